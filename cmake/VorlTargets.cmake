@@ -1,0 +1,44 @@
+# Common compile settings and the helpers every folder uses to declare its library, tests and benchmarks.
+
+add_library(vorl_compile_options INTERFACE)
+target_compile_options(vorl_compile_options INTERFACE
+  -Wall -Wextra
+  # Several results depend on the order in which floats are evaluated: no fused multiply-add, no fast-math.
+  -ffp-contract=off)
+target_include_directories(vorl_compile_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(VORL_SANITIZE)
+  target_compile_options(vorl_compile_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(vorl_compile_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# vorl_add_library(<name> SOURCES ... [LINKS ...]): one static library per folder.
+function(vorl_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC vorl_compile_options ${ARG_LINKS})
+endfunction()
+
+# vorl_add_test(<name> SOURCES ... LINKS ... [GUI]): one GoogleTest program per unit group. The shared main
+# points HOME and XDG_* at a temporary folder; GUI adds an offscreen QGuiApplication.
+function(vorl_add_test name)
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE vorl_test_main_gui)
+  else()
+    target_link_libraries(${name} PRIVATE vorl_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock vorl_compile_options)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1")
+endfunction()
+
+# vorl_add_benchmark(<name> SOURCES ... LINKS ...)
+function(vorl_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} benchmark::benchmark_main vorl_compile_options)
+  set_property(GLOBAL APPEND PROPERTY VORL_BENCHMARKS ${name})
+endfunction()

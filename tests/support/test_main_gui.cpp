@@ -1,0 +1,16 @@
+// For tests that need fonts or images: an offscreen QGuiApplication for the whole program.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+#include "tests/support/isolated_environment.h"
+
+int main(int argc, char** argv) {
+  vorl::test::isolateEnvironment();
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication application(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
