@@ -31,8 +31,11 @@ function(vorl_add_test name)
     target_link_libraries(${name} PRIVATE vorl_test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock vorl_compile_options)
+  # Each variable is its own entry: a list in one ENVIRONMENT value is split by gtest_discover_tests.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1")
+    PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+      ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=set:allocator_may_return_null=1:detect_leaks=1")
 endfunction()
 
 # vorl_add_benchmark(<name> SOURCES ... LINKS ...)

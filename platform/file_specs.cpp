@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/mac_roman.h"
@@ -23,10 +24,46 @@ struct Volume {
   fs::path mountPoint;
 };
 
+// What tells one folder from another. Device and inode are not enough: ext4 hands the inode of a folder just
+// removed straight to the next new folder, within the same clock tick, so neither the inode nor the birth time
+// would stop a stale id from naming the new folder. The file handle carries the inode's generation number, which
+// changes with every new inode, on every file system that exports handles (ext4, XFS, Btrfs, tmpfs).
+struct Identity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool isFolder = false;
+  int handleType = 0;
+  std::vector<unsigned char> handle;  // empty when the file system gives none
+
+  bool sameItem(const Identity& other) const noexcept {
+    if (device != other.device || inode != other.inode) return false;
+    if (handle.empty() || other.handle.empty()) return true;
+    return handleType == other.handleType && handle == other.handle;
+  }
+};
+
+// 0, or the errno of the failed look-up.
+int identify(const fs::path& path, Identity& identity) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return errno;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.isFolder = S_ISDIR(info.st_mode);
+  alignas(struct file_handle) unsigned char buffer[sizeof(struct file_handle) + MAX_HANDLE_SZ];
+  auto* fileHandle = new (buffer) file_handle{};
+  fileHandle->handle_bytes = MAX_HANDLE_SZ;
+  int mountId = 0;
+  identity.handle.clear();
+  if (::name_to_handle_at(AT_FDCWD, path.c_str(), fileHandle, &mountId, AT_SYMLINK_FOLLOW) == 0) {
+    identity.handleType = fileHandle->handle_type;
+    identity.handle.assign(fileHandle->f_handle, fileHandle->f_handle + fileHandle->handle_bytes);
+  }
+  return 0;
+}
+
 struct Folder {
   fs::path path;
-  dev_t device;
-  ino_t inode;
+  Identity identity;
 };
 
 // Guarded: the worker and the main thread both convert paths.
@@ -60,35 +97,39 @@ std::int16_t volumeFor(Registry& r, dev_t device, const fs::path& folder) {
   return static_cast<std::int16_t>(-static_cast<int>(r.volumes.size()));
 }
 
-std::int32_t idFor(Registry& r, std::int16_t vRefNum, const fs::path& folder, const struct stat& info) {
-  const auto key = std::make_pair(info.st_dev, info.st_ino);
+std::int32_t idFor(Registry& r, std::int16_t vRefNum, const fs::path& folder, const Identity& identity) {
+  const auto key = std::make_pair(identity.device, identity.inode);
   if (auto found = r.idOfInode.find(key); found != r.idOfInode.end()) {
-    r.folders[{vRefNum, found->second}].path = folder;  // the folder may have been reached by another path
-    return found->second;
+    Folder& known = r.folders.at({vRefNum, found->second});
+    if (known.identity.sameItem(identity)) {
+      known.path = folder;  // the folder may have been reached by another path
+      return found->second;
+    }
+    // A new folder on a reused inode: it gets a number of its own below, and the old id stays dead.
   }
   const fs::path& mountPoint = r.volumes[static_cast<std::size_t>(-1 - vRefNum)].mountPoint;
   std::int32_t id = 0;
   if (folder == mountPoint) {
     id = kVolumeRootDirID;
-  } else if (info.st_ino > kVolumeRootDirID && info.st_ino <= static_cast<ino_t>(r.nextOwnID) &&
-             !r.folders.contains({vRefNum, static_cast<std::int32_t>(info.st_ino)})) {
-    id = static_cast<std::int32_t>(info.st_ino);
+  } else if (identity.inode > kVolumeRootDirID && identity.inode <= static_cast<ino_t>(r.nextOwnID) &&
+             !r.folders.contains({vRefNum, static_cast<std::int32_t>(identity.inode)})) {
+    id = static_cast<std::int32_t>(identity.inode);
   } else {
     // Our own numbers count down from the top, away from the inodes of ordinary file systems.
     while (r.folders.contains({vRefNum, r.nextOwnID})) --r.nextOwnID;
     id = r.nextOwnID--;
   }
   r.idOfInode[key] = id;
-  r.folders[{vRefNum, id}] = Folder{folder, info.st_dev, info.st_ino};
+  r.folders[{vRefNum, id}] = Folder{folder, identity};
   return id;
 }
 
-OSErr canonicalFolder(const fs::path& folder, fs::path& canonical, struct stat& info) {
+OSErr canonicalFolder(const fs::path& folder, fs::path& canonical, Identity& identity) {
   std::error_code error;
   canonical = fs::canonical(folder, error);
   if (error) return osErrFromErrno(error.value());
-  if (::stat(canonical.c_str(), &info) != 0) return osErrFromErrno(errno);
-  if (!S_ISDIR(info.st_mode)) return dirNFErr;
+  if (const int failure = identify(canonical, identity); failure != 0) return osErrFromErrno(failure);
+  if (!identity.isFolder) return dirNFErr;
   return noErr;
 }
 
@@ -96,13 +137,13 @@ OSErr canonicalFolder(const fs::path& folder, fs::path& canonical, struct stat& 
 
 OSErr FSFolderIDs(const fs::path& folder, std::int16_t& vRefNum, std::int32_t& dirID) {
   fs::path canonical;
-  struct stat info {};
-  if (const OSErr error = canonicalFolder(folder, canonical, info); error != noErr)
+  Identity identity;
+  if (const OSErr error = canonicalFolder(folder, canonical, identity); error != noErr)
     return error == fnfErr ? dirNFErr : error;
   Registry& r = registry();
   std::lock_guard lock(r.mutex);
-  vRefNum = volumeFor(r, info.st_dev, canonical);
-  dirID = idFor(r, vRefNum, canonical, info);
+  vRefNum = volumeFor(r, identity.device, canonical);
+  dirID = idFor(r, vRefNum, canonical, identity);
   return noErr;
 }
 
@@ -111,9 +152,8 @@ std::optional<fs::path> FSFolderPath(std::int16_t vRefNum, std::int32_t dirID) {
   std::lock_guard lock(r.mutex);
   const auto found = r.folders.find({vRefNum, dirID});
   if (found == r.folders.end()) return std::nullopt;
-  struct stat info {};
-  if (::stat(found->second.path.c_str(), &info) != 0 || info.st_dev != found->second.device ||
-      info.st_ino != found->second.inode)
+  Identity now;
+  if (identify(found->second.path, now) != 0 || !now.isFolder || !now.sameItem(found->second.identity))
     return std::nullopt;
   return found->second.path;
 }
