@@ -15,13 +15,16 @@
 #include <vector>
 
 #include "foundation/byte_order.h"
+#include "tests/support/record_bytes.h"
 
 namespace vorl {
 namespace {
 
 static_assert(isRunningOnIntelCPU(), "the expected bytes below are written for a little-endian host");
 
-using Bytes = std::vector<unsigned char>;
+using test::Bytes;
+using test::bytesOf;
+using test::differingOffsets;
 
 // ---------------------------------------------------------------------------------------------------------
 // Which bytes each converter reverses, written down from the stored layouts: {offset, width} per field.
@@ -163,14 +166,6 @@ Bytes reverseFields(Bytes bytes, const Fields& fields) {
   return bytes;
 }
 
-// Offsets where two byte strings differ (at most 16, to keep a failure readable).
-std::vector<std::size_t> differingOffsets(const Bytes& actual, const Bytes& expected) {
-  std::vector<std::size_t> offsets;
-  for (std::size_t i = 0; i < actual.size() && offsets.size() < 16; ++i)
-    if (actual[i] != expected[i]) offsets.push_back(i);
-  return offsets;
-}
-
 TEST(RecordByteOrder, FieldTablesAreWellFormed) {
   // A guard on the tables above: no field past the record's end and no byte in two fields.
   for (const Converter& c : allConverters()) {
@@ -226,13 +221,6 @@ std::unique_ptr<Record> readRaw(const Bytes& file) {
   auto record = std::make_unique<Record>();
   std::memcpy(record.get(), file.data(), sizeof(Record));
   return record;
-}
-
-template <class Record>
-Bytes bytesOf(const Record& record) {
-  Bytes bytes(sizeof(Record));
-  std::memcpy(bytes.data(), &record, sizeof(Record));
-  return bytes;
 }
 
 Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t width) {

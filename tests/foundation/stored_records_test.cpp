@@ -18,11 +18,14 @@
 #include "foundation/job_records.h"
 #include "foundation/print_to_file_record.h"
 #include "foundation/printer_settings_records.h"
+#include "tests/support/record_bytes.h"
 
 namespace vorl {
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using test::Bytes;
+using test::bytesOf;
+using test::differingOffsets;
 
 // Two fillers that differ at every offset (their difference, 70·i − 193, is odd). Many string length bytes come
 // out larger than the string's capacity, so a copy that went by the length would show.
@@ -34,21 +37,6 @@ Bytes pattern(std::size_t size, unsigned char (*byteAt)(std::size_t)) {
   Bytes bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = byteAt(i);
   return bytes;
-}
-
-template <class Record>
-Bytes bytesOf(const Record& record) {
-  Bytes bytes(sizeof(Record));
-  std::memcpy(bytes.data(), &record, sizeof(Record));
-  return bytes;
-}
-
-// Offsets where two byte strings differ (at most 16, to keep a failure readable).
-std::vector<std::size_t> differingOffsets(const Bytes& actual, const Bytes& expected) {
-  std::vector<std::size_t> offsets;
-  for (std::size_t i = 0; i < actual.size() && offsets.size() < 16; ++i)
-    if (actual[i] != expected[i]) offsets.push_back(i);
-  return offsets;
 }
 
 // Storage for one record whose bytes hold something else before the record is made in it, so that a byte the
