@@ -25,17 +25,17 @@ static_assert(offsetof(tPrinterColorSyncPrefs, reserved) == 76);
 inline constexpr std::size_t kColorSyncPrinterTypes = 100;
 
 struct tColorSyncPrefs {
-  UInt16Field useColorMatching;                                       // 0
-  FSSpec profile2;                                                    // 2
-  FSSpec profile72;                                                   // 72
-  FSSpec inputProfile;                                                // 142: used by the matching step
+  UInt16Field useColorMatching;                                         // 0
+  FSSpec profile2;                                                      // 2
+  FSSpec profile72;                                                     // 72
+  FSSpec inputProfile;                                                  // 142: used by the matching step
   std::array<tPrinterColorSyncPrefs, kColorSyncPrinterTypes> printers;  // 212: entry k for printer type k
-  Str255 text20412;                                                   // 20412
-  Str255 text20668;                                                   // 20668
-  std::array<Str255, kColorSyncPrinterTypes> printerTexts;            // 20924: one per printer type
-  UInt16Field applyEmbeddedProfiles;                                  // 46524: sets gApplyEmbedded
-  UInt16Field value46526;                                             // 46526
-  std::array<unsigned char, 1022> reserved{};                         // 46528
+  Str255 text20412;                                                     // 20412
+  Str255 text20668;                                                     // 20668
+  std::array<Str255, kColorSyncPrinterTypes> printerTexts;              // 20924: one per printer type
+  UInt16Field applyEmbeddedProfiles;                                    // 46524: sets gApplyEmbedded
+  UInt16Field value46526;                                               // 46526
+  std::array<unsigned char, 1022> reserved{};                           // 46528
 };
 
 static_assert(sizeof(tColorSyncPrefs) == 47550);

@@ -30,11 +30,19 @@ Str255 getCurrentDateString(std::int16_t code) {
   char text[64];
   switch (code) {
     case 0:
-    case 3: std::snprintf(text, sizeof text, "%02d-%02d-%d", now.month, now.day, now.year); break;
-    case 4: std::snprintf(text, sizeof text, "%d-%02d-%02d", now.year, now.month, now.day); break;
-    case 99: std::snprintf(text, sizeof text, "%d%02d%02d", now.year, now.month, now.day); break;
-    case 1: return Str255(longDate(now, false));
-    default: return Str255(longDate(now, true));
+    case 3:
+      std::snprintf(text, sizeof text, "%02d-%02d-%d", now.month, now.day, now.year);
+      break;
+    case 4:
+      std::snprintf(text, sizeof text, "%d-%02d-%02d", now.year, now.month, now.day);
+      break;
+    case 99:
+      std::snprintf(text, sizeof text, "%d%02d%02d", now.year, now.month, now.day);
+      break;
+    case 1:
+      return Str255(longDate(now, false));
+    default:
+      return Str255(longDate(now, true));
   }
   return Str255(text);
 }

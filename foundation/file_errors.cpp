@@ -18,10 +18,9 @@ struct CodeItem {
 };
 
 constexpr CodeItem kFileErrorItems[] = {
-    {dskFulErr, 18},        {nsvErr, 24},           {ioErr, 23},     {bdNamErr, 16},  {fnOpnErr, 22},
-    {tmfoErr, 28},          {fnfErr, 21},           {wPrErr, 30},    {fLckdErr, 20},  {vLckdErr, 29},
-    {dupFNErr, 19},         {opWrErr, 25},          {paramErr, 26},  {rfNumErr, 27},  {wrPermErr, 31},
-    {dirNFErr, 17},         {afpAccessDenied, 14},  {afpObjectTypeErr, 15},
+    {dskFulErr, 18}, {nsvErr, 24},   {ioErr, 23},     {bdNamErr, 16}, {fnOpnErr, 22},        {tmfoErr, 28},
+    {fnfErr, 21},    {wPrErr, 30},   {fLckdErr, 20},  {vLckdErr, 29}, {dupFNErr, 19},        {opWrErr, 25},
+    {paramErr, 26},  {rfNumErr, 27}, {wrPermErr, 31}, {dirNFErr, 17}, {afpAccessDenied, 14}, {afpObjectTypeErr, 15},
 };
 
 std::int16_t tableItem(OSErr code) noexcept {
@@ -50,8 +49,7 @@ std::int16_t displayFileResultCode(OSErr code) { return checkFileError(code); }
 std::int16_t myNewFileError(OSErr code) {
   if (code == noErr) return 0;
   if (const std::int16_t item = tableItem(code); item != 0) return DisplayNormalMessage(kFileErrorStrings, item);
-  const std::string text =
-      "An error occured while trying to create a new file, error code = " + std::to_string(code);
+  const std::string text = "An error occured while trying to create a new file, error code = " + std::to_string(code);
   return DisplayNormalMessage(text.c_str());
 }
 

@@ -24,17 +24,17 @@ static_assert(sizeof(myImageColorAdjustInfo) == 12);
 inline constexpr std::size_t kKeyCoefficientBlockSize = 10864;
 
 struct tImageProperties {
-  Point point0;                            // 0
-  SInt16Field value4;                      // 4
-  SInt16Field gap6;                        // 6: unused, floats sit at 4-byte offsets
-  Float32Field float8;                     // 8
-  SInt16Field value12;                     // 12
-  SInt16Field gap14;                       // 14
-  Float32Field float16;                    // 16
-  Float32Field float20;                    // 20
-  SInt16Field value24;                     // 24
-  myImageColorAdjustInfo colorAdjust;      // 26
-  Point point38;                           // 38
+  Point point0;                               // 0
+  SInt16Field value4;                         // 4
+  SInt16Field gap6;                           // 6: unused, floats sit at 4-byte offsets
+  Float32Field float8;                        // 8
+  SInt16Field value12;                        // 12
+  SInt16Field gap14;                          // 14
+  Float32Field float16;                       // 16
+  Float32Field float20;                       // 20
+  SInt16Field value24;                        // 24
+  myImageColorAdjustInfo colorAdjust;         // 26
+  Point point38;                              // 38
   std::array<unsigned char, 102> reserved{};  // 42
 
   // A record made for saving: zeroed, with 1.0 in both floats at 16 and 20.
@@ -58,17 +58,17 @@ static_assert(offsetof(tImageProperties, point38) == 38);
 static_assert(offsetof(tImageProperties, reserved) == 42);
 
 struct tCKImageProperties {
-  tImageProperties image;                                            // 0
+  tImageProperties image;                                                 // 0
   std::array<unsigned char, kKeyCoefficientBlockSize> keyCoefficients{};  // 144
-  Str63 backgroundName;                                              // 11008
-  Rect rect11072;                                                    // 11072
-  std::array<unsigned char, 12> reserved11080{};                     // 11080
-  Rect rect11092;                                                    // 11092
-  std::array<unsigned char, 8> reserved11100{};                      // 11100
-  tJunkMaskStructure junkMask;                                       // 11108
-  std::array<Point, 25> polygon1;                                    // 11120
-  std::array<Point, 25> polygon2;                                    // 11220
-  std::array<unsigned char, 20> reserved11320{};                     // 11320
+  Str63 backgroundName;                                                   // 11008
+  Rect rect11072;                                                         // 11072
+  std::array<unsigned char, 12> reserved11080{};                          // 11080
+  Rect rect11092;                                                         // 11092
+  std::array<unsigned char, 8> reserved11100{};                           // 11100
+  tJunkMaskStructure junkMask;                                            // 11108
+  std::array<Point, 25> polygon1;                                         // 11120
+  std::array<Point, 25> polygon2;                                         // 11220
+  std::array<unsigned char, 20> reserved11320{};                          // 11320
 };
 
 static_assert(sizeof(tCKImageProperties) == 11340);

@@ -9,13 +9,13 @@ namespace vorl {
 
 // The job-information block (76 bytes).
 struct tJobInfo {
-  Str31 name;             // 0: compared with "Current" by the job reader; first text of the print log line
-  Str31 secondText;       // 32: second text of the print log line
-  UInt16Field flag;       // 64: "TRUE" or "FALSE" in the print log
-  Float32Field value66;   // 66
-  UInt16Field value70;    // 70
-  UInt16Field value72;    // 72: the completion notice is sent only when 70 and 72 are equal
-  UInt16Field value74;    // 74
+  Str31 name;            // 0: compared with "Current" by the job reader; first text of the print log line
+  Str31 secondText;      // 32: second text of the print log line
+  UInt16Field flag;      // 64: "TRUE" or "FALSE" in the print log
+  Float32Field value66;  // 66
+  UInt16Field value70;   // 70
+  UInt16Field value72;   // 72: the completion notice is sent only when 70 and 72 are equal
+  UInt16Field value74;   // 74
 };
 
 static_assert(sizeof(tJobInfo) == 76);
@@ -42,8 +42,8 @@ static_assert(offsetof(tTextInfo, face) == 10);
 static_assert(offsetof(tTextInfo, justification) == 12);
 
 struct tJunkMaskStructure {
-  Rect rect;           // 0
-  SInt32Field word8;   // 8
+  Rect rect;          // 0
+  SInt32Field word8;  // 8
 };
 
 static_assert(sizeof(tJunkMaskStructure) == 12);

@@ -14,14 +14,22 @@ constexpr std::int16_t kUnknownResourceErrorItem = 16;
 // Items shared by both tables; the memory side shows nothing for nilHandleErr.
 std::int16_t sharedItem(OSErr error) noexcept {
   switch (error) {
-    case memFullErr: return 7;
-    case memWZErr: return 9;
-    case memPurErr: return 10;
-    case memLockedErr: return 11;
-    case resNotFound: return 13;
-    case resFNotFound: return 14;
-    case addResFailed: return 12;
-    default: return 0;
+    case memFullErr:
+      return 7;
+    case memWZErr:
+      return 9;
+    case memPurErr:
+      return 10;
+    case memLockedErr:
+      return 11;
+    case resNotFound:
+      return 13;
+    case resFNotFound:
+      return 14;
+    case addResFailed:
+      return 12;
+    default:
+      return 0;
   }
 }
 

@@ -12,7 +12,9 @@ namespace {
 // Without an application there is nobody to show a message to, so it goes to the log.
 class LogOnlySink final : public MessageSink {
  public:
-  void showMessage(std::string_view text) override { systemLogf("Operator message: %.*s", static_cast<int>(text.size()), text.data()); }
+  void showMessage(std::string_view text) override {
+    systemLogf("Operator message: %.*s", static_cast<int>(text.size()), text.data());
+  }
 };
 
 LogOnlySink gLogOnlySink;

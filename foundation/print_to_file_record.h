@@ -19,32 +19,32 @@ struct ShortFieldText {
 static_assert(sizeof(ShortFieldText) == 10);
 
 struct tSpecialPrintToFilePref {
-  tFolderFSSpec folder;                    // 0: destination folder
-  SInt16Field hasRecordBlocks;             // 362: non-zero: two tRecordStruct follow in a job file
-  Str31 yearbookFolderName;                // 364
-  SInt16Field value396;                    // 396
-  SInt16Field orientation;                 // 398: 1 landscape, 2 portrait
-  SInt16Field rotationDirection;           // 400: handed to the quarter-turn rotation
-  SInt16Field fileFormat;                  // 402: the save-as type
-  Str63 fileNamePrefix;                    // 404
-  Str31 fileNameExtension;                 // 468
-  SInt16Field forceOrientation;            // 500
-  SInt16Field namingScheme;                // 502: 1 to 8
-  SInt16Field databaseNameSwitch;          // 504
+  tFolderFSSpec folder;                               // 0: destination folder
+  SInt16Field hasRecordBlocks;                        // 362: non-zero: two tRecordStruct follow in a job file
+  Str31 yearbookFolderName;                           // 364
+  SInt16Field value396;                               // 396
+  SInt16Field orientation;                            // 398: 1 landscape, 2 portrait
+  SInt16Field rotationDirection;                      // 400: handed to the quarter-turn rotation
+  SInt16Field fileFormat;                             // 402: the save-as type
+  Str63 fileNamePrefix;                               // 404
+  Str31 fileNameExtension;                            // 468
+  SInt16Field forceOrientation;                       // 500
+  SInt16Field namingScheme;                           // 502: 1 to 8
+  SInt16Field databaseNameSwitch;                     // 504
   std::array<SInt16Field, 4> databaseFieldSelectors;  // 506, 508, 510, 512
   std::array<ShortFieldText, 4> fieldTexts;           // 514, 524, 534, 544: texts after the fields
-  SInt16Field fileWriterOption;            // 554: check box 'sapc', the file writer's last argument
-  Str63 folderTextA;                       // 556
-  Str63 folderTextB;                       // 620
-  SInt16Field createJPEGForWeb;            // 684
-  SInt16Field webMaximumSize;              // 686
-  SInt16Field doNotResizeJpegForWeb;       // 688: keep format-10 files at full size
-  SInt16Field uploadSite;                  // 690
-  SInt16Field doNotResizePngForWeb;        // 692: keep format-9 files at full size
-  SInt16Field overwriteExisting;           // 694
-  Str255 clientAddressList;                // 696: comma-separated, compared with the job's "ipaddress"
-  std::array<SInt16Field, 3> linkedSets;   // 952, 954, 956
-  std::array<UInt32Field, 6> reserved958;  // 958: copied unchanged
+  SInt16Field fileWriterOption;                       // 554: check box 'sapc', the file writer's last argument
+  Str63 folderTextA;                                  // 556
+  Str63 folderTextB;                                  // 620
+  SInt16Field createJPEGForWeb;                       // 684
+  SInt16Field webMaximumSize;                         // 686
+  SInt16Field doNotResizeJpegForWeb;                  // 688: keep format-10 files at full size
+  SInt16Field uploadSite;                             // 690
+  SInt16Field doNotResizePngForWeb;                   // 692: keep format-9 files at full size
+  SInt16Field overwriteExisting;                      // 694
+  Str255 clientAddressList;                           // 696: comma-separated, compared with the job's "ipaddress"
+  std::array<SInt16Field, 3> linkedSets;              // 952, 954, 956
+  std::array<UInt32Field, 6> reserved958;             // 958: copied unchanged
 };
 
 static_assert(sizeof(tSpecialPrintToFilePref) == 982);

@@ -39,16 +39,16 @@ static_assert(offsetof(myUpdColorAdjustInfo, useLaminationType) == 120);
 
 // The per-image colour correction of ten floats (1048 bytes).
 struct myCocoaImageColorAdjustInfo {
-  Float32Field saturation;  // 0
-  Float32Field brightness;  // 4
-  Float32Field contrast;    // 8
-  Float32Field red;         // 12
-  Float32Field green;       // 16
-  Float32Field blue;        // 20
-  Float32Field sharpness;   // 24
-  Float32Field gamma;       // 28
-  Float32Field exposure;    // 32
-  Float32Field hue;         // 36
+  Float32Field saturation;                     // 0
+  Float32Field brightness;                     // 4
+  Float32Field contrast;                       // 8
+  Float32Field red;                            // 12
+  Float32Field green;                          // 16
+  Float32Field blue;                           // 20
+  Float32Field sharpness;                      // 24
+  Float32Field gamma;                          // 28
+  Float32Field exposure;                       // 32
+  Float32Field hue;                            // 36
   std::array<unsigned char, 1008> reserved{};  // 40
 };
 static_assert(sizeof(myCocoaImageColorAdjustInfo) == 1048);
@@ -69,7 +69,7 @@ static_assert(offsetof(myUpdColorAdjustInfo2, imageAdjust) == 126);
 static_assert(offsetof(myUpdColorAdjustInfo2, reserved) == 1174);
 
 struct KodakSettings {
-  SInt16Field value0, value2, lamination, value6, value8, value10, value12, value14;  // 0..14
+  SInt16Field value0, value2, lamination, value6, value8, value10, value12, value14;   // 0..14
   SInt16Field value16, value18, value20, value22, value24, value26, value28, value30;  // 16..30
 };
 static_assert(sizeof(KodakSettings) == 32);
@@ -86,32 +86,32 @@ static_assert(sizeof(tPrint2FileItem) == 130);
 
 struct tMitsubishiMediaPref {
   SInt16Field value0, value2, cutInHalf, value6, value8, value10, value12, value14, value16, value18;  // 0..18
-  std::array<unsigned char, 128> reserved{};  // 20
+  std::array<unsigned char, 128> reserved{};                                                           // 20
 };
 static_assert(sizeof(tMitsubishiMediaPref) == 148);
 static_assert(offsetof(tMitsubishiMediaPref, cutInHalf) == 4);
 static_assert(offsetof(tMitsubishiMediaPref, reserved) == 20);
 
 struct tMediaTypePref {
-  SInt16Field turnOn;          // 0
-  SInt16Field mediaType;       // 2
-  SInt16Field cutInHalf;       // 4
-  SInt16Field orientation;     // 6
-  SInt16Field surfaceIndex;    // 8
-  SInt16Field ribbonType;      // 10
-  SInt16Field resizeMethod;    // 12
-  SInt16Field printMode;       // 14
+  SInt16Field turnOn;                         // 0
+  SInt16Field mediaType;                      // 2
+  SInt16Field cutInHalf;                      // 4
+  SInt16Field orientation;                    // 6
+  SInt16Field surfaceIndex;                   // 8
+  SInt16Field ribbonType;                     // 10
+  SInt16Field resizeMethod;                   // 12
+  SInt16Field printMode;                      // 14
   std::array<unsigned char, 118> reserved{};  // 16
 };
 static_assert(sizeof(tMediaTypePref) == 134);
 static_assert(offsetof(tMediaTypePref, printMode) == 14);
 
 struct myFujiColorAdjustInfo {
-  SInt16Field value0, value2, value4;          // 0..4
-  std::array<myValueRec, 12> values;           // 6
-  SInt16Field value150;                        // 150
-  SInt16Field value152;                        // 152
-  std::array<unsigned char, 128> reserved{};   // 154
+  SInt16Field value0, value2, value4;         // 0..4
+  std::array<myValueRec, 12> values;          // 6
+  SInt16Field value150;                       // 150
+  SInt16Field value152;                       // 152
+  std::array<unsigned char, 128> reserved{};  // 154
 };
 static_assert(sizeof(myFujiColorAdjustInfo) == 282);
 static_assert(offsetof(myFujiColorAdjustInfo, values) == 6);
@@ -119,23 +119,23 @@ static_assert(offsetof(myFujiColorAdjustInfo, value150) == 150);
 static_assert(offsetof(myFujiColorAdjustInfo, reserved) == 154);
 
 struct tMitsubishiSettings {
-  SInt16Field numberOfCopies;                 // 0
-  SInt16Field density;                        // 2
-  SInt16Field sharpness;                      // 4
-  SInt16Field coefficient;                    // 6
-  SInt16Field offset;                         // 8
-  SInt16Field printingMode;                   // 10
-  SInt16Field value12;                        // 12
-  SInt16Field value14;                        // 14
-  std::array<SInt32Field, 9> values16;        // 16..48
-  SInt16Field adjustCurve;                    // 52
-  SInt16Field lamination;                     // 54
-  SInt16Field gamma;                          // 56
-  myUpdColorAdjustInfo colorAdjust;           // 58
-  SInt16Field contrast;                       // 180
-  SInt16Field mirror;                         // 182
-  SInt16Field colorConversion;                // 184
-  myCocoaImageColorAdjustInfo imageAdjust;    // 186
+  SInt16Field numberOfCopies;                  // 0
+  SInt16Field density;                         // 2
+  SInt16Field sharpness;                       // 4
+  SInt16Field coefficient;                     // 6
+  SInt16Field offset;                          // 8
+  SInt16Field printingMode;                    // 10
+  SInt16Field value12;                         // 12
+  SInt16Field value14;                         // 14
+  std::array<SInt32Field, 9> values16;         // 16..48
+  SInt16Field adjustCurve;                     // 52
+  SInt16Field lamination;                      // 54
+  SInt16Field gamma;                           // 56
+  myUpdColorAdjustInfo colorAdjust;            // 58
+  SInt16Field contrast;                        // 180
+  SInt16Field mirror;                          // 182
+  SInt16Field colorConversion;                 // 184
+  myCocoaImageColorAdjustInfo imageAdjust;     // 186
   std::array<unsigned char, 9062> reserved{};  // 1234
 };
 static_assert(sizeof(tMitsubishiSettings) == 10296);

@@ -71,14 +71,12 @@ void swapFromHost_MyColorSyncPrefs(tColorSyncPrefs& record, bool doSwap) noexcep
 
 void swapMyImageColorAdjustInfo(myImageColorAdjustInfo& record, bool doSwap) noexcept {
   if (!doSwap) return;
-  for (SInt16Field* value :
-       {&record.red, &record.green, &record.blue, &record.dark, &record.light, &record.gamma})
+  for (SInt16Field* value : {&record.red, &record.green, &record.blue, &record.dark, &record.light, &record.gamma})
     swapUInt16(*value, true);
 }
 
 void swapFromHost_ImageColorAdjustInfo(myImageColorAdjustInfo& record, bool doSwap) noexcept {
-  for (SInt16Field* value :
-       {&record.red, &record.green, &record.blue, &record.dark, &record.light, &record.gamma})
+  for (SInt16Field* value : {&record.red, &record.green, &record.blue, &record.dark, &record.light, &record.gamma})
     swapFromHost_UInt16(*value, doSwap);
 }
 
@@ -94,9 +92,8 @@ void swapMyUpdColorAdjustInfo(myUpdColorAdjustInfo& record, bool doSwap) noexcep
 }
 
 void swapMyCocoaImageColorAdjustInfoSettings(myCocoaImageColorAdjustInfo& record, bool doSwap) noexcept {
-  for (Float32Field* value : {&record.saturation, &record.brightness, &record.contrast, &record.red,
-                              &record.green, &record.blue, &record.sharpness, &record.gamma, &record.exposure,
-                              &record.hue})
+  for (Float32Field* value : {&record.saturation, &record.brightness, &record.contrast, &record.red, &record.green,
+                              &record.blue, &record.sharpness, &record.gamma, &record.exposure, &record.hue})
     swapFloat32(*value, doSwap);
 }
 
@@ -113,8 +110,8 @@ void swapMyKodakSettings(KodakSettings& record, bool doSwap) noexcept {
   if (!doSwap) return;
   // The words at 18, 24 and 26 stay as read.
   for (SInt16Field* value : {&record.value0, &record.value2, &record.lamination, &record.value6, &record.value8,
-                             &record.value10, &record.value12, &record.value14, &record.value16,
-                             &record.value20, &record.value22, &record.value28, &record.value30})
+                             &record.value10, &record.value12, &record.value14, &record.value16, &record.value20,
+                             &record.value22, &record.value28, &record.value30})
     swapUInt16(*value, doSwap);
 }
 
@@ -128,8 +125,7 @@ void swapMyPrint2FileMediaData(tPrint2FileItem& record, bool doSwap) noexcept {
 void swapMyMitsuMediaData(tMitsubishiMediaPref& record, bool doSwap) noexcept {
   if (!doSwap) return;
   for (SInt16Field* value : {&record.value0, &record.value2, &record.cutInHalf, &record.value6, &record.value8,
-                             &record.value10, &record.value12, &record.value14, &record.value16,
-                             &record.value18})
+                             &record.value10, &record.value12, &record.value14, &record.value16, &record.value18})
     swapUInt16(*value, doSwap);
 }
 

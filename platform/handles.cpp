@@ -51,9 +51,7 @@ void DisposeHandle(Handle handle) noexcept {
   std::free(block);
 }
 
-std::int64_t GetHandleSize(Handle handle) noexcept {
-  return checkNotNull(handle) ? blockOf(handle)->size : 0;
-}
+std::int64_t GetHandleSize(Handle handle) noexcept { return checkNotNull(handle) ? blockOf(handle)->size : 0; }
 
 void HLock(Handle handle) noexcept {
   if (checkNotNull(handle)) blockOf(handle)->state |= kHandleLocked;

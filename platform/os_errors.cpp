@@ -6,28 +6,44 @@ namespace vorl {
 
 OSErr osErrFromErrno(int error) noexcept {
   switch (error) {
-    case 0: return noErr;
-    case ENOENT: return fnfErr;
+    case 0:
+      return noErr;
+    case ENOENT:
+      return fnfErr;
     case EEXIST:
-    case ENOTEMPTY: return dupFNErr;
+    case ENOTEMPTY:
+      return dupFNErr;
     case ENOSPC:
-    case EDQUOT: return dskFulErr;
-    case ENAMETOOLONG: return bdNamErr;
+    case EDQUOT:
+      return dskFulErr;
+    case ENAMETOOLONG:
+      return bdNamErr;
     case EMFILE:
-    case ENFILE: return tmfoErr;
-    case EROFS: return vLckdErr;
+    case ENFILE:
+      return tmfoErr;
+    case EROFS:
+      return vLckdErr;
     case EACCES:
-    case EPERM: return afpAccessDenied;
-    case ENOTDIR: return dirNFErr;
-    case EISDIR: return afpObjectTypeErr;
-    case EINVAL: return paramErr;
+    case EPERM:
+      return afpAccessDenied;
+    case ENOTDIR:
+      return dirNFErr;
+    case EISDIR:
+      return afpObjectTypeErr;
+    case EINVAL:
+      return paramErr;
     case EBUSY:
-    case ETXTBSY: return fBsyErr;
-    case ENOMEM: return memFullErr;
+    case ETXTBSY:
+      return fBsyErr;
+    case ENOMEM:
+      return memFullErr;
     case ENODEV:
-    case ENXIO: return nsvErr;
-    case EBADF: return rfNumErr;
-    default: return ioErr;
+    case ENXIO:
+      return nsvErr;
+    case EBADF:
+      return rfNumErr;
+    default:
+      return ioErr;
   }
 }
 

@@ -43,9 +43,7 @@ class PascalString {
   }
   constexpr const unsigned char* chars() const noexcept { return bytes_.data() + 1; }
   constexpr std::span<const unsigned char> text() const noexcept { return {chars(), length()}; }
-  std::string_view macRoman() const noexcept {
-    return {reinterpret_cast<const char*>(chars()), length()};
-  }
+  std::string_view macRoman() const noexcept { return {reinterpret_cast<const char*>(chars()), length()}; }
 
   // The length byte followed by the buffer, as stored.
   constexpr unsigned char* raw() noexcept { return bytes_.data(); }
@@ -58,8 +56,7 @@ class PascalString {
     bytes_[0] = static_cast<unsigned char>(n);
   }
   void assign(std::string_view macRoman) noexcept {
-    assign(std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(macRoman.data()),
-                                          macRoman.size()));
+    assign(std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(macRoman.data()), macRoman.size()));
   }
   constexpr void clear() noexcept { bytes_.fill(0); }
 

@@ -42,9 +42,9 @@ void setPrintToFileDefaults(tSpecialPrintToFilePref& prefs, std::int16_t aliasId
 
 std::int16_t setMyPrintServerPrefToFactoryDefaults(tPrintServerPrefs* prefs) {
   if (!prefs) return 0;
-  for (FolderLocation* folder : {&prefs->serverRoot, &prefs->imagesFolder, &prefs->printJobsFolder,
-                                 &prefs->finishedJobsFolder, &prefs->unknownJobsFolder, &prefs->databaseFolder,
-                                 &prefs->secondRoot})
+  for (FolderLocation* folder :
+       {&prefs->serverRoot, &prefs->imagesFolder, &prefs->printJobsFolder, &prefs->finishedJobsFolder,
+        &prefs->unknownJobsFolder, &prefs->databaseFolder, &prefs->secondRoot})
     setNoFolder(*folder);
   prefs->pollEvents = 1;
   prefs->flag38 = 1;

@@ -20,30 +20,30 @@ static_assert(sizeof(FolderLocation) == 6);
 
 // The general settings (350 bytes).
 struct tPrintServerPrefs {
-  FolderLocation serverRoot;         // +0: root of the working folders
-  FolderLocation imagesFolder;       // +6: "IMAGES FOLDER ƒ"
-  FolderLocation printJobsFolder;    // +12: "PRINT JOBS FOLDER ƒ", the watched folder
-  FolderLocation finishedJobsFolder; // +18: "FINISHED JOBS FOLDER ƒ"
-  FolderLocation unknownJobsFolder;  // +24: "UNKNOWN JOBS FOLDER ƒ"
-  SInt16Field pollEvents;            // +30: 'enbp': long operations let the windows redraw
-  FolderLocation databaseFolder;     // +32: "DATABASE FOLDER ƒ"
-  SInt16Field flag38;                // +38
-  SInt16Field autoStart;             // +40: 'ausq': processing starts at launch
-  SInt16Field createDefaultFolders;  // +42: read by the application shell at start-up
-  Str63 name44;                      // +44: not streamed
-  tmyFSSpec rootReference;           // +108: the root folder itself; alias id 4506
-  SInt16Field value210;              // +210: 'blck'
-  SInt16Field value212;              // +212
-  SInt16Field keepJobFiles;          // +214: 'dljf' (shown inverted); 0 deletes a job's image files
-  SInt16Field dualBuffer;            // +216: 'dual'
-  SInt16Field rescan;                // +218: 'scan'
-  SInt16Field hideInBackground;      // +220: 'hima'
-  SInt16Field askOnFailedJob;        // +222: 'dem5'
-  SInt16Field value224;              // +224: 't3am'
-  tmyFSSpec secondRootReference;     // +226: alias id 4507
-  FolderLocation secondRoot;         // +328
-  SInt16Field value334;              // +334
-  SInt16Field value336;              // +336
+  FolderLocation serverRoot;            // +0: root of the working folders
+  FolderLocation imagesFolder;          // +6: "IMAGES FOLDER ƒ"
+  FolderLocation printJobsFolder;       // +12: "PRINT JOBS FOLDER ƒ", the watched folder
+  FolderLocation finishedJobsFolder;    // +18: "FINISHED JOBS FOLDER ƒ"
+  FolderLocation unknownJobsFolder;     // +24: "UNKNOWN JOBS FOLDER ƒ"
+  SInt16Field pollEvents;               // +30: 'enbp': long operations let the windows redraw
+  FolderLocation databaseFolder;        // +32: "DATABASE FOLDER ƒ"
+  SInt16Field flag38;                   // +38
+  SInt16Field autoStart;                // +40: 'ausq': processing starts at launch
+  SInt16Field createDefaultFolders;     // +42: read by the application shell at start-up
+  Str63 name44;                         // +44: not streamed
+  tmyFSSpec rootReference;              // +108: the root folder itself; alias id 4506
+  SInt16Field value210;                 // +210: 'blck'
+  SInt16Field value212;                 // +212
+  SInt16Field keepJobFiles;             // +214: 'dljf' (shown inverted); 0 deletes a job's image files
+  SInt16Field dualBuffer;               // +216: 'dual'
+  SInt16Field rescan;                   // +218: 'scan'
+  SInt16Field hideInBackground;         // +220: 'hima'
+  SInt16Field askOnFailedJob;           // +222: 'dem5'
+  SInt16Field value224;                 // +224: 't3am'
+  tmyFSSpec secondRootReference;        // +226: alias id 4507
+  FolderLocation secondRoot;            // +328
+  SInt16Field value334;                 // +334
+  SInt16Field value336;                 // +336
   std::array<SInt32Field, 3> words338;  // +338: copied with the record, neither defaulted nor streamed
 };
 

@@ -50,7 +50,11 @@ void expectEveryFormReverses(const Primitive<Bits> (&forms)[N], const Bits (&pat
 }
 
 const Primitive<std::uint16_t> kSixteenBitForms[] = {
-    {"swapUInt16(uint16_t&)", [](std::uint16_t b, bool f) { swapUInt16(b, f); return b; }},
+    {"swapUInt16(uint16_t&)",
+     [](std::uint16_t b, bool f) {
+       swapUInt16(b, f);
+       return b;
+     }},
     {"swapUInt16(int16_t&)",
      [](std::uint16_t b, bool f) {
        auto v = as<std::int16_t>(b);
@@ -69,7 +73,11 @@ const Primitive<std::uint16_t> kSixteenBitForms[] = {
        swapUInt16(v, f);
        return as<std::uint16_t>(v.value());
      }},
-    {"swapFromHost_UInt16(uint16_t&)", [](std::uint16_t b, bool f) { swapFromHost_UInt16(b, f); return b; }},
+    {"swapFromHost_UInt16(uint16_t&)",
+     [](std::uint16_t b, bool f) {
+       swapFromHost_UInt16(b, f);
+       return b;
+     }},
     {"swapFromHost_UInt16(UInt16Field&)",
      [](std::uint16_t b, bool f) {
        UInt16Field v(b);
@@ -85,7 +93,11 @@ const Primitive<std::uint16_t> kSixteenBitForms[] = {
 };
 
 const Primitive<std::uint32_t> kThirtyTwoBitForms[] = {
-    {"swapUInt32(uint32_t&)", [](std::uint32_t b, bool f) { swapUInt32(b, f); return b; }},
+    {"swapUInt32(uint32_t&)",
+     [](std::uint32_t b, bool f) {
+       swapUInt32(b, f);
+       return b;
+     }},
     {"swapUInt32(int32_t&)",
      [](std::uint32_t b, bool f) {
        auto v = as<std::int32_t>(b);
@@ -104,7 +116,11 @@ const Primitive<std::uint32_t> kThirtyTwoBitForms[] = {
        swapUInt32(v, f);
        return as<std::uint32_t>(v.value());
      }},
-    {"swapFromHost_UInt32(uint32_t&)", [](std::uint32_t b, bool f) { swapFromHost_UInt32(b, f); return b; }},
+    {"swapFromHost_UInt32(uint32_t&)",
+     [](std::uint32_t b, bool f) {
+       swapFromHost_UInt32(b, f);
+       return b;
+     }},
     {"swapFromHost_UInt32(UInt32Field&)",
      [](std::uint32_t b, bool f) {
        UInt32Field v(b);
@@ -117,7 +133,11 @@ const Primitive<std::uint32_t> kThirtyTwoBitForms[] = {
        swapFromHost_UInt32(v, f);
        return as<std::uint32_t>(v.value());
      }},
-    {"swapToHost_UInt32(uint32_t&)", [](std::uint32_t b, bool f) { swapToHost_UInt32(b, f); return b; }},
+    {"swapToHost_UInt32(uint32_t&)",
+     [](std::uint32_t b, bool f) {
+       swapToHost_UInt32(b, f);
+       return b;
+     }},
     {"swapToHost_UInt32(UInt32Field&)",
      [](std::uint32_t b, bool f) {
        UInt32Field v(b);

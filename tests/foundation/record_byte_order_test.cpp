@@ -107,10 +107,9 @@ std::vector<Converter> allConverters() {
           kFolderSpec + run(362, 2) + run(396, 2, 4) + run(500, 2, 7) + run(554, 2)),
       converter<tJobInfo, swapMyJobInfo>("swapMyJobInfo", run(64, 2) + run(66, 4) + run(70, 2, 3)),
       converter<tColorSyncPrefs, swapFromHost_MyColorSyncPrefs>("swapFromHost_MyColorSyncPrefs", colorSync),
-      converter<tPrinterColorSyncPrefs, swapFromHost_MyPrinterColorSyncPrefs>(
-          "swapFromHost_MyPrinterColorSyncPrefs", kPrinterColorSync),
-      converter<myImageColorAdjustInfo, swapMyImageColorAdjustInfo>("swapMyImageColorAdjustInfo",
-                                                                    kImageColorAdjust),
+      converter<tPrinterColorSyncPrefs, swapFromHost_MyPrinterColorSyncPrefs>("swapFromHost_MyPrinterColorSyncPrefs",
+                                                                              kPrinterColorSync),
+      converter<myImageColorAdjustInfo, swapMyImageColorAdjustInfo>("swapMyImageColorAdjustInfo", kImageColorAdjust),
       converter<myImageColorAdjustInfo, swapFromHost_ImageColorAdjustInfo>("swapFromHost_ImageColorAdjustInfo",
                                                                            kImageColorAdjust),
       converter<myValueRec, swapMyValueRec>("swapMyValueRec", kValueRec),
@@ -120,9 +119,8 @@ std::vector<Converter> allConverters() {
           run(0, 2) + run(2, 2) + repeated(4, 12, 10, kValueRec) + run(124, 2) + at(126, kCocoaImageAdjust)),
       converter<myCocoaImageColorAdjustInfo, swapMyCocoaImageColorAdjustInfoSettings>(
           "swapMyCocoaImageColorAdjustInfoSettings", kCocoaImageAdjust),
-      converter<KodakSettings, swapMyKodakSettings>(
-          "swapMyKodakSettings",  // the words at 18, 24 and 26 stay
-          run(0, 2, 9) + run(20, 2, 2) + run(28, 2, 2)),
+      converter<KodakSettings, swapMyKodakSettings>("swapMyKodakSettings",  // the words at 18, 24 and 26 stay
+                                                    run(0, 2, 9) + run(20, 2, 2) + run(28, 2, 2)),
       converter<tPrint2FileItem, swapMyPrint2FileMediaData>("swapMyPrint2FileMediaData", run(0, 2, 3)),
       converter<tMitsubishiMediaPref, swapMyMitsuMediaData>("swapMyMitsuMediaData", run(0, 2, 10)),
       converter<tMediaTypePref, swapMyMediaData>("swapMyMediaData", run(0, 2, 8)),
@@ -135,11 +133,10 @@ std::vector<Converter> allConverters() {
           "swapMyShinkoPrinterSettings",  // the matte level at 124 stays
           kUpdColorAdjust + run(122, 2)),
       converter<tOlmecOP800PrinterSettings, swapMyOlmecOP800PrinterSettings>("swapMyOlmecOP800PrinterSettings",
-                                                                              kUpdColorAdjust),
-      converter<tNoritsuPrinterSettings, swapMyNoritsuPrinterSettings>("swapMyNoritsuPrinterSettings",
-                                                                        kUpdColorAdjust),
-      converter<tDNPPrinterSettings, swapMyDNPPrinterSettings>(
-          "swapMyDNPPrinterSettings", run(0, 2, 2) + at(4, kCocoaImageAdjust) + run(1052, 2)),
+                                                                             kUpdColorAdjust),
+      converter<tNoritsuPrinterSettings, swapMyNoritsuPrinterSettings>("swapMyNoritsuPrinterSettings", kUpdColorAdjust),
+      converter<tDNPPrinterSettings, swapMyDNPPrinterSettings>("swapMyDNPPrinterSettings",
+                                                               run(0, 2, 2) + at(4, kCocoaImageAdjust) + run(1052, 2)),
   };
 }
 
@@ -182,8 +179,7 @@ TEST(RecordByteOrder, FieldTablesAreWellFormed) {
 TEST(RecordByteOrder, EachConverterReversesExactlyItsListedFields) {
   for (const Converter& c : allConverters()) {
     SCOPED_TRACE(c.name);
-    const Bytes fills[] = {positionPattern(c.size), repeatedPair(c.size, 0x7F, 0x81),
-                           repeatedPair(c.size, 0x81, 0x7F)};
+    const Bytes fills[] = {positionPattern(c.size), repeatedPair(c.size, 0x7F, 0x81), repeatedPair(c.size, 0x81, 0x7F)};
     for (const Bytes& original : fills) {
       SCOPED_TRACE(testing::Message() << "fill starting " << std::hex << +original[0] << " " << +original[1]);
 
@@ -300,7 +296,7 @@ TEST(RecordByteOrder, PrintToFilePrefConvertsItsSettingsAndLeavesTheWebAndLinked
   put(file, 510, {0x01, 0x05});
   put(file, 512, {0x00, 0x06});
   putText(file, 514, "_first");
-  putText(file, 524, "_1234567");   // the full eight characters, then the pad byte
+  putText(file, 524, "_1234567");  // the full eight characters, then the pad byte
   put(file, 534 + 9, {0xEE});      // a pad byte that is not zero travels unchanged
   put(file, 554, {0x02, 0x01});
   putText(file, 556, "Folder A");
@@ -382,10 +378,10 @@ TEST(RecordByteOrder, PrintToFilePrefConvertsItsSettingsAndLeavesTheWebAndLinked
 TEST(RecordByteOrder, ColorSyncPrefsReachTheLastPrinterEntryAndTheTrailingSwitches) {
   Bytes file(sizeof(tColorSyncPrefs), 0);
   put(file, 0, {0x00, 0x01});
-  put(file, 142, {0xFF, 0xFE});                // input profile volume -2
-  put(file, 144, {0x00, 0x00, 0x01, 0x02});    // and its directory
+  put(file, 142, {0xFF, 0xFE});              // input profile volume -2
+  put(file, 144, {0x00, 0x00, 0x01, 0x02});  // and its directory
   putText(file, 148, "sRGB Profile.icc");
-  const std::size_t last = 212 + 99 * 202;     // printer type 99
+  const std::size_t last = 212 + 99 * 202;  // printer type 99
   put(file, last, {0x00, 0x01});
   put(file, last + 4, {0xFF, 0xFD});
   put(file, last + 6, {0x00, 0x00, 0x30, 0x39});

@@ -83,13 +83,13 @@ std::unique_ptr<Record> recordWith(unsigned char (*byteAt)(std::size_t)) {
 template <class Record>
 class StoredRecord : public testing::Test {};
 
-using Records = testing::Types<
-    tFolderFSSpec, tmyFSSpec, tSpecialPrintToFilePref, tRecordStruct, tColorSyncPrefs, tPrinterColorSyncPrefs,
-    tJobInfo, tTextInfo, tJunkMaskStructure, myImageColorAdjustInfo, tImageProperties, tCKImageProperties,
-    myValueRec, myUpdColorAdjustInfo, myCocoaImageColorAdjustInfo, myUpdColorAdjustInfo2, KodakSettings,
-    tPrint2FileItem, tMitsubishiMediaPref, tMediaTypePref, myFujiColorAdjustInfo, tMitsubishiSettings,
-    tShinkoPrinterSettings, tOlmecOP800PrinterSettings, tNoritsuPrinterSettings, tDNPPrinterSettings,
-    tOldTimePhotoPrefs>;
+using Records =
+    testing::Types<tFolderFSSpec, tmyFSSpec, tSpecialPrintToFilePref, tRecordStruct, tColorSyncPrefs,
+                   tPrinterColorSyncPrefs, tJobInfo, tTextInfo, tJunkMaskStructure, myImageColorAdjustInfo,
+                   tImageProperties, tCKImageProperties, myValueRec, myUpdColorAdjustInfo, myCocoaImageColorAdjustInfo,
+                   myUpdColorAdjustInfo2, KodakSettings, tPrint2FileItem, tMitsubishiMediaPref, tMediaTypePref,
+                   myFujiColorAdjustInfo, tMitsubishiSettings, tShinkoPrinterSettings, tOlmecOP800PrinterSettings,
+                   tNoritsuPrinterSettings, tDNPPrinterSettings, tOldTimePhotoPrefs>;
 TYPED_TEST_SUITE(StoredRecord, Records);
 
 TYPED_TEST(StoredRecord, DefaultConstructionLeavesEveryByteZero) {

@@ -18,7 +18,10 @@ class FakeClock final : public Clock {
 
   std::chrono::system_clock::time_point now() const override { return now_; }
   std::uint32_t ticks() const override { return ticks_; }
-  void sleepTicks(std::uint32_t ticks) override { ticks_ += ticks; slept_ += ticks; }
+  void sleepTicks(std::uint32_t ticks) override {
+    ticks_ += ticks;
+    slept_ += ticks;
+  }
 
   // Local (the tests run with TZ=UTC) date and time.
   void setLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
