@@ -46,6 +46,16 @@ constexpr StringListItem kItems[] = {
     {4102, 14, "The resource file could not be found."},
     {4102, 15, "An unexpected memory error occurred."},
     {4102, 16, "An unexpected resource error occurred."},
+    {4104, 7, "The folder could not be made: a file or folder of that name is already there."},
+    {4104, 8, "The folder could not be made."},
+    {4105, 10, "The file to be copied could not be found."},
+    {4105, 11, "There is not enough memory to copy the file."},
+    {4105, 12, "The file to be copied could not be opened."},
+    {4105, 13, "The file to be copied could not be read."},
+    {4105, 14, "The copy of the file could not be made."},
+    {4105, 15, "The copy of the file could not be opened for writing."},
+    {4105, 16, "The copy of the file could not be written."},
+    {4105, 50, "No free name could be found for the copy of the file:"},
 };
 
 constexpr bool sortedByListAndItem() {

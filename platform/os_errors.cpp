@@ -15,6 +15,8 @@ OSErr osErrFromErrno(int error) noexcept {
       return dupFNErr;
     case ENOSPC:
     case EDQUOT:
+    // A file that may grow no further (the file-size limit) is a full disk to the program.
+    case EFBIG:
       return dskFulErr;
     case ENAMETOOLONG:
       return bdNamErr;

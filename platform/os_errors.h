@@ -35,6 +35,8 @@ inline constexpr OSErr dirNFErr = -120;
 inline constexpr OSErr resNotFound = -192;
 inline constexpr OSErr resFNotFound = -193;
 inline constexpr OSErr addResFailed = -194;
+// The resource map (or the AppleDouble sidecar that holds it) is malformed.
+inline constexpr OSErr mapReadErr = -199;
 inline constexpr OSErr afpAccessDenied = -5000;
 inline constexpr OSErr afpObjectTypeErr = -5025;
 

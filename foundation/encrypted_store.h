@@ -1,0 +1,81 @@
+// The encrypted settings store: a dictionary of property-list values in a file of its own, enciphered so that
+// it cannot be read or edited by hand. The daily print-count statistics keep one per day.
+//
+// The file is nothing but the cipher text: AES-128 in CBC mode with PKCS #7 padding over the dictionary's XML
+// property list, under a key derived with PBKDF2 (HMAC-SHA1, 1000 iterations, a fixed 8-byte salt) from a fixed
+// 32-character passphrase, with a fixed initialisation vector. These never change, so every file stays readable.
+//
+// A file that cannot be read back (damaged, cut short, another key) is renamed aside, logged and reported to the
+// operator, and the store starts empty; the day's figures are thus never silently replaced. Every file the store
+// writes has mode 0600.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/property_list.h"
+
+namespace vorl {
+
+class QAVLOR_SecureSettings {
+ public:
+  // Reads and deciphers the file, or starts an empty store there (writing its enciphered empty dictionary, so a
+  // path that cannot be written is found out at once). Null when the store cannot be had: the folder is missing
+  // or not writable, or an unreadable file could not be set aside.
+  static std::unique_ptr<QAVLOR_SecureSettings> initWithPath(const std::filesystem::path& path);
+
+  // Saves first when there are unsaved changes.
+  ~QAVLOR_SecureSettings();
+  QAVLOR_SecureSettings(const QAVLOR_SecureSettings&) = delete;
+  QAVLOR_SecureSettings& operator=(const QAVLOR_SecureSettings&) = delete;
+
+  // The stored value, null when absent. A dictionary or array it answers may be changed in place; such a
+  // change is part of the store but marks nothing: call `setNeedsSaving(true)` or `setObjectForKey`.
+  PlistValue* objectForKey(std::string_view key);
+  // Sets the value and marks the store as needing a save; nothing is written yet.
+  void setObjectForKey(PlistValue value, std::string_view key);
+  // Enciphers and writes the dictionary atomically when it needs saving; true when the file was written.
+  bool save();
+
+  bool needsSaving() const noexcept { return needsSaving_; }
+  void setNeedsSaving(bool needsSaving) noexcept { needsSaving_ = needsSaving; }
+  const std::filesystem::path& privateFilePath() const noexcept { return filePath_; }
+  // Where a file that could not be read was moved; empty when none was.
+  const std::filesystem::path& setAsidePath() const noexcept { return setAsidePath_; }
+
+  // XML property list, enciphered; nothing without a value.
+  static std::optional<std::vector<std::uint8_t>> encryptedDataForPropertyListObject(const PlistValue* object);
+  // Deciphered and parsed; nothing when the data is not a store's cipher text.
+  static std::optional<PlistValue> decryptedPropertyListObjectForData(std::span<const std::uint8_t> data);
+  // One cipher pass with a freshly derived key: direction 0 enciphers, 1 deciphers. Nothing for empty data or
+  // when the pass fails.
+  static std::optional<std::vector<std::uint8_t>> securityProcessedDataForData(std::span<const std::uint8_t> data,
+                                                                               int direction);
+
+ private:
+  explicit QAVLOR_SecureSettings(std::filesystem::path path) : filePath_(std::move(path)) {}
+
+  PlistDictionary dataStore_;
+  bool needsSaving_ = false;
+  std::filesystem::path filePath_;
+  std::filesystem::path setAsidePath_;
+};
+
+namespace secure_settings_internal {
+// The fixed cipher parameters, for a test that checks the file format with another implementation.
+struct CipherParameters {
+  std::string_view passphrase;
+  std::array<std::uint8_t, 8> salt;
+  std::array<std::uint8_t, 16> iv;
+  int iterations;
+};
+const CipherParameters& cipherParameters() noexcept;
+}  // namespace secure_settings_internal
+
+}  // namespace vorl

@@ -1,0 +1,34 @@
+// Outside programs, run without a shell.
+//
+// A program is started from an argument vector (the first element is the program: a path, or a name looked up
+// in PATH), so no path or name with blanks, quotes or "$" is ever read as shell syntax. Its standard output and
+// standard error are collected and its exit status is reported; standard input is /dev/null. Collection stops
+// when the program itself has ended, even if a process it left running still holds the output open.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorl {
+
+struct CommandResult {
+  bool started = false;  // false: the program could not be started (`startError` says why)
+  int startError = 0;    // errno of the failed start
+  int exitStatus = -1;   // the exit code; -1 when the program was ended by a signal or never ran
+  int signal = 0;        // the signal that ended it, 0 when it exited
+  std::string standardOutput;
+  std::string standardError;
+
+  bool succeeded() const noexcept { return started && signal == 0 && exitStatus == 0; }
+};
+
+CommandResult runCommand(const std::vector<std::string>& arguments);
+
+// A short description for log lines: "exit status 3", "signal 9" or "could not start: <reason>".
+std::string describeOutcome(const CommandResult& result);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view bytes) noexcept;
+
+}  // namespace vorl

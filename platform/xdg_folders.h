@@ -1,0 +1,13 @@
+// The per-user folders of the XDG base-directory rules: where settings, state and data of this user live.
+// Each answers the variable's value when it holds an absolute path, else the documented default under HOME.
+#pragma once
+
+#include <filesystem>
+
+namespace vorl {
+
+std::filesystem::path homeFolder();
+std::filesystem::path xdgConfigHome();  // $XDG_CONFIG_HOME, else ~/.config
+std::filesystem::path xdgStateHome();   // $XDG_STATE_HOME, else ~/.local/state
+
+}  // namespace vorl

@@ -1,0 +1,148 @@
+// The user-defaults store on disk: values persist through `synchronize`, the file is written whole and private,
+// and a file that is not a property list is set aside, never replaced.
+#include "platform/user_defaults.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/isolated_environment.h"
+
+namespace fs = std::filesystem;
+
+namespace vorl {
+namespace {
+
+std::string contentsOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(UserDefaults, StandardFileLiesInTheConfigFolder) {
+  EXPECT_EQ(UserDefaults::standardFilePath(),
+            test::testRoot() / "home/.config/Vorl-Zeverezoz/com.vorl.Vorl-Zeverezoz.plist");
+}
+
+TEST(UserDefaults, ValuesComeBackFromTheFileAfterSynchronize) {
+  const fs::path file = test::makeTempFolder("defaults") / "new-folder" / "defaults.plist";
+  {
+    UserDefaults defaults(file);
+    defaults.setObject("printServerPref", PlistData{0x12, 0x00, 0xFF});
+    defaults.setObject("DefaultRGBProfile", "/profiles/sRGB ƒ.icc");
+    defaults.setObject("prefEnableRelaunch", true);
+    defaults.setObject("count", 42);
+    defaults.setObject("gamma", 1.8);
+    defaults.setObject("dictionary", PlistDictionary{{"x", 1}});
+    defaults.setObject("removed", 1);
+    defaults.removeObject("removed");
+    EXPECT_FALSE(fs::exists(file)) << "nothing is written before synchronize";
+    ASSERT_EQ(defaults.synchronize(), noErr);
+  }
+  UserDefaults again(file);
+  EXPECT_EQ(again.loadReport().state, DefaultsFileState::kRead);
+  EXPECT_EQ(again.data("printServerPref"), (PlistData{0x12, 0x00, 0xFF}));
+  EXPECT_EQ(again.string("DefaultRGBProfile"), "/profiles/sRGB ƒ.icc");
+  EXPECT_TRUE(again.boolean("prefEnableRelaunch"));
+  EXPECT_EQ(again.number("count"), 42.0);
+  EXPECT_EQ(again.number("gamma"), 1.8);
+  EXPECT_EQ(again.dictionary("dictionary"), (PlistDictionary{{"x", 1}}));
+  EXPECT_FALSE(again.object("removed").has_value());
+  EXPECT_EQ(again.keys(), (std::vector<std::string>{"DefaultRGBProfile", "count", "dictionary", "gamma",
+                                                    "prefEnableRelaunch", "printServerPref"}));
+  // Typed getters answer nothing for a value of another type, and a missing switch is off.
+  EXPECT_FALSE(again.data("DefaultRGBProfile").has_value());
+  EXPECT_FALSE(again.string("printServerPref").has_value());
+  EXPECT_FALSE(again.boolean("absent"));
+}
+
+TEST(UserDefaults, FileIsPrivateAndNoTemporaryFileIsLeft) {
+  const fs::path folder = test::makeTempFolder("private");
+  const fs::path file = folder / "defaults.plist";
+  const mode_t oldMask = ::umask(0);  // a lax umask must not make the file readable by others
+  UserDefaults defaults(file);
+  defaults.setObject("AliasHandle 4506", PlistData{1});
+  const OSErr result = defaults.synchronize();
+  ::umask(oldMask);
+  ASSERT_EQ(result, noErr);
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(filesIn(folder), std::vector<fs::path>{"defaults.plist"});
+}
+
+TEST(UserDefaults, SynchronizeWithoutChangesWritesNothing) {
+  const fs::path file = test::makeTempFolder("unchanged") / "defaults.plist";
+  {
+    UserDefaults defaults(file);
+    defaults.setObject("a", 1);
+    ASSERT_EQ(defaults.synchronize(), noErr);
+  }
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  UserDefaults defaults(file);
+  EXPECT_EQ(defaults.number("a"), 1.0);
+  defaults.removeObject("not there");
+  EXPECT_EQ(defaults.synchronize(), noErr);
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "an atomic write would have made a new inode";
+}
+
+TEST(UserDefaults, AFileThatDoesNotParseIsSetAsideNotReplaced) {
+  const std::string good =
+      "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><integer>1</integer>"
+      "</dict></plist>";
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"cut short", good.substr(0, 40)},
+      {"not a property list", "garbage\x01\x02"},
+      {"an array, not a dictionary", "<plist version=\"1.0\"><array><integer>1</integer></array></plist>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path folder = test::makeTempFolder("corrupt");
+    const fs::path file = folder / "defaults.plist";
+    writeFile(file, c.bytes);
+    UserDefaults defaults(file);
+    EXPECT_TRUE(defaults.keys().empty());
+    const DefaultsLoadReport report = defaults.loadReport();
+    ASSERT_EQ(report.state, DefaultsFileState::kSetAside);
+    EXPECT_EQ(report.setAsidePath.parent_path(), folder);
+    EXPECT_TRUE(report.setAsidePath.filename().string().starts_with("defaults.plist.corrupt-"));
+    EXPECT_EQ(contentsOf(report.setAsidePath), c.bytes);
+    defaults.setObject("b", 2);
+    ASSERT_EQ(defaults.synchronize(), noErr);
+    EXPECT_EQ(contentsOf(report.setAsidePath), c.bytes) << "the old file stays as it was";
+    EXPECT_EQ(UserDefaults(file).number("b"), 2.0);
+  }
+}
+
+TEST(UserDefaults, AFileThatCannotBeReadIsNeverWrittenOver) {
+  const fs::path file = test::makeTempFolder("unreadable") / "defaults.plist";
+  fs::create_directory(file);  // something is there that cannot be read as a file
+  fs::create_directory(file / "kept");
+  UserDefaults defaults(file);
+  defaults.setObject("a", 1);
+  EXPECT_NE(defaults.synchronize(), noErr);
+  EXPECT_EQ(defaults.loadReport().state, DefaultsFileState::kUnreadable);
+  EXPECT_TRUE(fs::is_directory(file / "kept"));
+}
+
+}  // namespace
+}  // namespace vorl
