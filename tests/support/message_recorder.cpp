@@ -1,5 +1,7 @@
 #include "tests/support/message_recorder.h"
 
+#include "foundation/string_lists.h"
+
 namespace vorl::test {
 
 void MessageRecorder::showMessage(std::string_view text) {
@@ -15,6 +17,14 @@ void MessageRecorder::beep() {
 std::vector<std::string> MessageRecorder::messages() const {
   std::lock_guard lock(mutex_);
   return messages_;
+}
+
+bool MessageRecorder::showedOnly(std::int16_t list, std::int16_t item) const {
+  Str255 text;
+  const std::string expected =
+      GetIndString(text, list, item) ? text.toUtf8() : "Message " + std::to_string(list) + "/" + std::to_string(item);
+  std::lock_guard lock(mutex_);
+  return messages_.size() == 1 && messages_[0] == expected;
 }
 
 int MessageRecorder::beeps() const {

@@ -1,6 +1,7 @@
 // Records the operator messages shown while it is installed.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ class MessageRecorder final : public MessageSink {
   void beep() override;
 
   std::vector<std::string> messages() const;
+  // True when exactly one message was shown and it was item `item` of string list `list`.
+  bool showedOnly(std::int16_t list, std::int16_t item) const;
   int beeps() const;
 
  private:

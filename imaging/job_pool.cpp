@@ -1,0 +1,114 @@
+// The multiprocessor job pool.
+#include "imaging/job_pool.h"
+
+#include <latch>
+#include <memory>
+
+namespace vorl {
+
+bool gThreaded = false;
+
+namespace {
+
+constexpr OSStatus kNoPool = -29295;  // kMPInvalidIDErr: the pool was not started
+
+std::unique_ptr<JobPool>& processPool() {
+  static std::unique_ptr<JobPool> pool;
+  return pool;
+}
+
+}  // namespace
+
+JobPool::JobPool(int threads) {
+  const int count = threads < 1 ? 1 : threads;
+  threads_.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) threads_.emplace_back([this] { work(); });
+}
+
+JobPool::~JobPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  ready_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
+}
+
+void JobPool::work() {
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::unique_lock lock(mutex_);
+      ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      job = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    job();
+    {
+      std::lock_guard lock(mutex_);
+      ++done_;
+    }
+    finished_.notify_all();
+  }
+}
+
+void JobPool::submit(MPJobProcedure procedure, void* parameter1, void* parameter2) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.emplace_back([procedure, parameter1, parameter2] {
+      if (procedure) procedure(parameter1, parameter2);
+    });
+    ++submitted_;
+  }
+  ready_.notify_one();
+}
+
+void JobPool::wait() {
+  std::unique_lock lock(mutex_);
+  const std::int64_t target = submitted_;
+  finished_.wait(lock, [this, target] { return done_ >= target; });
+}
+
+void JobPool::run(int count, const std::function<void(int)>& job) {
+  if (count <= 0) return;
+  std::latch allDone(count);
+  {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < count; ++i)
+      queue_.emplace_back([&job, &allDone, i] {
+        job(i);
+        allDone.count_down();
+      });
+    submitted_ += count;
+  }
+  ready_.notify_all();
+  allDone.wait();
+}
+
+OSStatus MPJobs_Init() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  return MPJobs_Init(processors == 0 ? 1 : static_cast<int>(processors));
+}
+
+OSStatus MPJobs_Init(int threads) {
+  if (!processPool()) processPool() = std::make_unique<JobPool>(threads);
+  gThreaded = processPool()->threadCount() > 1;
+  return 0;
+}
+
+OSStatus MPJobs_Submit(MPJobProcedure procedure, void* parameter1, void* parameter2) {
+  if (!processPool()) return kNoPool;
+  processPool()->submit(procedure, parameter1, parameter2);
+  return 0;
+}
+
+OSStatus MPJobs_Wait() {
+  if (!processPool()) return kNoPool;
+  processPool()->wait();
+  return 0;
+}
+
+JobPool* processJobPool() noexcept { return processPool().get(); }
+
+}  // namespace vorl

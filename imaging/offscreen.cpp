@@ -1,0 +1,83 @@
+// Making and freeing offscreens.
+#include "imaging/offscreen.h"
+
+#include <cstring>
+#include <new>
+
+#include "foundation/memory.h"
+#include "foundation/messages.h"
+
+namespace vorl {
+
+namespace {
+
+constexpr std::size_t kRowAlignment = 64;
+constexpr std::int16_t kOffscreenMessages = 4101;
+
+}  // namespace
+
+void Offscreen::AlignedDelete::operator()(std::uint8_t* p) const noexcept {
+  ::operator delete[](p, std::align_val_t{kRowAlignment});
+}
+
+// Sizes are computed in 64 bits: a 32767 × 32767 page is 4 GiB, past any 32-bit count.
+Offscreen* newOffscreen(const Rect& bounds) noexcept {
+  const std::int64_t width = std::int64_t{bounds.right} - bounds.left;
+  const std::int64_t height = std::int64_t{bounds.bottom} - bounds.top;
+  if (width <= 0 || height <= 0 || width > kMaxOffscreenSide || height > kMaxOffscreenSide) return nullptr;
+  const std::int64_t rowBytes =
+      (width * kBytesPerPixel + static_cast<std::int64_t>(kRowAlignment) - 1) / kRowAlignment * kRowAlignment;
+  const std::int64_t size = rowBytes * height;
+
+  auto* pixels = static_cast<std::uint8_t*>(
+      ::operator new[](static_cast<std::size_t>(size), std::align_val_t{kRowAlignment}, std::nothrow));
+  if (pixels == nullptr) return nullptr;
+  auto* offscreen = new (std::nothrow) Offscreen;
+  if (offscreen == nullptr) {
+    ::operator delete[](pixels, std::align_val_t{kRowAlignment});
+    return nullptr;
+  }
+  offscreen->pixels_.reset(pixels);
+  offscreen->pixMap_.baseAddr = pixels;
+  offscreen->pixMap_.rowBytes = static_cast<std::ptrdiff_t>(rowBytes);
+  offscreen->pixMap_.bounds = bounds;
+  offscreen->pixMap_.pixelSize = 32;
+  offscreen->pixMap_.state = 0;
+
+  // Erased white with the port's background colour; the alpha byte is 0, "drawn".
+  for (std::int64_t y = 0; y < height; ++y) {
+    std::uint8_t* row = pixels + y * rowBytes;
+    for (std::int64_t x = 0; x < width; ++x) {
+      std::uint8_t* p = row + x * kBytesPerPixel;
+      p[kAlphaByte] = 0;
+      p[kRedByte] = p[kGreenByte] = p[kBlueByte] = 255;
+    }
+    std::memset(row + width * kBytesPerPixel, 0, static_cast<std::size_t>(rowBytes - width * kBytesPerPixel));
+  }
+  return offscreen;
+}
+
+Offscreen* myNewGWorld(const Rect* bounds) {
+  Offscreen* offscreen = bounds == nullptr ? nullptr : newOffscreen(*bounds);
+  if (offscreen == nullptr) DisplayNormalMessage(kOffscreenMessages, 10);
+  return offscreen;
+}
+
+Offscreen* myNewGWorld(const Rect* bounds, std::int16_t depth) {
+  if (depth != 32 && depth != 0) {
+    DisplayNormalMessage(kOffscreenMessages, 10);
+    return nullptr;
+  }
+  return myNewGWorld(bounds);
+}
+
+Offscreen* myDisposeGWorld(Offscreen* offscreen, bool compact) {
+  if (offscreen == nullptr) return nullptr;
+  delete offscreen;
+  if (compact) forceMemoryMovement();
+  return nullptr;
+}
+
+Rect myGetPortRect(const Offscreen* offscreen) noexcept { return offscreen ? offscreen->portRect() : Rect{}; }
+
+}  // namespace vorl
