@@ -31,6 +31,9 @@ function(vorl_add_test name)
     target_link_libraries(${name} PRIVATE vorl_test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock vorl_compile_options)
+  # Test code is assertions around library calls; the libraries keep their optimisation. -O1 compiles the
+  # large assertion-heavy sources about a third faster, which keeps CI short.
+  target_compile_options(${name} PRIVATE -O1)
   # Each variable is its own entry: a list in one ENVIRONMENT value is split by gtest_discover_tests.
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES

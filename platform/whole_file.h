@@ -21,7 +21,7 @@ namespace vorl {
 // The whole file; fnfErr when it does not exist, paramErr when it is larger than `limit` bytes.
 OSErr readWholeFile(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t limit = 64u << 20);
 
-// Writes the bytes as the file's new content with the given permission bits (not narrowed by the umask).
+// Writes the bytes as the file's new content (through `writeFileAtomically`) with the given permission bits.
 // The folder must exist. On failure the old file is untouched and no temporary file is left.
 OSErr replaceFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, mode_t mode);
 OSErr replaceFileAtomically(const std::filesystem::path& file, std::string_view text, mode_t mode);

@@ -67,7 +67,9 @@ TEST(DefaultFolders, FindsAStoredFolderAgain) {
     std::int16_t foundVolume = 0;
     EXPECT_EQ(AttemptToFindFolder(c.vRefNum, &dirID, &record, foundVolume), c.found);
     EXPECT_EQ(dirID, c.dirAfter);
-    if (c.found) EXPECT_EQ(foundVolume, stored.vRefNum);
+    if (c.found) {
+      EXPECT_EQ(foundVolume, stored.vRefNum);
+    }
   }
 
   // A folder that is gone is not found, and no id is invented for it.

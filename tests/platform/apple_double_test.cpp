@@ -132,7 +132,9 @@ TEST(AppleDouble, ReadsWhatAMacWrites) {
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->data, expected.data);
     EXPECT_EQ(found->name.has_value(), expected.name != nullptr);
-    if (expected.name) EXPECT_EQ(*found->name, expected.name);
+    if (expected.name) {
+      EXPECT_EQ(*found->name, expected.name);
+    }
   }
 }
 

@@ -68,7 +68,9 @@ TEST(SafeFiles, SidecarFollowsTheFile) {
     SCOPED_TRACE(c.what);
     const fs::path from = folder / "job", to = folder / "All Files job";
     writeText(from, "j");
-    if (c.sourceHasSidecar) ASSERT_EQ(setFinderInfo(from, typed("trpr")), noErr);
+    if (c.sourceHasSidecar) {
+      ASSERT_EQ(setFinderInfo(from, typed("trpr")), noErr);
+    }
     if (c.orphanAtTarget) writeText(appleDoublePath(to), "stale sidecar of a deleted file");
     ASSERT_EQ(renameItem(from, to, false), noErr);
     EXPECT_FALSE(fs::exists(appleDoublePath(from)));

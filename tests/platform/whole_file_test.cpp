@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -27,26 +28,6 @@ std::string contentsOf(const fs::path& file) {
 std::size_t entriesIn(const fs::path& folder) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
-
-// Lowers the largest file this process may write, as a full disk would stop a write, for the scope's life.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of ending us
-    rlimit lowered = saved_;
-    lowered.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*oldHandler_)(int) = nullptr;
-};
 
 TEST(WholeFile, ReplacesContentWithExactModeAndNoLeftovers) {
   const fs::path folder = test::makeTempFolder("replace");
@@ -72,7 +53,7 @@ TEST(WholeFile, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   const std::string large(64 * 1024, 'x');
   OSErr result = noErr;
   {
-    FileSizeLimit limit(4096);
+    test::FileSizeLimit limit(4096);
     result = replaceFileAtomically(file, large, 0600);
   }
   EXPECT_NE(result, noErr);
