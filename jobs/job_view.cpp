@@ -1,0 +1,85 @@
+#include "jobs/job_view.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "foundation/aliases.h"
+#include "imaging/image_cache.h"
+#include "jobs/job_archives.h"
+#include "platform/system_log.h"
+#include "preferences/preference_globals.h"
+
+namespace vorl {
+namespace {
+
+// The text before the first NUL, and never past the buffer.
+template <std::size_t N>
+std::string_view zeroTerminated(const std::array<std::uint8_t, N>& buffer) noexcept {
+  const auto* first = reinterpret_cast<const char*>(buffer.data());
+  const auto* end = std::find(first, first + N, '\0');
+  return {first, static_cast<std::size_t>(end - first)};
+}
+
+}  // namespace
+
+TBGPrintView::TBGPrintView(JobObserver* behaviour) : fBehaviour(behaviour) {}
+
+TBGPrintView::~TBGPrintView() {
+  // Objects go from the front, as they were read.
+  for (auto& object : fLayoutObjects) object.reset();
+  for (auto& object : fSubJobObjects) object.reset();
+  DisposeCurrentImageGWorldPtr();
+}
+
+std::unique_ptr<TBGPrintView> TBGPrintView::Clone() const {
+  auto copy = std::make_unique<TBGPrintView>(fBehaviour);
+  copy->fSettings = fSettings;
+  copy->fLayoutObjects = cloneObjects(fLayoutObjects);
+  copy->fSubJobObjects = cloneObjects(fSubJobObjects);
+  copy->fUsedFiles = fUsedFiles;
+  copy->fDrawingSubJob = fDrawingSubJob;
+  return copy;
+}
+
+void TBGPrintView::AddObject(std::unique_ptr<TLayoutObject> object) { fLayoutObjects.push_back(std::move(object)); }
+
+void TBGPrintView::AddNewObject(std::unique_ptr<TLayoutObject> object) { fSubJobObjects.push_back(std::move(object)); }
+
+void TBGPrintView::Insert(const FSSpec& file) {
+  if (fUsedFiles) fUsedFiles->push_back(file);
+}
+
+std::optional<std::vector<FSSpec>> TBGPrintView::TakeUsedFiles() noexcept {
+  std::optional<std::vector<FSSpec>> files = std::move(fUsedFiles);
+  fUsedFiles.reset();
+  return files;
+}
+
+std::int16_t TBGPrintView::ValidatePrintJob() {
+  if (!isPrintToFileSetPrinterType(fSettings.printerType)) return kJobReadOK;
+  // A set number outside 1..8 names no set: the accessor answers null rather than reading past the sets.
+  tSpecialPrintToFilePref* set = getMyPrintToFileSetPrefs(fSettings.print2FileItem.setNumber);
+  if (!set || validateIfAliasHandle(set->folder) == 0) {
+    systemLogf("TBGPrintView::ValidatePrintJob: the folder of print-to-file set %d cannot be found",
+               fSettings.print2FileItem.setNumber.value());
+    return kJobPrintToFileSetMissing;
+  }
+  return kJobReadOK;
+}
+
+std::optional<ArchivedValue> TBGPrintView::jobDictionary() const {
+  return decodeArchiveIn(fSettings.fCurrentDictionaryBuffer);
+}
+
+std::string_view TBGPrintView::originalPath() const noexcept { return zeroTerminated(fSettings.originalPath); }
+std::string_view TBGPrintView::videoPath() const noexcept { return zeroTerminated(fSettings.videoPath); }
+
+void TBGPrintView::SetDrawingModes(std::int16_t resizeMode, std::int16_t reductionResizeMode, std::int16_t scaleType,
+                                   std::int16_t alphaOutput) noexcept {
+  fSettings.resizeMode = resizeMode;
+  fSettings.reductionResizeMode = reductionResizeMode;
+  fSettings.scaleType = scaleType;
+  fSettings.alphaOutput = alphaOutput;
+}
+
+}  // namespace vorl

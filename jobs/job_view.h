@@ -1,0 +1,141 @@
+// The job view: one job in memory.
+//
+// A job view holds everything one job file says (`JobFileSettings`), the page and sub-job lists of page objects
+// built from its records, the list of image files the job used, and the page and sub-job offscreens. The job
+// state machine makes one per job, asks it to read the job file (`ReadObjects`) and then drives drawing,
+// finishing and output through it. The view owns its objects, its used-files list and both offscreens.
+//
+// It opens no window: what the main window should show goes to the `JobObserver` it was given.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "imaging/offscreen.h"
+#include "jobs/job_observer.h"
+#include "jobs/job_settings.h"
+#include "layout/job_file_stream.h"
+#include "layout/job_view_access.h"
+#include "layout/layout_object.h"
+#include "platform/keyed_archive.h"
+
+namespace vorl {
+
+// The results of reading a job file.
+inline constexpr std::int16_t kJobReadOK = 0;
+inline constexpr std::int16_t kJobBadSignature = 100;
+inline constexpr std::int16_t kJobReadError = 101;
+inline constexpr std::int16_t kJobPrintToFileSetMissing = 109;
+
+inline constexpr std::uint16_t kJobFileSignature = 0x8854;
+// Larger files are refused unread: no job the producer writes comes near it.
+inline constexpr std::size_t kMaxJobFileSize = 256u << 20;
+
+class TBGPrintView : public JobViewAccess {
+ public:
+  // `behaviour` is told the job information and names; it may be null and must outlive the view.
+  explicit TBGPrintView(JobObserver* behaviour = nullptr);
+  ~TBGPrintView() override;
+  TBGPrintView(const TBGPrintView&) = delete;
+  TBGPrintView& operator=(const TBGPrintView&) = delete;
+
+  // A new view with the same settings, copies of every page object and of the used-files list; the copy
+  // shares no offscreen (it has none until it draws).
+  [[nodiscard]] std::unique_ptr<TBGPrintView> Clone() const;
+
+  // Reads the job file into this view: 0, 100 bad signature (nothing else read), 101 the file cannot be read
+  // whole (it ends early, a length, count or size is out of range, a record fails its checks, a list is empty),
+  // 109 a print-to-file job whose set folder cannot be found. Objects read before a failure stay in the lists.
+  [[nodiscard]] std::int16_t ReadObjects(const FSSpec& file);
+  [[nodiscard]] std::int16_t ReadObjects(const std::filesystem::path& file);
+  // The same from the file's bytes.
+  [[nodiscard]] std::int16_t ReadJobFile(std::span<const std::uint8_t> bytes);
+
+  // Reads `count` object records and appends their objects to the sub-job list (true) or the page list.
+  [[nodiscard]] bool DoNewReadObjects(JobFileStream& stream, std::int16_t count, bool subJob);
+  // Reads the printer settings block of the printer type into the matching records. False when the block
+  // cannot be read whole; an unknown printer type reads nothing, tells the operator and answers true.
+  [[nodiscard]] bool ReadColorCorrectionValue(JobFileStream& stream, std::int16_t printerType);
+
+  void AddObject(std::unique_ptr<TLayoutObject> object);
+  void AddNewObject(std::unique_ptr<TLayoutObject> object);
+  void Insert(const FSSpec& file) override;
+
+  // 109 when the printer type prints to a print-to-file set whose folder reference does not resolve, else 0.
+  [[nodiscard]] std::int16_t ValidatePrintJob();
+
+  const JobFileSettings& settings() const noexcept { return fSettings; }
+  const LayoutObjectList& layoutObjects() const noexcept { return fLayoutObjects; }
+  const LayoutObjectList& subJobObjects() const noexcept { return fSubJobObjects; }
+  // Null once the list was handed on with TakeUsedFiles.
+  const std::vector<FSSpec>* usedFiles() const noexcept { return fUsedFiles ? &*fUsedFiles : nullptr; }
+  [[nodiscard]] std::optional<std::vector<FSSpec>> TakeUsedFiles() noexcept;
+  JobObserver* behaviour() const noexcept { return fBehaviour; }
+
+  // The job dictionary decoded from its buffer; none when the buffer is empty or does not decode.
+  [[nodiscard]] std::optional<ArchivedValue> jobDictionary() const;
+  // The zero-terminated paths, never past their buffers.
+  std::string_view originalPath() const noexcept;
+  std::string_view videoPath() const noexcept;
+
+  Offscreen* pageOffscreen() const noexcept { return fPageOffscreen.get(); }
+  void SetPageOffscreen(OffscreenPtr page) noexcept { fPageOffscreen = std::move(page); }
+  // Takes the sub-job picture over; one it held before is disposed of.
+  void SetSubJobOffscreen(OffscreenPtr picture) noexcept { fSubJobOffscreen = std::move(picture); }
+  void SetDrawingSubJob(bool drawing) noexcept { fDrawingSubJob = drawing; }
+  // The four drawing choices no block carries; a new view holds the job constants (job_settings.h).
+  void SetDrawingModes(std::int16_t resizeMode, std::int16_t reductionResizeMode, std::int16_t scaleType,
+                       std::int16_t alphaOutput) noexcept;
+
+  bool SaveOriginal() const noexcept { return fSettings.saveOriginal != 0; }
+  bool SaveCKTemplateAsIs() const noexcept { return fSettings.saveTemplateAsIs != 0; }
+
+  // JobViewAccess
+  std::int16_t GetPrinterType() const noexcept override { return fSettings.printerType; }
+  std::int16_t GetPrintMode() const noexcept override { return fSettings.printMode; }
+  std::int16_t GetCropMode() const noexcept override { return fSettings.cropMode; }
+  float GetCropHSize() const noexcept override { return fSettings.cropWidth; }
+  float GetCropVSize() const noexcept override { return fSettings.cropHeight; }
+  std::int16_t CropWhere() const noexcept override { return fSettings.cropWhere; }
+  std::int16_t FinalCropWhere() const noexcept override { return fSettings.finalCropWhere; }
+  std::int16_t MatchRotationForPrint() const noexcept override { return fSettings.matchRotationForPrint; }
+  std::int16_t RotationForPrint() const noexcept override { return fSettings.rotationForPrint; }
+  bool HasSubJob() const noexcept override { return fSettings.hasSubJob != 0; }
+  bool IsDrawingSubJob() const noexcept override { return fDrawingSubJob; }
+  Offscreen* GetSubJobOffscreen() const noexcept override { return fSubJobOffscreen.get(); }
+  std::int16_t SubjobResizeMode() const noexcept override { return fSettings.subjobResizeMode; }
+  bool IgnoreOverlays() const noexcept override { return fSettings.ignoreOverlays != 0; }
+  std::int16_t GetResizeMode() const noexcept override { return fSettings.resizeMode; }
+  std::int16_t GetReductionResizeMode() const noexcept override { return fSettings.reductionResizeMode; }
+  std::int16_t GetScaleType() const noexcept override { return fSettings.scaleType; }
+  std::int16_t GetAlphaOutput() const noexcept override { return fSettings.alphaOutput; }
+  const tColorSyncPrefs& GetColorSyncPrefs() const noexcept override { return fSettings.colorSyncPrefs; }
+  const myImageColorAdjustInfo& GetSepiaAdjust() const noexcept override { return fSettings.sepiaAdjust; }
+  const tOldTimePhotoPrefs& GetOldTimePhotoPrefs() const noexcept override { return fSettings.oldTimePhoto; }
+
+ private:
+  // The blocks of the file in order; each answers false when the file cannot be read on.
+  [[nodiscard]] bool readHead(JobFileStream& stream);
+  [[nodiscard]] bool readPageAndSettings(JobFileStream& stream);
+  [[nodiscard]] bool readJobOptions(JobFileStream& stream);
+  [[nodiscard]] bool readObjectLists(JobFileStream& stream);
+  [[nodiscard]] bool readUploadBlocks(JobFileStream& stream);
+  [[nodiscard]] bool readPageSetup(JobFileStream& stream);
+  [[nodiscard]] bool readPrintToFileRecord(JobFileStream& stream);
+
+  JobObserver* fBehaviour;
+  JobFileSettings fSettings;
+  LayoutObjectList fLayoutObjects;
+  LayoutObjectList fSubJobObjects;
+  std::optional<std::vector<FSSpec>> fUsedFiles{std::in_place};
+  OffscreenPtr fPageOffscreen;
+  OffscreenPtr fSubJobOffscreen;
+  bool fDrawingSubJob = false;
+};
+
+}  // namespace vorl

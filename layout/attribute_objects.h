@@ -1,0 +1,60 @@
+// The attribute object ('attr'), which carries four job switches with the layout and draws nothing, and the
+// background-colour object ('bkco'), which fills its rectangle with one colour.
+//
+// The job-file reader copies an attribute object's four values into the job view when it meets the record in
+// the page or sub-job list; a node's list only keeps the object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "layout/layout_object.h"
+
+namespace vorl {
+
+class TAttributeObject final : public TLayoutObject {
+ public:
+  TAttributeObject() = default;
+  TAttributeObject(const TAttributeObject&) = default;
+
+  [[nodiscard]] static std::unique_ptr<TAttributeObject> New(const CAttributeDesc& desc);
+  void IAttributeObject(const CLongRect_AC& bounds) noexcept { ILayoutObject(bounds, kAttributeObjectType); }
+  void Set(const CAttributeDesc& desc);
+
+  // Draws nothing and never fails: the base's drawing.
+  [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  std::int16_t subjobResizeMode() const noexcept { return fSubjobResizeMode; }
+  std::int16_t saveTemplateAsIs() const noexcept { return fSaveTemplateAsIs; }
+  std::int16_t ignoreOverlays() const noexcept { return fIgnoreOverlays; }
+  std::int16_t saveOriginal() const noexcept { return fSaveOriginal; }
+
+ private:
+  std::int16_t fSubjobResizeMode = 0;
+  std::int16_t fSaveTemplateAsIs = 0;
+  std::int16_t fIgnoreOverlays = 0;
+  std::int16_t fSaveOriginal = 0;
+};
+
+class TBackColorObject final : public TLayoutObject {
+ public:
+  TBackColorObject() = default;
+  TBackColorObject(const TBackColorObject&) = default;
+
+  [[nodiscard]] static std::unique_ptr<TBackColorObject> New(const CBackColorDesc& desc);
+  // Also makes the colour white.
+  void IBackColorObject(const CLongRect_AC& bounds) noexcept;
+  void Set(const CBackColorDesc& desc);
+
+  [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
+  [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  const RGBColor& color() const noexcept { return fColor; }
+  std::int16_t skipFlag() const noexcept { return fSkipFlag; }
+
+ private:
+  RGBColor fColor;
+  std::int16_t fSkipFlag = 0;
+};
+
+}  // namespace vorl
