@@ -25,10 +25,9 @@ void systemLog(std::string_view line) noexcept {
     char stamp[64];
     const std::size_t stampLength = std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     char prefix[160];
-    const int prefixLength =
-        std::snprintf(prefix, sizeof prefix, "%.*s.%03lld %s[%d:%ld] ", static_cast<int>(stampLength), stamp,
-                      static_cast<long long>(millis), program_invocation_short_name, static_cast<int>(getpid()),
-                      threadId);
+    const int prefixLength = std::snprintf(prefix, sizeof prefix, "%.*s.%03lld %s[%d:%ld] ",
+                                           static_cast<int>(stampLength), stamp, static_cast<long long>(millis),
+                                           program_invocation_short_name, static_cast<int>(getpid()), threadId);
     std::string text(prefix, static_cast<std::size_t>(prefixLength > 0 ? prefixLength : 0));
     text.append(line);
     text.push_back('\n');
