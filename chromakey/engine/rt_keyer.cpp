@@ -76,8 +76,7 @@ void DuzeviveRT::keyRun(const pixeli* fg, const pixeli* src, const pixeli* mask,
       d = c.pp_axis[0] * pr + c.pp_axis[1] * pg + c.pp_axis[2] * pb + c.pp_offset;
       a = c.alpha_gain * d + c.alpha_offset;
       a = a < 0.0f ? 0.0f : (a > 65535.0f ? 65535.0f : a);
-      if ((std::fabs(pr - br) < tolerance && std::fabs(pg - bg) < tolerance && std::fabs(pb - bb) < tolerance) ||
-          a == 0.0f) {
+      if (nearBacking(pr, pg, pb, br, bg, bb, tolerance) || a == 0.0f) {
         transparent = true;
         break;
       }

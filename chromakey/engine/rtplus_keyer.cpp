@@ -177,8 +177,7 @@ void DuzeviveRTPlus::keyRun(const pixeli* fg, const pixeli* src, const pixeli* m
       u = x * sector->u_gain + sector->u_offset;
       v = y * sector->v_gain + sector->v_offset;
       alpha = evaluate(sector->alpha, u, v, z);
-      if ((std::fabs(pr - br) < tolerance && std::fabs(pg - bg) < tolerance && std::fabs(pb - bb) < tolerance) ||
-          alpha == 0.0) {
+      if (nearBacking(pr, pg, pb, br, bg, bb, tolerance) || alpha == 0.0) {
         transparent = true;
         break;
       }
