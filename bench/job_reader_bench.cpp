@@ -20,8 +20,8 @@
 #include <string>
 
 #include "jobs/job_view.h"
+#include "platform/safe_files.h"
 #include "platform/system_log.h"
-#include "platform/whole_file.h"
 #include "tests/support/job_file_writer.h"
 #include "tests/support/keyed_archive_writer.h"
 #include "tests/support/object_record_writer.h"
@@ -124,7 +124,7 @@ BENCHMARK(BM_MemcpyJobBytes);
 void BM_ReadJobFileBytes(benchmark::State& state) {
   std::vector<std::uint8_t> bytes;
   for (auto _ : state) {
-    if (vorl::readWholeFile(jobFile().path, bytes, vorl::kMaxJobFileSize) != vorl::noErr) state.SkipWithError("read");
+    if (vorl::readFileBytes(jobFile().path, bytes, vorl::kMaxJobFileSize) != vorl::noErr) state.SkipWithError("read");
     benchmark::DoNotOptimize(bytes.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(jobFile().bytes.size()));

@@ -9,8 +9,8 @@
 
 #include "foundation/messages.h"
 #include "platform/cipher.h"
+#include "platform/safe_files.h"
 #include "platform/system_log.h"
-#include "platform/whole_file.h"
 
 namespace fs = std::filesystem;
 
@@ -41,7 +41,7 @@ OSErr writeStore(const fs::path& path, const PlistDictionary& dictionary) {
   const PlistValue root(dictionary);
   const auto bytes = QAVLOR_SecureSettings::encryptedDataForPropertyListObject(&root);
   if (!bytes) return paramErr;
-  return replaceFileAtomically(path, *bytes, kStoreMode);
+  return writeFileAtomically(path, *bytes, true, kStoreMode);
 }
 
 }  // namespace
@@ -87,7 +87,7 @@ std::optional<PlistValue> QAVLOR_SecureSettings::decryptedPropertyListObjectForD
 std::unique_ptr<QAVLOR_SecureSettings> QAVLOR_SecureSettings::initWithPath(const fs::path& path) {
   std::unique_ptr<QAVLOR_SecureSettings> store(new QAVLOR_SecureSettings(path));
   std::vector<std::uint8_t> bytes;
-  const OSErr readError = readWholeFile(path, bytes);
+  const OSErr readError = readFileBytes(path, bytes);
   if (readError == noErr && !bytes.empty()) {
     if (auto root = decryptedPropertyListObjectForData(bytes); root && root->holds<PlistDictionary>()) {
       store->dataStore_ = std::move(*root->get<PlistDictionary>());

@@ -20,8 +20,8 @@
 #include "layout/node_object.h"
 #include "layout/object_records.h"
 #include "platform/file_specs.h"
+#include "platform/safe_files.h"
 #include "platform/system_log.h"
-#include "platform/whole_file.h"
 
 namespace vorl {
 namespace {
@@ -83,7 +83,7 @@ std::int16_t TBGPrintView::ReadObjects(const FSSpec& file) {
 std::int16_t TBGPrintView::ReadObjects(const std::filesystem::path& file) {
   systemLog("Inside TBGPrintView::ReadObjects");
   std::vector<std::uint8_t> bytes;
-  if (const OSErr error = readWholeFile(file, bytes, kMaxJobFileSize); error != noErr) {
+  if (const OSErr error = readFileBytes(file, bytes, kMaxJobFileSize); error != noErr) {
     systemLogf("TBGPrintView::ReadObjects: the job file cannot be read (%d)", error);
     return kJobReadError;
   }

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/whole_file.h"
+#include "platform/safe_files.h"
 #include "platform/xdg_folders.h"
 
 namespace fs = std::filesystem;
@@ -88,7 +88,7 @@ OSErr writeAutostartEntry(const AutostartEntry& entry) {
   std::error_code error;
   fs::create_directories(autostartFolder(), error);
   if (error) return osErrFromErrno(error.value());
-  return replaceFileAtomically(autostartFolder() / entry.fileName, desktopEntryText(entry), 0644);
+  return writeFileAtomically(autostartFolder() / entry.fileName, desktopEntryText(entry), true, 0644);
 }
 
 OSErr removeAutostartEntry(const std::string& fileName) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <string>
 
@@ -176,6 +177,31 @@ OSErr writeFileAtomically(const fs::path& file, std::span<const std::uint8_t> by
   if (const OSErr error = temp.open(file.parent_path(), mode); error != noErr) return error;
   if (const OSErr error = temp.write(bytes); error != noErr) return error;
   return temp.commit(file, replace);
+}
+
+OSErr writeFileAtomically(const fs::path& file, std::string_view text, bool replace, mode_t mode) {
+  return writeFileAtomically(
+      file, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), replace,
+      mode);
+}
+
+OSErr setFileAside(const fs::path& file, std::string_view tag, fs::path& setAside) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string base = file.filename().string() + "." + std::string(tag) + "-" + stamp;
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const fs::path candidate = file.parent_path() / (attempt == 1 ? base : base + "-" + std::to_string(attempt));
+    const OSErr renamed = renameItem(file, candidate, false);
+    if (renamed == noErr) {
+      setAside = candidate;
+      return noErr;
+    }
+    if (renamed != dupFNErr) return renamed;
+  }
+  return dupFNErr;
 }
 
 OSErr renameItem(const fs::path& from, const fs::path& to, bool replace) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "platform/os_errors.h"
@@ -65,13 +66,19 @@ class ReadOnlyFile {
   int fd_ = -1;
 };
 
-// The whole file; paramErr when it is larger than `limit` bytes.
-OSErr readFileBytes(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t limit);
+// The whole file; fnfErr when it does not exist, paramErr when it is larger than `limit` bytes.
+OSErr readFileBytes(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t limit = 64u << 20);
 
 // Writes the bytes as the file's content through a temporary file. Without `replace`, an existing file is kept
 // and dupFNErr answered. On failure the old file is untouched and no temporary file is left.
 OSErr writeFileAtomically(const std::filesystem::path& file, std::span<const std::uint8_t> bytes, bool replace,
                           mode_t mode = 0666);
+OSErr writeFileAtomically(const std::filesystem::path& file, std::string_view text, bool replace, mode_t mode = 0666);
+
+// Renames a file that cannot be understood to "<name>.<tag>-<yyyyMMdd-HHmmss>" beside it (a number is added when
+// that is taken; an existing file is never replaced), so what the operator had is kept, and answers the new path
+// in `setAside`.
+OSErr setFileAside(const std::filesystem::path& file, std::string_view tag, std::filesystem::path& setAside);
 
 // Renames within one file system. dupFNErr when `to` exists and `replace` is false. The sidecar follows; a
 // sidecar left at the new name by a former file is removed.

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/bundle_info.h"
+#include "platform/safe_files.h"
 #include "platform/system_log.h"
-#include "platform/whole_file.h"
 #include "platform/xdg_folders.h"
 
 namespace fs = std::filesystem;
@@ -34,7 +34,7 @@ void UserDefaults::loadIfNeeded() {
   if (loaded_) return;
   loaded_ = true;
   std::vector<std::uint8_t> bytes;
-  const OSErr readError = readWholeFile(file_, bytes);
+  const OSErr readError = readFileBytes(file_, bytes);
   if (readError == fnfErr) {
     report_.state = DefaultsFileState::kAbsent;
     return;
@@ -141,7 +141,7 @@ OSErr UserDefaults::synchronize() {
   std::error_code folderError;
   if (fs::create_directories(file_.parent_path(), folderError)) ::chmod(file_.parent_path().c_str(), kFolderMode);
   if (folderError) return osErrFromErrno(folderError.value());
-  if (const OSErr error = replaceFileAtomically(file_, *xml, kFileMode); error != noErr) {
+  if (const OSErr error = writeFileAtomically(file_, *xml, true, kFileMode); error != noErr) {
     systemLogf("UserDefaults: writing [%s] failed with error %d", file_.c_str(), error);
     return error;
   }

@@ -13,9 +13,9 @@
 #include "platform/apple_double.h"
 #include "platform/bundle_info.h"
 #include "platform/folder_reference.h"
+#include "platform/safe_files.h"
 #include "platform/system_log.h"
 #include "platform/user_defaults.h"
-#include "platform/whole_file.h"
 #include "platform/xdg_folders.h"
 #include "preferences/preference_storage.h"
 #include "preferences/preference_stream_layouts.h"
@@ -119,7 +119,7 @@ bool SaveToNewPreferencesFile(const std::filesystem::path& path) {
     systemLogf("The preferences could not be made into a property list for [%s]", path.c_str());
     return false;
   }
-  const OSErr written = replaceFileAtomically(path, *xml, 0644);
+  const OSErr written = writeFileAtomically(path, *xml, true, 0644);
   if (written != noErr) {
     systemLogf("The preference file [%s] could not be written (error %d)", path.c_str(), written);
     return false;
@@ -145,7 +145,7 @@ std::int16_t LoadFromNewPreferencesFile2(const std::filesystem::path& path, bool
                                            : "This Preference File Was NOT Created with this App??????...");
 
   PlistData bytes;
-  const std::optional<PlistValue> main = readWholeFile(path, bytes) == noErr ? parsePropertyList(bytes) : std::nullopt;
+  const std::optional<PlistValue> main = readFileBytes(path, bytes) == noErr ? parsePropertyList(bytes) : std::nullopt;
   const PlistDictionary* mainDictionary = main ? main->get<PlistDictionary>() : nullptr;
   if (mainDictionary == nullptr) {
     systemLogf("Did NOT Get the MAIN dictionary for file: [%s]", path.c_str());

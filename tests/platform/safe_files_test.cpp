@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/apple_double.h"
@@ -181,6 +182,58 @@ TEST(SafeFiles, MoveToAnotherFileSystem) {
   EXPECT_EQ(finder, noErr);
   EXPECT_EQ(info.fdType, fourCharCode("trpr"));
   EXPECT_TRUE(sourceGone);
+}
+
+TEST(SafeFiles, ReplacesContentWithExactModeAndNoLeftovers) {
+  const fs::path folder = test::makeTempFolder("replace");
+  const fs::path file = folder / "store";
+  std::ofstream(file) << "old";
+  ASSERT_EQ(writeFileAtomically(file, std::string_view("new content"), true, 0600), noErr);
+  EXPECT_EQ(readText(file), "new content");
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(namesIn(folder).size(), 1u);
+  std::vector<std::uint8_t> bytes;
+  ASSERT_EQ(readFileBytes(file, bytes), noErr);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "new content");
+  EXPECT_EQ(readFileBytes(file, bytes, 4), paramErr);
+  EXPECT_EQ(readFileBytes(folder / "missing", bytes), fnfErr);
+}
+
+TEST(SafeFiles, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+  const fs::path folder = test::makeTempFolder("full");
+  const fs::path file = folder / "store";
+  std::ofstream(file) << "the day's figures";
+  const std::string large(64 * 1024, 'x');
+  OSErr result = noErr;
+  {
+    test::FileSizeLimit limit(4096);
+    result = writeFileAtomically(file, large, true, 0600);
+  }
+  EXPECT_NE(result, noErr);
+  EXPECT_EQ(readText(file), "the day's figures");
+  EXPECT_EQ(namesIn(folder).size(), 1u);
+  EXPECT_EQ(writeFileAtomically(folder / "no-folder" / "store", std::string_view("x"), true, 0600), fnfErr);
+}
+
+TEST(SafeFiles, SetAsideNeverReplacesAnEarlierOne) {
+  const fs::path folder = test::makeTempFolder("aside");
+  const fs::path file = folder / "defaults.plist";
+  std::vector<fs::path> asides;
+  for (int i = 0; i < 3; ++i) {
+    std::ofstream(file) << "version " << i;
+    fs::path aside;
+    ASSERT_EQ(setFileAside(file, "corrupt", aside), noErr);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(aside.parent_path(), folder);
+    EXPECT_TRUE(aside.filename().string().starts_with("defaults.plist.corrupt-"));
+    asides.push_back(aside);
+  }
+  // Within one second the three names share their time stamp; each still holds its own content.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(readText(asides[i]), "version " + std::to_string(i));
+  fs::path aside;
+  EXPECT_EQ(setFileAside(file, "corrupt", aside), fnfErr);
 }
 
 }  // namespace
