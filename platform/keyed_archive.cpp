@@ -1,6 +1,6 @@
 #include "platform/keyed_archive.h"
 
-#include <plist/plist.h>
+#include "platform/plist_tree.h"
 
 #include <cstdlib>
 #include <limits>
@@ -10,11 +10,6 @@
 
 namespace vorl {
 namespace {
-
-struct PlistFree {
-  void operator()(plist_t node) const noexcept { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
 
 // Thrown inside the decoder only, caught in decodeKeyedArchive.
 struct Undecodable {};
@@ -238,11 +233,9 @@ const ArchivedValue* ArchivedValue::find(std::string_view key) const noexcept {
 }
 
 std::optional<ArchivedValue> decodeKeyedArchive(std::span<const std::uint8_t> bytes) noexcept {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
   try {
-    plist_t parsed = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &parsed);
-    const PlistPtr root(parsed);
+    const PlistPtr root = parsePlistTree(bytes);
+    plist_t parsed = root.get();
     if (!PLIST_IS_DICT(parsed)) return std::nullopt;
     plist_t archiver = plist_dict_get_item(parsed, "$archiver");
     plist_t objects = plist_dict_get_item(parsed, "$objects");

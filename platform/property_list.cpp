@@ -1,6 +1,6 @@
 #include "platform/property_list.h"
 
-#include <plist/plist.h>
+#include "platform/plist_tree.h"
 
 #include <cmath>
 #include <limits>
@@ -13,11 +13,6 @@ constexpr int kMaxDepth = 64;
 // libplist counts dates in seconds from 2001-01-01 00:00:00 UTC, as Core Foundation does.
 constexpr std::int64_t kUnixSecondsAt2001 = 978307200;
 
-struct PlistFree {
-  void operator()(plist_t node) const noexcept { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
-
 PlistPtr toNode(const PlistValue& value, int depth);
 
 struct ToNode {
@@ -27,7 +22,11 @@ struct ToNode {
   // libplist keeps integers unsigned; the bits of a negative number come back unchanged.
   PlistPtr operator()(std::int64_t n) const { return PlistPtr(plist_new_uint(static_cast<std::uint64_t>(n))); }
   PlistPtr operator()(double x) const { return PlistPtr(plist_new_real(x)); }
-  PlistPtr operator()(const std::string& s) const { return PlistPtr(plist_new_string(s.c_str())); }
+  // XML has no way to write U+0000; a string holding one is refused rather than cut at the NUL.
+  PlistPtr operator()(const std::string& s) const {
+    if (s.find('\0') != std::string::npos) return nullptr;
+    return PlistPtr(plist_new_string(s.c_str()));
+  }
   PlistPtr operator()(const PlistData& d) const {
     return PlistPtr(plist_new_data(reinterpret_cast<const char*>(d.data()), d.size()));
   }
@@ -54,6 +53,7 @@ struct ToNode {
     if (depth >= kMaxDepth) return nullptr;
     PlistPtr node(plist_new_dict());
     for (const auto& [key, item] : dictionary) {
+      if (key.find('\0') != std::string::npos) return nullptr;
       PlistPtr child = toNode(item, depth + 1);
       if (!child) return nullptr;
       plist_dict_set_item(node.get(), key.c_str(), child.release());
@@ -150,11 +150,8 @@ std::optional<std::string> toXmlPropertyList(const PlistValue& value) {
 }
 
 std::optional<PlistValue> parsePropertyList(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-  plist_t root = nullptr;
-  plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
-  const PlistPtr owner(root);
-  return fromNode(root, 0);
+  const PlistPtr root = parsePlistTree(bytes);
+  return fromNode(root.get(), 0);
 }
 
 }  // namespace vorl

@@ -61,11 +61,12 @@ class PlistValue {
   Storage storage_;
 };
 
-// The XML property list of the value; nothing for a value libplist cannot write (nesting deeper than 64).
+// The XML property list of the value; nothing for a value XML cannot carry (nesting deeper than 64, a string or
+// key holding a NUL).
 std::optional<std::string> toXmlPropertyList(const PlistValue& value);
 
 // A property list in XML or binary form; nothing when the bytes are not one (truncated, malformed, empty, or
-// nested deeper than 64).
+// nested deeper than 64) or are not safe to parse (plist_tree.h).
 std::optional<PlistValue> parsePropertyList(std::span<const std::uint8_t> bytes);
 
 }  // namespace vorl

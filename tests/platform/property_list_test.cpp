@@ -6,6 +6,9 @@
 #include <limits>
 #include <string>
 
+#include "platform/plist_tree.h"
+#include "tests/support/binary_plist_builder.h"
+
 namespace vorl {
 namespace {
 
@@ -94,6 +97,111 @@ TEST(PropertyList, RefusesWhatIsNotAPropertyList) {
     SCOPED_TRACE(c.name);
     EXPECT_FALSE(parsePropertyList(bytesOf(c.bytes)).has_value());
   }
+}
+
+using test::BinaryPlistBuilder;
+using namespace std::string_view_literals;
+
+// A dictionary {key: 1} in the binary form, the key made by `makeKey`.
+template <class MakeKey>
+test::Bytes dictionaryWithKey(MakeKey makeKey) {
+  BinaryPlistBuilder list;
+  const auto key = makeKey(list);
+  const auto one = list.integer(1);
+  return list.finish(list.dictionary({{key, one}}));
+}
+
+// Arrays nested `depth` deep around `true`.
+test::Bytes nestedArrays(int depth) {
+  BinaryPlistBuilder list;
+  for (int level = 0; level < depth; ++level) list.array({list.next() + 1});
+  list.boolean(true);
+  return list.finish(0);
+}
+
+// Each array holds the next one twice: expanded at every use, 2^depth nodes.
+test::Bytes sharedArrays(int depth) {
+  BinaryPlistBuilder list;
+  for (int level = 0; level < depth; ++level) list.array({list.next() + 1, list.next() + 1});
+  list.boolean(true);
+  return list.finish(0);
+}
+
+// Bytes that libplist parses but cannot survive (an assertion that ends the process, a stack overflow, a
+// tree of a billion nodes) are refused before it sees them, wherever a property list comes in.
+TEST(PropertyList, ListsThatWouldBringTheProcessDownAreRefused) {
+  std::string deepXml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+  for (int i = 0; i < 200000; ++i) deepXml += "<array>";
+  deepXml += "<true/>";
+  for (int i = 0; i < 200000; ++i) deepXml += "</array>";
+  deepXml += "</plist>";
+  const struct {
+    const char* name;
+    test::Bytes bytes;
+  } cases[] = {
+      {"UTF-16 key holding U+0000", dictionaryWithKey([](BinaryPlistBuilder& l) { return l.utf16(u"a\u0000b"sv); })},
+      {"UTF-16 key that is only U+0000", dictionaryWithKey([](BinaryPlistBuilder& l) { return l.utf16(u"\u0000"sv); })},
+      {"ASCII key holding a zero byte", dictionaryWithKey([](BinaryPlistBuilder& l) { return l.ascii("ab\0"sv); })},
+      {"binary nesting 200,000 deep", nestedArrays(200000)},
+      {"binary nesting one past the limit", nestedArrays(kMaxPlistNesting + 1)},
+      {"an array shared 2^28 times", sharedArrays(28)},
+      {"XML nesting 200,000 deep", test::Bytes(deepXml.begin(), deepXml.end())},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(parsePropertyList(c.bytes).has_value());
+  }
+}
+
+// The same shapes within bounds still read: keys in UTF-16, a NUL inside a value, nesting at the limit, an
+// object used twice.
+TEST(PropertyList, BinaryListsOfTheSameShapesWithinBoundsRead) {
+  const test::Bytes utf16Key = dictionaryWithKey([](BinaryPlistBuilder& l) { return l.utf16(u"\u0192older"); });
+  EXPECT_EQ(parsePropertyList(utf16Key), PlistValue(PlistDictionary{{"ƒolder", 1}}));
+
+  BinaryPlistBuilder withNulValue;
+  const auto key = withNulValue.ascii("path");
+  const auto value = withNulValue.utf16(u"a\u0000b"sv);
+  const test::Bytes nulValue = withNulValue.finish(withNulValue.dictionary({{key, value}}));
+  EXPECT_EQ(parsePropertyList(nulValue), PlistValue(PlistDictionary{{"path", std::string("a\0b", 3)}}));
+
+  EXPECT_TRUE(propertyListIsSafeToParse(nestedArrays(kMaxPlistNesting)));
+  const auto shared = parsePropertyList(sharedArrays(2));
+  ASSERT_TRUE(shared.has_value());
+  const PlistValue inner(PlistArray{true, true});
+  EXPECT_EQ(*shared, PlistValue(PlistArray{inner, inner}));
+}
+
+// Broken references are libplist's to refuse; they must not trip the check either way into a crash.
+TEST(PropertyList, BrokenBinaryStructureIsRefused) {
+  BinaryPlistBuilder cycle;
+  cycle.array({0});
+  BinaryPlistBuilder outside;
+  outside.array({7});
+  const test::Bytes good = dictionaryWithKey([](BinaryPlistBuilder& l) { return l.ascii("k"); });
+  test::Bytes badTrailer = good;
+  badTrailer[badTrailer.size() - 1] = 0xFF;  // the offset table would start past the end
+  const struct {
+    const char* name;
+    test::Bytes bytes;
+  } cases[] = {
+      {"an array holding itself", cycle.finish(0)},
+      {"a reference past the last object", outside.finish(0)},
+      {"offset table past the end", badTrailer},
+      {"only the magic", test::Bytes{'b', 'p', 'l', 'i', 's', 't', '0', '0'}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(parsePropertyList(c.bytes).has_value());
+  }
+}
+
+// XML cannot carry U+0000, so a value holding one is refused rather than written cut short.
+TEST(PropertyList, ANulInsideAStringIsNeverCutOnWriting) {
+  const std::string withNul("AB\0CD", 5);
+  EXPECT_FALSE(toXmlPropertyList(PlistValue(PlistDictionary{{"name", withNul}})).has_value());
+  EXPECT_FALSE(toXmlPropertyList(PlistValue(PlistDictionary{{withNul, 1}})).has_value());
+  EXPECT_FALSE(toXmlPropertyList(PlistValue(PlistArray{withNul})).has_value());
 }
 
 TEST(PropertyList, AFileCutShortNeverReadsAsTheWholeValue) {

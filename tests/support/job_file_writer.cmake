@@ -3,6 +3,7 @@
 # test framework; whoever comes first defines it.
 if(NOT TARGET vorl_job_file_writer)
   add_library(vorl_job_file_writer STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/binary_plist_builder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/job_file_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/keyed_archive_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_record_writer.cpp
