@@ -97,8 +97,23 @@ ReadOnlyFile::~ReadOnlyFile() {
 
 OSErr ReadOnlyFile::open(const fs::path& file) {
   if (fd_ >= 0) ::close(fd_);
-  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  return fd_ >= 0 ? noErr : lastError();
+  // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come, and a job folder or the
+  // settings folder is not the place to wait. Only regular files are read; the flag is dropped once that is known.
+  fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ < 0) return lastError();
+  struct stat info {};
+  OSErr error = noErr;
+  if (::fstat(fd_, &info) != 0)
+    error = lastError();
+  else if (!S_ISREG(info.st_mode))
+    error = afpObjectTypeErr;
+  else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+    error = lastError();
+  if (error != noErr) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  return error;
 }
 
 OSErr ReadOnlyFile::read(std::span<std::uint8_t> buffer, std::size_t& count) {
@@ -156,7 +171,6 @@ OSErr readFileBytes(const fs::path& file, std::vector<std::uint8_t>& bytes, std:
   if (const OSErr error = fd.open(file); error != noErr) return error;
   struct stat info {};
   if (::fstat(fd.fd(), &info) != 0) return lastError();
-  if (S_ISDIR(info.st_mode)) return afpObjectTypeErr;
   if (static_cast<std::uint64_t>(info.st_size) > limit) return paramErr;
   std::vector<std::uint8_t> read;
   std::array<std::uint8_t, 65536> buffer;
@@ -226,7 +240,6 @@ OSErr copyAcrossThenDelete(const fs::path& from, const fs::path& to, bool replac
   if (const OSErr error = source.open(from); error != noErr) return error;
   struct stat info {};
   if (::fstat(source.fd(), &info) != 0) return lastError();
-  if (!S_ISREG(info.st_mode)) return afpObjectTypeErr;
   if (!replace && itemExists(to)) return dupFNErr;
 
   TempFile copy;

@@ -48,7 +48,8 @@ class TempFile {
   std::filesystem::path path_;
 };
 
-// A file opened for reading, closed when the object goes.
+// A regular file opened for reading, closed when the object goes. Anything else (a folder, a named pipe, a
+// device) is refused with afpObjectTypeErr, without waiting on it.
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
@@ -66,7 +67,8 @@ class ReadOnlyFile {
   int fd_ = -1;
 };
 
-// The whole file; fnfErr when it does not exist, paramErr when it is larger than `limit` bytes.
+// The whole file; fnfErr when it does not exist, afpObjectTypeErr when it is not a regular file, paramErr when it
+// is larger than `limit` bytes.
 OSErr readFileBytes(const std::filesystem::path& file, std::vector<std::uint8_t>& bytes, std::size_t limit = 64u << 20);
 
 // Writes the bytes as the file's content through a temporary file. Without `replace`, an existing file is kept

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/named_pipe.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -80,6 +81,22 @@ TEST(FileManager, ListsItemsAsTheFinderSawThem) {
   EXPECT_EQ(own.ioDrNmFls, 6u);
   EXPECT_EQ(own.ioDrDirID, folder.dirID);
   EXPECT_EQ(PBGetCatInfoOfFolder(folder.vRefNum, -9999, own), dirNFErr);
+}
+
+// Another program (or a prank) may leave a named pipe where a sidecar would be: the listing must go on, with
+// the file listed and no Finder information.
+TEST(FileManager, ANamedPipeAsSidecarDoesNotStopTheListing) {
+  const Folder folder("pipe");
+  writeText(folder.path / "job1", "job");
+  const test::NamedPipe sidecar(folder.path / "._job1");
+  ASSERT_TRUE(sidecar.made());
+  std::vector<CInfoPBRec> items;
+  OSErr listed = noErr;
+  EXPECT_TRUE(sidecar.finishesPromptly([&] { listed = FSListFolder(folder.vRefNum, folder.dirID, items); }));
+  ASSERT_EQ(listed, noErr);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].diskName, "job1");
+  EXPECT_EQ(items[0].ioFlFndrInfo.fdType, 0u);
 }
 
 TEST(FileManager, LockedFileIsNotDeletedUntilUnlocked) {

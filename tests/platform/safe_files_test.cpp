@@ -13,6 +13,7 @@
 
 #include "platform/apple_double.h"
 #include "tests/platform/file_size_limit.h"
+#include "tests/platform/named_pipe.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -215,6 +216,39 @@ TEST(SafeFiles, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   EXPECT_EQ(readText(file), "the day's figures");
   EXPECT_EQ(namesIn(folder).size(), 1u);
   EXPECT_EQ(writeFileAtomically(folder / "no-folder" / "store", std::string_view("x"), true, 0600), fnfErr);
+}
+
+// Only regular files are read. A named pipe (which a plain open waits on for ever), a folder or a device is
+// refused at once, and so is a file whose sidecar is one of them.
+TEST(SafeFiles, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+  const fs::path folder = test::makeTempFolder("special");
+  const test::NamedPipe pipe(folder / "job1");
+  ASSERT_TRUE(pipe.made());
+  fs::create_directory(folder / "folder");
+  const struct {
+    const char* name;
+    fs::path path;
+  } cases[] = {{"named pipe", pipe.path()}, {"folder", folder / "folder"}, {"device", "/dev/zero"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> bytes;
+    OSErr whole = noErr, opened = noErr;
+    EXPECT_TRUE(pipe.finishesPromptly([&] {
+      whole = readFileBytes(c.path, bytes);
+      ReadOnlyFile file;
+      opened = file.open(c.path);
+    }));
+    EXPECT_EQ(whole, afpObjectTypeErr);
+    EXPECT_EQ(opened, afpObjectTypeErr);
+  }
+
+  writeText(folder / "job2", "job");
+  const test::NamedPipe sidecar(appleDoublePath(folder / "job2"));
+  ASSERT_TRUE(sidecar.made());
+  FInfo info;
+  OSErr sidecarRead = noErr;
+  EXPECT_TRUE(sidecar.finishesPromptly([&] { sidecarRead = getFinderInfo(folder / "job2", info); }));
+  EXPECT_EQ(sidecarRead, afpObjectTypeErr);
 }
 
 TEST(SafeFiles, SetAsideNeverReplacesAnEarlierOne) {

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
+#include "tests/platform/named_pipe.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -142,6 +144,47 @@ TEST(UserDefaults, AFileThatCannotBeReadIsNeverWrittenOver) {
   EXPECT_NE(defaults.synchronize(), noErr);
   EXPECT_EQ(defaults.loadReport().state, DefaultsFileState::kUnreadable);
   EXPECT_TRUE(fs::is_directory(file / "kept"));
+}
+
+// The main thread and the job worker both use the store, from its first use (the load) on.
+TEST(UserDefaults, TwoThreadsAtOnceLoseNothing) {
+  const fs::path file = test::makeTempFolder("threads") / "defaults.plist";
+  writeFile(file, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>kept</key><true/></dict></plist>");
+  UserDefaults defaults(file);
+  constexpr int kKeysEach = 300;
+  auto work = [&](const std::string& prefix) {
+    for (int i = 0; i < kKeysEach; ++i) {
+      defaults.setObject(prefix + std::to_string(i), i);
+      EXPECT_TRUE(defaults.boolean("kept")) << "the loaded value went missing";
+      if (i % 50 == 0) {
+        EXPECT_EQ(defaults.synchronize(), noErr);
+      }
+    }
+  };
+  std::thread worker(work, "worker ");
+  work("main ");
+  worker.join();
+  ASSERT_EQ(defaults.synchronize(), noErr);
+
+  UserDefaults reread(file);
+  EXPECT_EQ(reread.keys().size(), 2u * kKeysEach + 1);
+  for (int i = 0; i < kKeysEach; ++i) {
+    EXPECT_EQ(reread.number("worker " + std::to_string(i)), i);
+    EXPECT_EQ(reread.number("main " + std::to_string(i)), i);
+  }
+}
+
+TEST(UserDefaults, ANamedPipeInPlaceOfTheFileDoesNotHoldUpTheStart) {
+  const fs::path folder = test::makeTempFolder("pipe");
+  const test::NamedPipe pipe(folder / "defaults.plist");
+  ASSERT_TRUE(pipe.made());
+  UserDefaults defaults(pipe.path());
+  DefaultsLoadReport report;
+  EXPECT_TRUE(pipe.finishesPromptly([&] { report = defaults.loadReport(); }));
+  EXPECT_EQ(report.state, DefaultsFileState::kUnreadable);
+  defaults.setObject("a", 1);
+  EXPECT_NE(defaults.synchronize(), noErr);
+  EXPECT_EQ(fs::status(pipe.path()).type(), fs::file_type::fifo) << "nothing is written over it";
 }
 
 }  // namespace
