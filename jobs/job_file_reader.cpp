@@ -103,7 +103,22 @@ std::int16_t TBGPrintView::ReadJobFile(std::span<const std::uint8_t> bytes) {
   }
   if (stream.remaining() > 0)
     systemLogf("TBGPrintView::ReadObjects: %zu bytes after the page setup are ignored", stream.remaining());
-  return ValidatePrintJob();
+  const std::int16_t result = ValidatePrintJob();
+  if (result == kJobReadOK) publishJobGlobals();
+  return result;
+}
+
+// The process-wide values change only for a job that was read whole: a refused job must not leave its
+// template name, profile switch or blur radius behind for the next one.
+void TBGPrintView::publishJobGlobals() {
+  const JobFileSettings& s = fSettings;
+  gCurrentTemplateName = s.templateName;
+  gApplyEmbedded = s.colorSyncPrefs.applyEmbeddedProfiles != 0;
+  myBlurValue = s.blurValue;
+  gCocoaPrintInfo = fPageSetup;
+  setEmailEntryBuffer(s.emailEntryBuffer);
+  setCustomerEmail(s.customerEmail);
+  setGroupCode(s.groupCode);
 }
 
 // Blocks 2 to 8: printer type, canvas, media match, colour-settings switch, printer block, quantity, template.
@@ -114,7 +129,6 @@ bool TBGPrintView::readHead(JobFileStream& stream) {
     return false;
   if (!ReadColorCorrectionValue(stream, s.printerType)) return false;
   if (!stream.readBigEndian(s.printQuantity) || !stream.readPascalString(s.templateName)) return false;
-  gCurrentTemplateName = s.templateName;
   return true;
 }
 
@@ -129,7 +143,6 @@ bool TBGPrintView::readPageAndSettings(JobFileStream& stream) {
       !stream.skip(4))
     return false;
   if (!readCheckedRecord(stream, s.colorSyncPrefs, swapFromHost_MyColorSyncPrefs)) return false;
-  gApplyEmbedded = s.colorSyncPrefs.applyEmbeddedProfiles != 0;
 
   Str31 packageName;
   if (!stream.readPascalString(packageName)) return false;
@@ -229,18 +242,13 @@ bool TBGPrintView::readUploadBlocks(JobFileStream& stream) {
       !archiveLengthChecked(s.fCurrentDictionaryBuffer, "job dictionary") ||
       !archiveLengthChecked(s.emailEntryBuffer, "e-mail entry"))
     return false;
-  setEmailEntryBuffer(s.emailEntryBuffer);
 
   if (!stream.readBigEndian(s.retailCustomerMetadata)) return false;
   if (!readStr255Block(stream, s.customerEmail)) return false;
-  setCustomerEmail(s.customerEmail);
   if (!readStr255Block(stream, s.extraNameText) || !readStr255Block(stream, s.groupCode)) return false;
-  setGroupCode(s.groupCode);
 
   std::uint16_t unused = 0;
-  float blur = 0;
-  if (!stream.readBigEndian(unused) || !stream.readLittleEndian(blur)) return false;
-  myBlurValue = blur;
+  if (!stream.readBigEndian(unused) || !stream.readLittleEndian(s.blurValue)) return false;
   return stream.readRecord(s.videoPath);
 }
 
@@ -248,15 +256,14 @@ bool TBGPrintView::readUploadBlocks(JobFileStream& stream) {
 bool TBGPrintView::readPageSetup(JobFileStream& stream) {
   std::uint16_t length = 0;
   if (!stream.readBigEndian(length)) return false;
-  if (length == 0) {
-    gCocoaPrintInfo.reset();
-    return true;
-  }
+  fPageSetup.reset();
+  if (length == 0) return true;
   systemLogf("attempting to read %d bytes", length);
   std::span<const std::uint8_t> archive;
   if (!stream.take(length, archive)) return false;
-  gCocoaPrintInfo = decodeKeyedArchive(archive);
-  if (gCocoaPrintInfo) systemLog("succesfully unarchived gCocoaPrintInfo");
+  // An archive that does not decode leaves the job without a page setup; the print then takes the other road.
+  fPageSetup = decodeKeyedArchive(archive);
+  if (fPageSetup) systemLog("succesfully unarchived gCocoaPrintInfo");
   return true;
 }
 

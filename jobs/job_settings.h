@@ -75,6 +75,7 @@ struct JobFileSettings {
   std::int16_t videoMerge = 0;
   std::int16_t fEnableVideoCopy = 0;
   std::int16_t ignoreOverlays = 0;
+  float blurValue = 0;    // radius for the page photographs; 0 blurs nothing
   float subJobWidth = 0;  // inches
   float subJobHeight = 0;
   tSpecialPrintToFilePref printToFileRecord{};

@@ -34,6 +34,7 @@ TBGPrintView::~TBGPrintView() {
 std::unique_ptr<TBGPrintView> TBGPrintView::Clone() const {
   auto copy = std::make_unique<TBGPrintView>(fBehaviour);
   copy->fSettings = fSettings;
+  copy->fPageSetup = fPageSetup;
   copy->fLayoutObjects = cloneObjects(fLayoutObjects);
   copy->fSubJobObjects = cloneObjects(fSubJobObjects);
   copy->fUsedFiles = fUsedFiles;

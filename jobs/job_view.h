@@ -127,9 +127,11 @@ class TBGPrintView : public JobViewAccess {
   [[nodiscard]] bool readUploadBlocks(JobFileStream& stream);
   [[nodiscard]] bool readPageSetup(JobFileStream& stream);
   [[nodiscard]] bool readPrintToFileRecord(JobFileStream& stream);
+  void publishJobGlobals();
 
   JobObserver* fBehaviour;
   JobFileSettings fSettings;
+  std::optional<ArchivedValue> fPageSetup;  // the job's page setup for the system print dialog, if it decoded
   LayoutObjectList fLayoutObjects;
   LayoutObjectList fSubJobObjects;
   std::optional<std::vector<FSSpec>> fUsedFiles{std::in_place};

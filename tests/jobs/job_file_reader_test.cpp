@@ -14,6 +14,7 @@
 #include "platform/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/job_test_support.h"
+#include "tests/support/binary_plist_builder.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/keyed_archive_writer.h"
 #include "tests/support/message_recorder.h"
@@ -351,6 +352,94 @@ TEST(JobFileReader, ColourMatchingRecordSetsTheEmbeddedProfileSwitch) {
     spec.applyEmbeddedProfiles = applyEmbedded;
     ASSERT_EQ(test::readJob(spec).result, kJobReadOK);
     EXPECT_EQ(gApplyEmbedded, applyEmbedded != 0);
+  }
+}
+
+// A keyed archive whose top dictionary also holds a UTF-16 key with U+0000. Reading that key aborted the
+// process inside libplist; the archive is now simply undecodable.
+Bytes archiveWithNulKey() {
+  using namespace std::string_view_literals;
+  test::BinaryPlistBuilder list;
+  const auto archiver = list.ascii("$archiver"), archiverName = list.ascii("NSKeyedArchiver");
+  const auto objectsKey = list.ascii("$objects"), topKey = list.ascii("$top"), rootKey = list.ascii("root");
+  const auto objects = list.array({list.next() + 1});
+  list.ascii("$null");
+  const auto top = list.dictionary({{rootKey, list.uid(0)}});
+  const auto nulKey = list.utf16(u"page\u0000setup"sv);
+  const auto one = list.integer(1);
+  return list.finish(list.dictionary({{archiver, archiverName}, {objectsKey, objects}, {topKey, top}, {nulKey, one}}));
+}
+
+TEST(JobFileReader, AnArchiveWithAKeyHoldingNulIsUndecodableNotFatal) {
+  JobSpec spec = fullJob();
+  spec.pageSetupArchive = archiveWithNulKey();
+  spec.dictionaryArchive = archiveWithNulKey();
+  spec.uploadArchive = archiveWithNulKey();
+  const auto job = test::readJob(spec);
+  ASSERT_EQ(job.result, kJobReadOK) << "an undecodable page setup leaves the job without one";
+  EXPECT_FALSE(gCocoaPrintInfo.has_value());
+  EXPECT_FALSE(job.view->jobDictionary().has_value());
+  EXPECT_FALSE(decodeArchiveIn(job.view->settings().uploadData).has_value());
+}
+
+// The values the reader hands to the rest of the process (template name, embedded-profile switch, blur radius,
+// page setup, e-mail block, customer e-mail, group code) change only when a job was read whole.
+TEST(JobFileReader, ARefusedJobLeavesTheProcessWideValuesAsTheyWere) {
+  JobSpec before = fullJob();
+  before.templateName = "Before";
+  before.applyEmbeddedProfiles = 0;
+  before.blurValue = 2.0f;
+  before.groupCode = "group before";
+  ASSERT_EQ(test::readJob(before).result, kJobReadOK);
+  const ArchivedValue pageSetupBefore = *gCocoaPrintInfo;
+  const auto uploadBefore = currentUploadData();
+
+  const struct {
+    const char* name;
+    Bytes (*write)(JobSpec&);
+    std::int16_t result;
+  } cases[] = {
+      {"job dictionary length too long",
+       [](JobSpec& s) {
+         s.dictionaryLength = 32765;
+         return test::writeJobFile(s).bytes;
+       },
+       kJobReadError},
+      {"cut inside the page setup, the last block",
+       [](JobSpec& s) {
+         s.trailingBytes.clear();
+         Bytes bytes = test::writeJobFile(s).bytes;
+         bytes.erase(bytes.end() - 3, bytes.end());
+         return bytes;
+       },
+       kJobReadError},
+      {"print-to-file set missing",
+       [](JobSpec& s) {
+         s.printerType = 27;
+         s.printerBlock = test::RecordBytes(130).be16(0, 9).bytes();
+         return test::writeJobFile(s).bytes;
+       },
+       kJobPrintToFileSetMissing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobSpec refused = fullJob();
+    refused.templateName = "Refused";
+    refused.applyEmbeddedProfiles = 1;
+    refused.blurValue = 7.5f;
+    refused.groupCode = "group refused";
+    refused.customerEmail = "refused@example.com";
+    refused.emailArchive = test::encodeKeyedArchive(ArchivedValue::dictionary({{"x", ArchivedValue::integer(1)}}));
+    refused.pageSetupArchive = test::encodeKeyedArchive(ArchivedValue::string("refused"));
+    ASSERT_EQ(test::readJob(c.write(refused)).result, c.result);
+    EXPECT_EQ(gCurrentTemplateName.macRoman(), "Before");
+    EXPECT_FALSE(gApplyEmbedded);
+    EXPECT_EQ(myBlurValue, 2.0f);
+    ASSERT_TRUE(gCocoaPrintInfo.has_value());
+    EXPECT_EQ(*gCocoaPrintInfo, pageSetupBefore);
+    EXPECT_EQ(currentUploadData().groupCode.macRoman(), "group before");
+    EXPECT_EQ(currentUploadData().customerEmail.macRoman(), uploadBefore.customerEmail.macRoman());
+    EXPECT_EQ(currentUploadData().emailEntryBuffer, uploadBefore.emailEntryBuffer);
   }
 }
 
