@@ -293,6 +293,14 @@ OSErr makeFolderReference(const fs::path& item, std::vector<std::uint8_t>& blob,
   return noErr;
 }
 
+bool isFolderReference(std::span<const std::uint8_t> blob) noexcept {
+  try {
+    return decode(blob).has_value();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 OSErr resolveFolderReference(std::span<const std::uint8_t> blob, ResolvedReference& resolved,
                              const MountTable* mounts) {
   const auto reference = decode(blob);

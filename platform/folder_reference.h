@@ -39,6 +39,10 @@ OSErr makeFolderReference(const std::filesystem::path& item, std::vector<std::ui
 OSErr resolveFolderReference(std::span<const std::uint8_t> blob, ResolvedReference& resolved,
                              const MountTable* mounts = nullptr);
 
+// Whether the blob is one of our references, read whole; nothing on disk is looked at, so this is quick enough
+// to check many at once. A Mac alias record is not one.
+bool isFolderReference(std::span<const std::uint8_t> blob) noexcept;
+
 // The most entries the nearby walk looks at before it gives up.
 inline constexpr std::size_t kNearbySearchLimit = 20000;
 

@@ -71,9 +71,9 @@ std::string entryFault(const std::string& key, const PlistValue& value) {
       return "its value is damaged";
     return {};
   }
-  // A folder of another machine need not resolve here; only a blob that is no reference at all is refused.
-  ResolvedReference resolved;
-  if (resolveFolderReference(*data, resolved) == paramErr) return "its value is not a folder reference";
+  // A folder of another machine need not resolve here, and resolving dozens of references would keep the window
+  // waiting: reading the blob whole is the test. The Mac program's alias records do not read.
+  if (!isFolderReference(*data)) return "its folder reference cannot be read on this system";
   return {};
 }
 
@@ -81,6 +81,12 @@ std::optional<OSType> creatorCodeOf(const std::filesystem::path& file) {
   FInfo info;
   if (getFinderInfo(file, info) != noErr) return std::nullopt;
   return info.fdCreator;
+}
+
+std::string joined(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+  return text;
 }
 
 void refuseImport(const std::filesystem::path& path, const std::string& why) {
@@ -160,22 +166,58 @@ std::int16_t LoadFromNewPreferencesFile2(const std::filesystem::path& path, bool
     refuseImport(path, "it holds no preferences of this program");
     return 0;
   }
+  // What reads whole is taken; the rest is left out and named, so that a file from the Mac program still
+  // brings its records although its folders must be chosen again.
+  PlistDictionary usable;
+  std::vector<std::string> skipped;
   for (const auto& [key, value] : *entries) {
     if (const std::string fault = entryFault(key, value); !fault.empty()) {
-      refuseImport(path, "the entry \"" + key + "\" cannot be used: " + fault);
-      return 0;
+      systemLogf("The entry [%s] of the preference file [%s] is left out: %s", key.c_str(), path.c_str(),
+                 fault.c_str());
+      skipped.push_back("\"" + key + "\"");
+      continue;
     }
+    usable.emplace(key, value);
+  }
+  if (usable.empty()) {
+    refuseImport(path, skipped.empty() ? "it holds no settings"
+                                       : "none of its entries can be used here (the log says why): " + joined(skipped));
+    return 0;
   }
   systemLogf("Got the dictionary for [%.*s]", static_cast<int>(kPreferencesExportTopKey.size()),
              kPreferencesExportTopKey.data());
-  CopyToUserDefaultsObjectForAllKeys(*entries, force);
+  if (const OSErr error = CopyToUserDefaultsObjectForAllKeys(usable, force); error != noErr) {
+    refuseImport(path, "the settings could not be saved (error " + std::to_string(error) + ")");
+    return 0;
+  }
+  // Messages are cut at 255 characters, so the count comes first; the log has every entry with its reason.
+  if (!skipped.empty())
+    DisplayNormalMessage(("The preference file \"" + path.filename().string() + "\" was loaded without " +
+                          std::to_string(skipped.size()) +
+                          " of its entries, which cannot be used here: " + joined(skipped))
+                             .c_str());
   return 1;
 }
 
-void CopyToUserDefaultsObjectForAllKeys(const PlistDictionary& entries, bool force) {
+OSErr CopyToUserDefaultsObjectForAllKeys(const PlistDictionary& entries, bool force) {
   if (force) systemLog("CopyToUserDefaultsObjectForAllKeys has forceCopy = true...");
-  for (const auto& entry : entries) CopyToUserDefaultsObjectForKey(entries, entry.first, force);
-  static_cast<void>(standardUserDefaults().synchronize());  // a failure is logged by the store
+  std::vector<std::pair<std::string, std::optional<PlistValue>>> before;
+  for (const auto& entry : entries) {
+    before.emplace_back(entry.first, ReadFromMyUserDefaults(entry.first));
+    CopyToUserDefaultsObjectForKey(entries, entry.first, force);
+  }
+  UserDefaults& defaults = standardUserDefaults();
+  const OSErr error = defaults.synchronize();
+  if (error != noErr) {
+    // The operator is told the load failed, so no later write of the defaults may store it after all.
+    for (auto& [key, value] : before) {
+      if (value)
+        defaults.setObject(key, std::move(*value));
+      else
+        defaults.removeObject(key);
+    }
+  }
+  return error;
 }
 
 void CopyToUserDefaultsObjectForKey(const PlistDictionary& entries, std::string_view key, bool force) {

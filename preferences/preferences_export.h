@@ -3,9 +3,10 @@
 // "Vorl-Zeverezoz v14 Prefs Dictionary" whose entries are the user-defaults values as they are stored (record
 // streams and folder references, all data).
 //
-// Loading checks the whole file before it writes anything: only the keys an export writes are taken, and each
-// value must be data that its reader accepts. A file that fails is refused with an operator message and the
-// user defaults stay as they were. The live records change only when the preferences are read again.
+// Loading takes the entries that read whole: keys an export writes, holding data their reader accepts (a record
+// stream, or a folder reference of this system). The others are left out and named in one operator message; a
+// file with nothing usable, or whose values cannot be saved, is refused with a message and the user defaults
+// stay as they were. The live records change only when the preferences are read again.
 #pragma once
 
 #include <cstdint>
@@ -34,12 +35,13 @@ PlistDictionary CopyUserPreferencesToDictionary();
 // application's creator. False, with a log line, when it cannot be written.
 bool SaveToNewPreferencesFile(const std::filesystem::path& path);
 
-// Loads the export file at `path`: 1 when its entries were copied into the user defaults, else 0. Without
-// `force`, keys the user defaults already hold keep their values.
+// Loads the export file at `path`: 1 when its usable entries were copied into the user defaults and saved, else
+// 0. Without `force`, keys the user defaults already hold keep their values.
 std::int16_t LoadFromNewPreferencesFile2(const std::filesystem::path& path, bool force);
 
-// Copies each entry (without `force` only the keys the user defaults lack), then writes the user defaults.
-void CopyToUserDefaultsObjectForAllKeys(const PlistDictionary& entries, bool force);
+// Copies each entry (without `force` only the keys the user defaults lack), then writes the user defaults. When
+// the write fails the entries are taken back out again and the write's error answered.
+[[nodiscard]] OSErr CopyToUserDefaultsObjectForAllKeys(const PlistDictionary& entries, bool force);
 void CopyToUserDefaultsObjectForKey(const PlistDictionary& entries, std::string_view key, bool force);
 
 // Where the menu commands open their panels: "VORL PREFERENCES FOLDER ƒ" in the application folder.

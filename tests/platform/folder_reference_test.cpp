@@ -143,6 +143,7 @@ TEST(FolderReference, RefusesEveryDamagedBlob) {
     SCOPED_TRACE(length);
     const std::vector<std::uint8_t> cut(blob.begin(), blob.begin() + static_cast<std::ptrdiff_t>(length));
     EXPECT_EQ(resolveFolderReference(cut, resolved), paramErr);
+    EXPECT_FALSE(isFolderReference(cut));
   }
   auto longer = blob;
   longer.push_back(0);
@@ -153,6 +154,20 @@ TEST(FolderReference, RefusesEveryDamagedBlob) {
   auto otherMagic = blob;
   otherMagic[0] = 'X';
   EXPECT_EQ(resolveFolderReference(otherMagic, resolved), paramErr);
+  for (const auto& damaged : {longer, otherVersion, otherMagic}) EXPECT_FALSE(isFolderReference(damaged));
+  EXPECT_TRUE(isFolderReference(blob));
+}
+
+// Telling a blob for a reference reads only the blob: a folder that is gone does not matter.
+TEST(FolderReference, ABlobIsKnownForAReferenceWithoutLookingForItsFolder) {
+  const auto folder = test::makeTempFolder("gone") / "orders";
+  fs::create_directory(folder);
+  std::vector<std::uint8_t> blob;
+  ASSERT_EQ(makeFolderReference(folder, blob), noErr);
+  fs::remove(folder);
+  EXPECT_TRUE(isFolderReference(blob));
+  ResolvedReference resolved;
+  EXPECT_EQ(resolveFolderReference(blob, resolved), fnfErr);
 }
 
 TEST(FolderReference, AnItemThatDoesNotExistHasNoReference) {

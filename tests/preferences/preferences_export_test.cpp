@@ -12,6 +12,7 @@
 #include "platform/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
+#include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 
@@ -104,34 +105,131 @@ TEST_F(PreferencesExport, FileOfAnotherProgramStillLoads) {
   EXPECT_EQ(*defaults_.data(kOutputFilesPrefKey), record);
 }
 
-TEST_F(PreferencesExport, DamagedFileIsRefusedAndChangesNothing) {
-  PlistData goodRecord(260, 0);
-  const auto fileWith = [&](PlistDictionary entries) {
-    entries.emplace(std::string(kOutputFilesPrefKey), goodRecord);
-    PlistDictionary top;
-    top.emplace(std::string(kPreferencesExportTopKey), std::move(entries));
-    return *toXmlPropertyList(PlistValue(top));
-  };
+// The first bytes of a folder alias record as the Mac program stored them: no creator, the record's size,
+// version 2, kind 1 (a folder), then the volume's name as a Pascal string in 28 bytes.
+PlistData macAliasRecord(const std::string& volume) {
+  PlistData record(150, 0);
+  record[5] = 150;
+  record[7] = 2;
+  record[9] = 1;
+  record[10] = static_cast<std::uint8_t>(volume.size());
+  std::copy(volume.begin(), volume.end(), record.begin() + 11);
+  return record;
+}
+
+std::string exportFile(PlistDictionary entries) {
+  PlistDictionary top;
+  top.emplace(std::string(kPreferencesExportTopKey), std::move(entries));
+  return *toXmlPropertyList(PlistValue(top));
+}
+
+// Each row fails by one rule only: the key is the one named, the value is of the kind that key takes.
+TEST_F(PreferencesExport, AFileWithNothingUsableIsRefusedAndChangesNothing) {
   const struct {
     const char* name;
     std::string text;
   } cases[] = {
       {"not a property list", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>x</key>"},
       {"no top key", *toXmlPropertyList(PlistValue(PlistDictionary{{"other", PlistDictionary{}}}))},
-      {"unknown key", fileWith({{"prefEnableRelaunch", true}})},
-      {"record that is not data", fileWith({{"printServerPref", "text"}})},
-      {"record cut short", fileWith({{"printServerPref", PlistData(20, 0)}})},
-      {"folder reference that is none", fileWith({{"AliasHandle 4511", PlistData{1, 2, 3}}})},
+      {"no entries", exportFile({})},
+      {"only an unknown key", exportFile({{"printServerPrefs", PlistData(82, 0)}})},
+      {"only a record that is not data", exportFile({{"printServerPref", "text"}})},
+      {"only a record cut short", exportFile({{"printServerPref", PlistData(20, 0)}})},
+      {"only a folder reference that is none", exportFile({{"AliasHandle 4511", PlistData{1, 2, 3}}})},
+      {"only a Mac alias record", exportFile({{"AliasHandle 4506", macAliasRecord("Macintosh HD")}})},
   };
   defaults_.setObject(kOutputFilesPrefKey, PlistData(260, 7));
+  ASSERT_EQ(defaults_.synchronize(), noErr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::MessageRecorder messages;
     writeFile(folder_ / "bad.plist", c.text);
     EXPECT_EQ(LoadFromNewPreferencesFile2(folder_ / "bad.plist", true), 0);
+    EXPECT_EQ(defaults_.keys(), std::vector<std::string>{std::string(kOutputFilesPrefKey)});
     EXPECT_EQ(*defaults_.data(kOutputFilesPrefKey), PlistData(260, 7));
     EXPECT_EQ(messages.messages().size(), 1u);
   }
+}
+
+// An entry that cannot be used is left out and named; the rest of the file loads.
+TEST_F(PreferencesExport, EntriesThatCannotBeUsedAreLeftOutAndNamed) {
+  PlistData record(260, 0);
+  record[0] = 80;
+  const struct {
+    const char* name;
+    const char* key;
+    PlistValue value;
+  } cases[] = {
+      {"unknown key", "printServerPrefs", PlistData(82, 0)},
+      {"record that is not data", "printServerPref", "text"},
+      {"record cut short", "printServerPref", PlistData(20, 0)},
+      {"folder reference that is none", "AliasHandle 4511", PlistData{1, 2, 3}},
+      {"Mac alias record", "AliasHandle 4506", macAliasRecord("Macintosh HD")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    defaults_.removeObject(c.key);
+    defaults_.removeObject(kOutputFilesPrefKey);
+    test::MessageRecorder messages;
+    writeFile(folder_ / "mixed.plist", exportFile({{std::string(kOutputFilesPrefKey), record}, {c.key, c.value}}));
+    EXPECT_EQ(LoadFromNewPreferencesFile2(folder_ / "mixed.plist", true), 1);
+    EXPECT_EQ(defaults_.data(kOutputFilesPrefKey), record);
+    EXPECT_FALSE(defaults_.object(c.key).has_value());
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_NE(messages.messages()[0].find(std::string("\"") + c.key + "\""), std::string::npos)
+        << messages.messages()[0];
+  }
+}
+
+// A configuration exported by the Mac program: its records are byte for byte ours, its folders are alias
+// records. The records arrive and persist; the folders are left for the operator to choose again.
+TEST_F(PreferencesExport, AFileFromTheMacProgramBringsItsRecords) {
+  ASSERT_TRUE(ReadPreferences());
+  getMyOutputFilePrefs()->outputQuality = 42;
+  ASSERT_TRUE(SavePreferences());
+  const PlistValue serverRecord = *defaults_.object(kPrintServerPrefKey);
+  const PlistValue outputRecord = *defaults_.object(kOutputFilesPrefKey);
+  PlistDictionary entries{{std::string(kPrintServerPrefKey), serverRecord},
+                          {std::string(kOutputFilesPrefKey), outputRecord}};
+  for (int id : {4501, 4506, 4507, 4511, 4566})
+    entries.emplace("AliasHandle " + std::to_string(id), macAliasRecord("Studio"));
+  writeFile(folder_ / "mac.plist", exportFile(entries));
+
+  UserDefaults fresh(folder_ / "fresh.plist");
+  setStandardUserDefaults(&fresh);
+  test::MessageRecorder messages;
+  EXPECT_EQ(LoadFromNewPreferencesFile2(folder_ / "mac.plist", true), 1);
+  setStandardUserDefaults(&defaults_);
+  UserDefaults reread(folder_ / "fresh.plist");
+  EXPECT_EQ(reread.keys(), (std::vector<std::string>{"outputFilesPref", "printServerPref"}));
+  EXPECT_EQ(reread.object(kOutputFilesPrefKey), outputRecord);
+  ASSERT_EQ(messages.messages().size(), 1u);
+  EXPECT_NE(messages.messages()[0].find("without 5 of its entries"), std::string::npos) << messages.messages()[0];
+  EXPECT_NE(messages.messages()[0].find("\"AliasHandle 4501\""), std::string::npos) << messages.messages()[0];
+}
+
+// The values are in the user defaults only once they are on the disk: a full disk answers failure, and nothing of
+// the file stays behind to be written later.
+TEST_F(PreferencesExport, AFullDiskIsAFailedLoadThatLeavesNothingBehind) {
+  defaults_.setObject(kOutputFilesPrefKey, PlistData(260, 7));
+  ASSERT_EQ(defaults_.synchronize(), noErr);
+  PlistData record(260, 0);
+  record[0] = 80;
+  writeFile(folder_ / "large.plist", exportFile({{std::string(kOutputFilesPrefKey), record},
+                                                 {"printServerPref", PlistData(760, 1)},
+                                                 {"PrintToFileSet 1", PlistData(760, 2)}}));
+  std::int16_t loaded = 1;
+  test::MessageRecorder messages;
+  {
+    test::FileSizeLimit full(512);
+    loaded = LoadFromNewPreferencesFile2(folder_ / "large.plist", true);
+  }
+  EXPECT_EQ(loaded, 0);
+  EXPECT_EQ(messages.messages().size(), 1u);
+  EXPECT_EQ(defaults_.keys(), std::vector<std::string>{std::string(kOutputFilesPrefKey)});
+  EXPECT_EQ(*defaults_.data(kOutputFilesPrefKey), PlistData(260, 7));
+  ASSERT_EQ(defaults_.synchronize(), noErr);
+  EXPECT_EQ(UserDefaults(folder_ / "defaults.plist").data(kOutputFilesPrefKey), PlistData(260, 7));
 }
 
 TEST(PreferencesExportNames, DefaultFileNameCarriesNameVersionAndDate) {
