@@ -3,6 +3,7 @@
 #include <string.h>
 #include <sys/mman.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -15,21 +16,13 @@
 namespace fs = std::filesystem;
 
 namespace vorl {
-namespace secure_settings_internal {
+namespace {
 
 // Fixed for good: every store ever written is enciphered with these.
-const CipherParameters& cipherParameters() noexcept {
-  static const CipherParameters parameters{
-      "7c3f9a12e48b5d06f1a2c9e3b7d40f58",
-      {'V', 'q', '7', '#', 'r', 'Z', '2', 'p'},
-      {0x3a, 0x91, 0x5c, 0x07, 0xe2, 0x4f, 0xb8, 0x16, 0x6d, 0xa3, 0x29, 0xf0, 0x84, 0x5e, 0xc1, 0x7b},
-      1000};
-  return parameters;
-}
-
-}  // namespace secure_settings_internal
-
-namespace {
+constexpr std::string_view kPassphrase = "7c3f9a12e48b5d06f1a2c9e3b7d40f58";
+constexpr std::array<std::uint8_t, 8> kSalt{'V', 'q', '7', '#', 'r', 'Z', '2', 'p'};
+constexpr AesBlock kIv{0x3a, 0x91, 0x5c, 0x07, 0xe2, 0x4f, 0xb8, 0x16, 0x6d, 0xa3, 0x29, 0xf0, 0x84, 0x5e, 0xc1, 0x7b};
+constexpr int kIterations = 1000;
 
 constexpr mode_t kStoreMode = 0600;
 constexpr int kKeyDerivationFailed = 18;
@@ -49,16 +42,14 @@ OSErr writeStore(const fs::path& path, const PlistDictionary& dictionary) {
 std::optional<std::vector<std::uint8_t>> QAVLOR_SecureSettings::securityProcessedDataForData(
     std::span<const std::uint8_t> data, int direction) {
   if (data.empty()) return std::nullopt;
-  const auto& parameters = secure_settings_internal::cipherParameters();
   AesKey128 key{};
   // Keeps the key out of swap; without the lock the pass still runs.
   const bool locked = ::mlock(key.data(), key.size()) == 0;
   if (!locked) systemLogf("DEBUG: failed to lock key (%s);", std::strerror(errno));
   std::optional<std::vector<std::uint8_t>> result;
-  if (const auto derived = deriveKeyPbkdf2HmacSha1(parameters.passphrase, parameters.salt, parameters.iterations)) {
+  if (const auto derived = deriveKeyPbkdf2HmacSha1(kPassphrase, kSalt, kIterations)) {
     key = *derived;
-    result = aes128CbcPkcs7(direction == 0 ? CipherDirection::kEncipher : CipherDirection::kDecipher, key,
-                            parameters.iv, data);
+    result = aes128CbcPkcs7(direction == 0 ? CipherDirection::kEncipher : CipherDirection::kDecipher, key, kIv, data);
     if (!result) showErr(kCipherFailed);
   } else {
     showErr(kKeyDerivationFailed);

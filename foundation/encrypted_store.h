@@ -10,7 +10,6 @@
 // writes has mode 0600.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -66,16 +65,5 @@ class QAVLOR_SecureSettings {
   std::filesystem::path filePath_;
   std::filesystem::path setAsidePath_;
 };
-
-namespace secure_settings_internal {
-// The fixed cipher parameters, for a test that checks the file format with another implementation.
-struct CipherParameters {
-  std::string_view passphrase;
-  std::array<std::uint8_t, 8> salt;
-  std::array<std::uint8_t, 16> iv;
-  int iterations;
-};
-const CipherParameters& cipherParameters() noexcept;
-}  // namespace secure_settings_internal
 
 }  // namespace vorl

@@ -1,5 +1,6 @@
-// The encrypted settings store: its file is cipher text only, `openssl` reads it with the documented
-// parameters, and a file that cannot be read is kept aside rather than replaced.
+// The encrypted settings store: its file is cipher text only, `openssl` reads it with the file format's fixed
+// parameters (written out here, not taken from the code, so a changed parameter fails), a file `openssl` made is
+// read back, and a file that cannot be read is kept aside rather than replaced.
 #include "foundation/encrypted_store.h"
 
 #include <gtest/gtest.h>
@@ -23,16 +24,6 @@ std::string contentsOf(const fs::path& file) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-std::string hexOf(std::span<const std::uint8_t> bytes) {
-  std::string hex;
-  char two[3];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    hex += two;
-  }
-  return hex;
 }
 
 mode_t modeOf(const fs::path& file) {
@@ -79,26 +70,62 @@ TEST(EncryptedStore, SavedValuesComeBackAndOnlyCipherTextIsOnDisk) {
   EXPECT_TRUE(again->setAsidePath().empty());
 }
 
-TEST(EncryptedStore, OpensslDecipherstheFileWithTheDocumentedParameters) {
+// The format's fixed parameters. Any change makes every store already on a disk unreadable.
+constexpr std::string_view kPassphrase = "7c3f9a12e48b5d06f1a2c9e3b7d40f58";
+constexpr std::string_view kSaltHex = "56713723725a3270";  // "Vq7#rZ2p"
+constexpr std::string_view kIvHex = "3a915c07e24fb8166da329f0845ec17b";
+constexpr int kIterations = 1000;
+// PBKDF2-HMAC-SHA1 of the passphrase over the salt, 1000 rounds, 16 bytes, as `openssl kdf` gives it.
+constexpr std::string_view kKeyHex = "e6d8d8b5f93711b277499441ecb3138e";
+
+// Made with the openssl command, not with the code under test:
+//   printf '%s' '<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict><key>prints</key>
+//     <integer>12</integer><key>printer</key><string>DNP DS40</string></dict></plist>' (one line) |
+//   openssl enc -aes-128-cbc -K e6d8d8b5f93711b277499441ecb3138e -iv 3a915c07e24fb8166da329f0845ec17b
+constexpr std::string_view kOpensslStoreHex =
+    "6f418ba3984fa17a8d66b904f48a3cf64183fc9ba05d560f74d0d9ebd12b16636bc71adb4e8e3f2182973ec4eb8dc770"
+    "7e7acf44662efe292f1fcc839f680909919280174c63919a4454529af89b30a6b77868f360c805a629e19fb404eec606"
+    "27f7c2552fbebbde86beb768357bf2a89bb17e19ba3ad3b9fa1b0798f5055fda05e16a212a50c8fce12d54bb3fce734e"
+    "41745b246864ae33eebd5faf3ec84739aea85af44ffd3ffb4a5ab47b539cb75c";
+
+std::vector<std::uint8_t> bytesOfHex(std::string_view hex) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  return bytes;
+}
+
+TEST(EncryptedStore, AFileOpensslMadeIsRead) {
+  const fs::path path = storePath("from-openssl");
+  const std::vector<std::uint8_t> cipherText = bytesOfHex(kOpensslStoreHex);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(cipherText.data()), static_cast<std::streamsize>(cipherText.size()));
+  auto store = QAVLOR_SecureSettings::initWithPath(path);
+  ASSERT_NE(store, nullptr);
+  EXPECT_TRUE(store->setAsidePath().empty());
+  ASSERT_NE(store->objectForKey("prints"), nullptr);
+  EXPECT_EQ(*store->objectForKey("prints"), PlistValue(12));
+  EXPECT_EQ(*store->objectForKey("printer"), PlistValue("DNP DS40"));
+}
+
+TEST(EncryptedStore, OpensslDeciphersTheFileWithTheFormatsParameters) {
   const fs::path path = storePath("openssl");
   {
     auto store = QAVLOR_SecureSettings::initWithPath(path);
     ASSERT_NE(store, nullptr);
     store->setObjectForKey(PlistValue(std::int64_t{4711}), "total");
   }  // saved on release
-  const auto& p = secure_settings_internal::cipherParameters();
-  ASSERT_EQ(p.passphrase.size(), 32u);
-  const CommandResult kdf = runCommand({"openssl", "kdf", "-keylen", "16", "-kdfopt", "digest:SHA1", "-kdfopt",
-                                        "pass:" + std::string(p.passphrase), "-kdfopt", "hexsalt:" + hexOf(p.salt),
-                                        "-kdfopt", "iter:" + std::to_string(p.iterations), "PBKDF2"});
+  const CommandResult kdf = runCommand(
+      {"openssl", "kdf", "-keylen", "16", "-kdfopt", "digest:SHA1", "-kdfopt", "pass:" + std::string(kPassphrase),
+       "-kdfopt", "hexsalt:" + std::string(kSaltHex), "-kdfopt", "iter:" + std::to_string(kIterations), "PBKDF2"});
   if (!kdf.started) GTEST_SKIP() << "the openssl command is not installed";
   ASSERT_TRUE(kdf.succeeded()) << kdf.standardError;
   std::string key;
   for (const char c : kdf.standardOutput)
-    if (std::isxdigit(static_cast<unsigned char>(c))) key.push_back(c);
-  ASSERT_EQ(key.size(), 32u);
-  const CommandResult plain =
-      runCommand({"openssl", "enc", "-d", "-aes-128-cbc", "-K", key, "-iv", hexOf(p.iv), "-in", path.string()});
+    if (std::isxdigit(static_cast<unsigned char>(c))) key.push_back(static_cast<char>(std::tolower(c)));
+  EXPECT_EQ(key, kKeyHex);
+  const CommandResult plain = runCommand({"openssl", "enc", "-d", "-aes-128-cbc", "-K", std::string(kKeyHex), "-iv",
+                                          std::string(kIvHex), "-in", path.string()});
   ASSERT_TRUE(plain.succeeded()) << plain.standardError;
   const auto parsed = parsePropertyList(std::span<const std::uint8_t>(
       reinterpret_cast<const std::uint8_t*>(plain.standardOutput.data()), plain.standardOutput.size()));
