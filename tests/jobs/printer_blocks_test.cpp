@@ -18,7 +18,7 @@ namespace vorl {
 namespace {
 
 using test::Bytes;
-using test::DocumentedRecord;
+using test::RecordLayout;
 
 template <class Record>
 std::span<const std::uint8_t> bytesOf(const Record& record) {
@@ -29,7 +29,7 @@ std::span<const std::uint8_t> bytesOf(const Record& record) {
 using RecordInView = std::function<std::span<const std::uint8_t>(const JobFileSettings&)>;
 
 struct BlockRecord {
-  const DocumentedRecord& layout;
+  const RecordLayout& layout;
   RecordInView inView;
 };
 
@@ -54,8 +54,8 @@ bool allZero(std::span<const std::uint8_t> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-void expectDistinctFields(std::span<const std::uint8_t> record, const DocumentedRecord& layout, std::uint32_t seed) {
-  for (const test::DocumentedField& field : layout.fields) {
+void expectDistinctFields(std::span<const std::uint8_t> record, const RecordLayout& layout, std::uint32_t seed) {
+  for (const test::LayoutField& field : layout.fields) {
     SCOPED_TRACE(testing::Message() << layout.name << " offset " << field.offset);
     EXPECT_EQ(test::hostValueAt(record, field), test::distinctValue(field, seed));
   }
@@ -170,7 +170,7 @@ TEST(PrinterBlocks, StoredRecordsOfTheJobConvertExactlyTheirListedFields) {
   expectDistinctFields(bytesOf(job.observer->jobInfos[0]), test::jobInfoLayout(), 5);
 }
 
-// Bytes worked out by hand from the documented layouts, not by the fixture writer.
+// Bytes worked out by hand from the file layouts, not by the fixture writer.
 TEST(PrinterBlocks, HandAssembledRecordsReadAsWorkedOut) {
   test::JobSpec spec = test::minimalJob();
   spec.printerType = 5;

@@ -16,7 +16,7 @@ namespace {
 
 using test::Bytes;
 
-// (offset, width) of every field a converter reverses, as the descriptor layouts document them.
+// (offset, width) of every field a converter reverses, as the file layout of each descriptor gives them.
 using FieldList = std::vector<std::pair<std::size_t, int>>;
 
 FieldList head() {

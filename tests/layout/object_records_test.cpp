@@ -1,5 +1,5 @@
-// Reading object records: every type's fields arrive as the fixture writer put them at their documented offsets,
-// and records that are short, long, unknown or broken leave the reader where the next record starts, or fail.
+// Reading object records: every type's fields arrive as the fixture writer put them at their offsets in the file
+// layout, and records that are short, long, unknown or broken leave the reader where the next record starts, or fail.
 #include "layout/object_records.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// AppleDouble sidecars. Sidecars for the decoding tests are built here from the documented offsets with the
+// AppleDouble sidecars. Sidecars for the decoding tests are built here from the offsets of the file layout with the
 // test's own encoder, laid out as a Mac writes them, so a mistake in the reader is not mirrored by the writer.
 #include "platform/apple_double.h"
 

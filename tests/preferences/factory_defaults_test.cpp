@@ -1,4 +1,4 @@
-// Factory defaults of the preference records, checked byte by byte at the documented offsets (not through the
+// Factory defaults of the preference records, checked byte by byte at the offsets of the file layout (not through the
 // struct members, so a value written into the wrong member shows). Each record is first filled with a pattern:
 // every defaults routine but the print server's clears the whole record, so any byte the table does not list
 // must be zero afterwards; the print-server routine sets each of its fields and leaves +338..+349 alone.

@@ -22,7 +22,7 @@ void makeStringsValid(std::span<const StreamField> layout, void* record) {
     if (field.kind == StreamFieldKind::String) bytes[field.offset] = static_cast<unsigned char>(field.size - 1);
 }
 
-TEST(PreferenceStream, PrintServerStreamHasTheDocumentedBytes) {
+TEST(PreferenceStream, PrintServerStreamHasTheBytesOfTheFileLayout) {
   tPrintServerPrefs prefs{};
   prefs.serverRoot.vRefNum = -100;
   prefs.serverRoot.dirID = 0x01020304;

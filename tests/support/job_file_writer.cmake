@@ -1,5 +1,5 @@
 # The job-file fixture writer: job files, object records, stored records and keyed archives written from the
-# documented layouts. Shared by the tests, the benchmarks and the fuzz target's seed writer, so it needs no
+# file layouts. Shared by the tests, the benchmarks and the fuzz target's seed writer, so it needs no
 # test framework; whoever comes first defines it.
 if(NOT TARGET vorl_job_file_writer)
   add_library(vorl_job_file_writer STATIC

@@ -1,4 +1,4 @@
-// Writing job files for tests: the 42 blocks in file order, from the documented layout, with the program's own
+// Writing job files for tests: the 42 blocks in file order, from the file layout, with the program's own
 // record structs nowhere in sight.
 //
 // A `JobSpec` starts as a minimal valid job (printer type 17, which carries no printer block and needs no

@@ -1,5 +1,5 @@
 // Object records for job-file fixtures: a 40-byte class header with the four-character type at byte 4, a
-// big-endian int32 size and the descriptor, written field by field at the documented offsets.
+// big-endian int32 size and the descriptor, written field by field at the offsets of the file layout.
 //
 // Fields the descriptor's converter lists are stored big-endian; the ones it leaves out (the image's border
 // colour and box scale, the stamp's skip flag, the overlay's flag B, the node's old-time blend, the database
@@ -180,7 +180,7 @@ struct BackColorSpec {
   std::int16_t skipFlag = 0;
 };
 
-// Descriptors, with the documented size of their type.
+// Descriptors, with the size the file layout gives their type.
 Bytes imageDescriptor(const ImageSpec& spec);
 Bytes textDescriptor(const TextSpec& spec);
 Bytes editTextDescriptor(const EditTextSpec& spec);

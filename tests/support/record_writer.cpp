@@ -16,24 +16,24 @@ void putLittleEndian(std::uint8_t* p, std::uint32_t value, int width) {
 }
 
 // Adds `count` numbers of one width and order, `step` bytes apart, from `first`.
-void addRun(std::vector<DocumentedField>& fields, std::size_t first, std::size_t count, int width, bool converted,
+void addRun(std::vector<LayoutField>& fields, std::size_t first, std::size_t count, int width, bool converted,
             bool isFloat = false, std::size_t step = 0) {
   if (step == 0) step = static_cast<std::size_t>(width);
   for (std::size_t i = 0; i < count; ++i) fields.push_back({first + i * step, width, converted, isFloat});
 }
 
 // Ten value records of three 32-bit words (the colour-adjustment values), all converted.
-void addValueRecords(std::vector<DocumentedField>& fields, std::size_t first, std::size_t count) {
+void addValueRecords(std::vector<LayoutField>& fields, std::size_t first, std::size_t count) {
   addRun(fields, first, count * 3, 4, true);
 }
 
 // The ten colour floats of a per-image colour correction.
-void addCocoaFloats(std::vector<DocumentedField>& fields, std::size_t first, bool converted) {
+void addCocoaFloats(std::vector<LayoutField>& fields, std::size_t first, bool converted) {
   addRun(fields, first, 10, 4, converted, true);
 }
 
 // myUpdColorAdjustInfo at `first`: ten value records, then the lamination switch at 120.
-void addUpdColorAdjust(std::vector<DocumentedField>& fields, std::size_t first) {
+void addUpdColorAdjust(std::vector<LayoutField>& fields, std::size_t first) {
   addValueRecords(fields, first, 10);
   fields.push_back({first + 120, 2, true, false});
 }
@@ -125,9 +125,9 @@ ByteStream& ByteStream::pascalWithLength(std::uint8_t lengthByte, std::string_vi
   return *this;
 }
 
-const DocumentedRecord& colorAdjustInfo2Layout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"myUpdColorAdjustInfo2", 1224, {}};
+const RecordLayout& colorAdjustInfo2Layout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"myUpdColorAdjustInfo2", 1224, {}};
     addRun(r.fields, 0, 2, 2, true);
     addValueRecords(r.fields, 4, 10);
     r.fields.push_back({124, 2, true, false});
@@ -138,9 +138,9 @@ const DocumentedRecord& colorAdjustInfo2Layout() {
   return layout;
 }
 
-const DocumentedRecord& mediaTypeLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tMediaTypePref", 134, {}};
+const RecordLayout& mediaTypeLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tMediaTypePref", 134, {}};
     addRun(r.fields, 0, 8, 2, true);
     addRun(r.fields, 16, 4, 2, false);
     return r;
@@ -148,9 +148,9 @@ const DocumentedRecord& mediaTypeLayout() {
   return layout;
 }
 
-const DocumentedRecord& kodakLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"KodakSettings", 32, {}};
+const RecordLayout& kodakLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"KodakSettings", 32, {}};
     for (std::size_t offset = 0; offset < 32; offset += 2) {
       const bool converted = offset != 18 && offset != 24 && offset != 26;
       r.fields.push_back({offset, 2, converted, false});
@@ -160,9 +160,9 @@ const DocumentedRecord& kodakLayout() {
   return layout;
 }
 
-const DocumentedRecord& fujiLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"myFujiColorAdjustInfo", 282, {}};
+const RecordLayout& fujiLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"myFujiColorAdjustInfo", 282, {}};
     addRun(r.fields, 0, 3, 2, true);
     addValueRecords(r.fields, 6, 12);
     addRun(r.fields, 150, 2, 2, true);
@@ -172,9 +172,9 @@ const DocumentedRecord& fujiLayout() {
   return layout;
 }
 
-const DocumentedRecord& mitsubishiLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tMitsubishiSettings", 10296, {}};
+const RecordLayout& mitsubishiLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tMitsubishiSettings", 10296, {}};
     addRun(r.fields, 0, 7, 2, true);
     r.fields.push_back({14, 2, false, false});
     addRun(r.fields, 16, 9, 4, true);
@@ -187,9 +187,9 @@ const DocumentedRecord& mitsubishiLayout() {
   return layout;
 }
 
-const DocumentedRecord& mitsubishiMediaLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tMitsubishiMediaPref", 148, {}};
+const RecordLayout& mitsubishiMediaLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tMitsubishiMediaPref", 148, {}};
     addRun(r.fields, 0, 10, 2, true);
     addRun(r.fields, 20, 2, 2, false);
     return r;
@@ -197,9 +197,9 @@ const DocumentedRecord& mitsubishiMediaLayout() {
   return layout;
 }
 
-const DocumentedRecord& print2FileItemLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tPrint2FileItem", 130, {}};
+const RecordLayout& print2FileItemLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tPrint2FileItem", 130, {}};
     // The set number at 0 stays 1..8 so a print-to-file job names a real set; the writer sets it itself.
     addRun(r.fields, 2, 2, 2, true);
     addRun(r.fields, 6, 3, 2, false);
@@ -208,9 +208,9 @@ const DocumentedRecord& print2FileItemLayout() {
   return layout;
 }
 
-const DocumentedRecord& shinkoLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tShinkoPrinterSettings", 380, {}};
+const RecordLayout& shinkoLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tShinkoPrinterSettings", 380, {}};
     addUpdColorAdjust(r.fields, 0);
     r.fields.push_back({122, 2, true, false});
     r.fields.push_back({124, 2, false, false});  // the matte level is not converted
@@ -219,9 +219,9 @@ const DocumentedRecord& shinkoLayout() {
   return layout;
 }
 
-const DocumentedRecord& noritsuLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tNoritsuPrinterSettings", 634, {}};
+const RecordLayout& noritsuLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tNoritsuPrinterSettings", 634, {}};
     addUpdColorAdjust(r.fields, 0);
     addRun(r.fields, 122, 3, 2, false);
     return r;
@@ -229,18 +229,18 @@ const DocumentedRecord& noritsuLayout() {
   return layout;
 }
 
-const DocumentedRecord& olmecLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r = noritsuLayout();
+const RecordLayout& olmecLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r = noritsuLayout();
     r.name = "tOlmecOP800PrinterSettings";
     return r;
   }();
   return layout;
 }
 
-const DocumentedRecord& dnpLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tDNPPrinterSettings", 1308, {}};
+const RecordLayout& dnpLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tDNPPrinterSettings", 1308, {}};
     addRun(r.fields, 0, 2, 2, true);
     addCocoaFloats(r.fields, 4, true);
     r.fields.push_back({1052, 2, true, false});
@@ -250,9 +250,9 @@ const DocumentedRecord& dnpLayout() {
   return layout;
 }
 
-const DocumentedRecord& printToFileRecordLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tSpecialPrintToFilePref", 982, {}};
+const RecordLayout& printToFileRecordLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tSpecialPrintToFilePref", 982, {}};
     // The folder part: volume at 0, directory at 2, three words at 102..106.
     r.fields.push_back({0, 2, true, false});
     r.fields.push_back({2, 4, true, false});
@@ -269,9 +269,9 @@ const DocumentedRecord& printToFileRecordLayout() {
   return layout;
 }
 
-const DocumentedRecord& jobInfoLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tJobInfo", 76, {}};
+const RecordLayout& jobInfoLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tJobInfo", 76, {}};
     r.fields.push_back({64, 2, true, false});
     r.fields.push_back({66, 4, true, true});
     addRun(r.fields, 70, 3, 2, true);
@@ -280,9 +280,9 @@ const DocumentedRecord& jobInfoLayout() {
   return layout;
 }
 
-const DocumentedRecord& colorSyncLayout() {
-  static const DocumentedRecord layout = [] {
-    DocumentedRecord r{"tColorSyncPrefs", 47550, {}};
+const RecordLayout& colorSyncLayout() {
+  static const RecordLayout layout = [] {
+    RecordLayout r{"tColorSyncPrefs", 47550, {}};
     r.fields.push_back({0, 2, true, false});
     for (std::size_t spec : {2u, 72u, 142u}) {
       r.fields.push_back({spec, 2, true, false});
@@ -302,7 +302,7 @@ const DocumentedRecord& colorSyncLayout() {
   return layout;
 }
 
-std::uint32_t distinctValue(const DocumentedField& field, std::uint32_t seed) {
+std::uint32_t distinctValue(const LayoutField& field, std::uint32_t seed) {
   const auto offset = static_cast<std::uint32_t>(field.offset);
   if (field.isFloat) return std::bit_cast<std::uint32_t>(static_cast<float>(offset + seed) + 0.25f);
   if (field.width == 2) {
@@ -313,9 +313,9 @@ std::uint32_t distinctValue(const DocumentedField& field, std::uint32_t seed) {
   return 0x11223300u + offset + (seed << 16);
 }
 
-Bytes recordWithDistinctFields(const DocumentedRecord& layout, std::uint32_t seed) {
+Bytes recordWithDistinctFields(const RecordLayout& layout, std::uint32_t seed) {
   RecordBytes record(layout.size);
-  for (const DocumentedField& field : layout.fields) {
+  for (const LayoutField& field : layout.fields) {
     const std::uint32_t value = distinctValue(field, seed);
     if (field.width == 2)
       field.converted ? record.be16(field.offset, static_cast<std::uint16_t>(value))
@@ -326,7 +326,7 @@ Bytes recordWithDistinctFields(const DocumentedRecord& layout, std::uint32_t see
   return record.bytes();
 }
 
-std::uint32_t hostValueAt(std::span<const std::uint8_t> record, const DocumentedField& field) {
+std::uint32_t hostValueAt(std::span<const std::uint8_t> record, const LayoutField& field) {
   if (field.offset + static_cast<std::size_t>(field.width) > record.size()) throw std::out_of_range("field");
   if (field.width == 2) {
     std::uint16_t value = 0;

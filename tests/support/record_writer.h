@@ -1,4 +1,4 @@
-// Building the bytes of stored records for job-file fixtures, field by field at documented offsets.
+// Building the bytes of stored records for job-file fixtures, field by field at the offsets of the file layout.
 //
 // The fixture writer never uses the program's record structs or converters: a record is a zeroed byte buffer and
 // each field is put at its offset in the byte order the producing program stores it in (big-endian for the
@@ -64,44 +64,44 @@ class ByteStream {
   Bytes bytes_;
 };
 
-// One number of a stored record, as its converter list documents it.
-struct DocumentedField {
+// One number of a stored record, as the converter list of the file layout gives it.
+struct LayoutField {
   std::size_t offset;
   int width;       // 2 or 4
   bool converted;  // stored big-endian (listed by the converter) or little-endian (left out)
   bool isFloat;
 };
 
-// The layout of one stored record: its size and every documented number in it.
-struct DocumentedRecord {
+// The layout of one stored record: its size and every number the file layout lists in it.
+struct RecordLayout {
   const char* name;
   std::size_t size;
-  std::vector<DocumentedField> fields;
+  std::vector<LayoutField> fields;
 };
 
 // The printer-block records, the colour-matching record, the print-to-file record and the job information, as
-// the byte-order conversion of stored records documents them.
-const DocumentedRecord& colorAdjustInfo2Layout();
-const DocumentedRecord& mediaTypeLayout();
-const DocumentedRecord& kodakLayout();
-const DocumentedRecord& fujiLayout();
-const DocumentedRecord& mitsubishiLayout();
-const DocumentedRecord& mitsubishiMediaLayout();
-const DocumentedRecord& print2FileItemLayout();
-const DocumentedRecord& shinkoLayout();
-const DocumentedRecord& noritsuLayout();
-const DocumentedRecord& olmecLayout();
-const DocumentedRecord& dnpLayout();
-const DocumentedRecord& printToFileRecordLayout();
-const DocumentedRecord& jobInfoLayout();
-const DocumentedRecord& colorSyncLayout();
+// the byte-order conversion of stored records lists them.
+const RecordLayout& colorAdjustInfo2Layout();
+const RecordLayout& mediaTypeLayout();
+const RecordLayout& kodakLayout();
+const RecordLayout& fujiLayout();
+const RecordLayout& mitsubishiLayout();
+const RecordLayout& mitsubishiMediaLayout();
+const RecordLayout& print2FileItemLayout();
+const RecordLayout& shinkoLayout();
+const RecordLayout& noritsuLayout();
+const RecordLayout& olmecLayout();
+const RecordLayout& dnpLayout();
+const RecordLayout& printToFileRecordLayout();
+const RecordLayout& jobInfoLayout();
+const RecordLayout& colorSyncLayout();
 
-// The value a fixture puts into a documented field: derived from the offset (and a seed, so two records of
+// The value a fixture puts into a field of the file layout: derived from the offset (and a seed, so two records of
 // one kind can differ), with distinct bytes so that a missed or extra byte swap always shows.
-std::uint32_t distinctValue(const DocumentedField& field, std::uint32_t seed = 0);
-// The record with every documented field holding its distinct value, stored as the producer stores it.
-Bytes recordWithDistinctFields(const DocumentedRecord& layout, std::uint32_t seed = 0);
+std::uint32_t distinctValue(const LayoutField& field, std::uint32_t seed = 0);
+// The record with every field of the file layout holding its distinct value, stored as the producer stores it.
+Bytes recordWithDistinctFields(const RecordLayout& layout, std::uint32_t seed = 0);
 // The field's value in a record that has been converted to host order (bytes as the program holds them).
-std::uint32_t hostValueAt(std::span<const std::uint8_t> record, const DocumentedField& field);
+std::uint32_t hostValueAt(std::span<const std::uint8_t> record, const LayoutField& field);
 
 }  // namespace vorl::test
