@@ -4,8 +4,9 @@
 // record, and as a folder reference blob in the user defaults under "AliasHandle <id>". Before a stored folder
 // is used its reference is resolved and the triple refreshed from it, so a folder that was renamed, moved
 // nearby or whose disk came back under another mount point is still found (see platform/folder_reference.h).
-// Alias ids: 4501 print to file, 4502 processed jobs, 4506 and 4507 the print-server folders (4506 also holds
-// the print counts), 4510 + n print-to-file set n, 4529 and 4530 print to CD, 4566 web upload.
+// Ids in use: 4501 the print-to-file folder, 4502 processed jobs, 4506 and 4507 the print-server folders (the
+// counts live in 4506), 4511..4518 the eight print-to-file sets (4510 + set), 4529 and 4530 the CD folders, 4566
+// the web-upload folder.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,9 @@
-// The encrypted settings store: a dictionary of property-list values in a file of its own, enciphered so that
-// it cannot be read or edited by hand. The daily print-count statistics keep one per day.
+// The encrypted settings store: key -> property-list value, kept enciphered in its own file so that nobody edits
+// the figures by hand. The daily print-count statistics keep one such file per day.
 //
-// The file is nothing but the cipher text: AES-128 in CBC mode with PKCS #7 padding over the dictionary's XML
-// property list, under a key derived with PBKDF2 (HMAC-SHA1, 1000 iterations, a fixed 8-byte salt) from a fixed
-// 32-character passphrase, with a fixed initialisation vector. These never change, so every file stays readable.
+// The file holds only cipher text: the dictionary as an XML property list, AES-128-CBC with PKCS #7 padding.
+// The key comes from PBKDF2-HMAC-SHA1 over a fixed 32-character passphrase and 8-byte salt, 1000 rounds; the
+// IV is fixed too. None of these may ever change, or older files stop reading.
 //
 // A file that cannot be read back (damaged, cut short, another key) is renamed aside, logged and reported to the
 // operator, and the store starts empty; the day's figures are thus never silently replaced. Every file the store

@@ -1,6 +1,6 @@
-// How output files are named: a base name, an image number of a chosen width, an extension of at most 8
-// characters, all within the classic file-name limit (63 characters, 31 for the old form), and the " copy"
-// variants that make a taken name free. These are pure functions over Mac Roman text; the searches that test
+// How output files are named. A name is a base, an image number padded to a width and an extension (8
+// characters at most), fitted into the classic limit of 63 characters (31 in the old form); the " copy"
+// variants free a name that is taken. These are pure functions over Mac Roman text; the searches that test
 // candidates against a folder are in unique_names.h.
 //
 //   FormFileName("Print", "0007", "jpg")  ->  "Print_0007.jpg"
@@ -21,9 +21,9 @@ inline constexpr std::size_t kFileNameLimit = 63;
 inline constexpr std::size_t kOldFileNameLimit = 31;
 inline constexpr std::size_t kMaxExtensionLength = 8;
 
-// Base, number text and extension composed within 63 characters: an extension longer than one character gets a
-// leading "." when it lacks one and is cut to 8 characters; the base is cut to what is left (one less for the
-// "_" that joins a base and a number); the result is never longer than the limit.
+// Joins base, number text and extension into at most 63 characters. An extension of two or more characters is
+// given its "." if missing and kept to 8 characters; the base gets what room is left (less one for the "_" before
+// a number), so the whole always fits.
 CStr255_AC FormFileName(const CStr255_AC& base, const CStr255_AC& number, const CStr255_AC& extension);
 CStr255_AC FormFileNameNew(const CStr255_AC& base, const CStr255_AC& number, const CStr255_AC& extension);
 // The same within 31 characters.
@@ -47,7 +47,7 @@ CStr255_AC createNameForSittingImages(const CStr255_AC& base, std::int32_t numbe
 // The text from the last "." on, cut before a blank that follows its first character; ".gen" when the name has
 // no ".". "IMG 1.JPG" -> ".JPG", "a.tif x" -> ".tif", "readme" -> ".gen".
 CStr255_AC getExtensionFromSourceFile(const CStr255_AC& name);
-// The text before the last "."; the whole name when it has none.
+// The name without its last "." and what follows; a name without a "." comes back whole.
 CStr255_AC getBaseNameFromName(const CStr255_AC& name);
 
 // base^power by repeated multiplication; 1 for a power of 0 (or below).

@@ -57,7 +57,7 @@ bool myFSSpecIsTempFSSpec(const FInfo& info);
 
 // Clears (`visible`) or sets the Finder's invisible flag of the file, then flushes its volume.
 OSErr myFSShowHideFile(const FSSpec* spec, bool visible);
-// Closes the file of that reference number and sets the number to 0.
+// Closes the open file and clears the caller's reference number (0: nothing open).
 OSErr myFSClose(std::int16_t* refNum);
 // Sets the creator code of the file at the path (UTF-8) and logs the code read back; false when it failed.
 bool WriteNSHFSCreatorCode(std::string_view path, OSType creator);

@@ -1,5 +1,5 @@
-// Wrappers of the memory block and resource calls that report every failure to the operator through string
-// list 4102. None of them throws; each does nothing and answers 0 for a null handle or pointer.
+// Wrappers of the memory block and resource calls; a failure is shown to the operator from string list 4102.
+// Nothing throws. A null handle or pointer is a no-op with the answer 0.
 #pragma once
 
 #include <cstdint>

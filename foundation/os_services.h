@@ -29,8 +29,8 @@ void loadLaunchAgentPlist();
 // Removes the entry when there is one.
 void unloadLaunchAgentPlist();
 
-// Adds read and write for owner, group and others to the item's permission bits (the mode asked for is not
-// applied: callers pass 0777 and 0666 and mean "shared with the other studio programs"). 1 when changed.
+// Opens the item to the other studio programs: rw for everyone is added to its bits. The mode argument is
+// ignored (callers pass 0777 or 0666 meaning just that). 1 when changed.
 std::int16_t setPermission(const char* itemPath, mode_t requestedMode);
 // Sets the folder's permission bits to the low nine bits of `mode`, keeping set-user-id, set-group-id and
 // sticky bits. 1 when changed.

@@ -37,8 +37,7 @@ std::int16_t findFirst(Chars pattern, Chars text) noexcept {
   return 0;
 }
 
-// Tries every start from the last one that fits down to the first, so an occurrence that ends on the text's
-// last character is found too.
+// Walks the possible starts backwards from the last that fits, which includes a match at the very end.
 std::int16_t findLast(Chars pattern, Chars text) noexcept {
   if (pattern.empty()) return static_cast<std::int16_t>(text.size());
   if (pattern.size() > text.size()) return 0;

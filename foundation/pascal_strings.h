@@ -98,7 +98,7 @@ void ctopStrcpy(PascalString<D>& destination, const char* source) noexcept {
   destination.assign(std::string_view(source, length));
 }
 
-// Upper-cases a zero-terminated string in place; 0 for a null pointer, else 1.
+// ASCII letters of the C string to upper case, in place. Answers 1, or 0 when given null.
 std::int16_t toUpperString(char* text) noexcept;
 
 // 1-based position of the first occurrence of the pattern in the text (letter case counts); 0 when none.

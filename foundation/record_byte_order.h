@@ -3,8 +3,8 @@
 // were read in; the studio programs that write job files share these lists, so a field left out here is stored
 // in their host order (little-endian), not big-endian.
 //
-// A reader reads the record's bytes raw, converts with true and keeps the result; a writer converts a copy so
-// that the program's own record stays in host order. Converting twice with true gives back the original bytes.
+// Reading: take the raw bytes, convert with true, keep the result. Writing: convert a copy, never the live
+// record. Two conversions with true are the identity.
 #pragma once
 
 #include "foundation/color_sync_records.h"

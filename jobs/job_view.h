@@ -48,9 +48,9 @@ class TBGPrintView : public JobViewAccess {
   // shares no offscreen (it has none until it draws).
   [[nodiscard]] std::unique_ptr<TBGPrintView> Clone() const;
 
-  // Reads the job file into this view: 0, 100 bad signature (nothing else read), 101 the file cannot be read
-  // whole (it ends early, a length, count or size is out of range, a record fails its checks, a list is empty),
-  // 109 a print-to-file job whose set folder cannot be found. Objects read before a failure stay in the lists.
+  // Reads the job file into this view. 0 read; 100 wrong signature (the rest untouched); 101 unreadable (cut
+  // short, a length, count or size out of range, a record failing its checks, an empty list); 109 read, but the
+  // folder of its print-to-file set is not there. Objects read before a failure stay in the lists.
   [[nodiscard]] std::int16_t ReadObjects(const FSSpec& file);
   [[nodiscard]] std::int16_t ReadObjects(const std::filesystem::path& file);
   // The same from the file's bytes.

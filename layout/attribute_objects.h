@@ -1,8 +1,8 @@
 // The attribute object ('attr'), which carries four job switches with the layout and draws nothing, and the
 // background-colour object ('bkco'), which fills its rectangle with one colour.
 //
-// The job-file reader copies an attribute object's four values into the job view when it meets the record in
-// the page or sub-job list; a node's list only keeps the object.
+// Met in the page or sub-job list, an attribute record's four values go into the job view (job-file reader);
+// inside a node's list the object is only kept.
 #pragma once
 
 #include <cstdint>

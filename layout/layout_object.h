@@ -4,8 +4,8 @@
 // the descriptor's frame (`bounds`), its four-character type, and its place and size on the page in inches.
 // Lists of page objects keep the order of their records, so a later record draws over an earlier one.
 //
-// Drawing goes through `Draw4Printing` (page offscreen, resolution in dots per inch, the job): true means the
-// caller goes on (drawn, skipped or nothing to draw), false that the object failed. The base draws nothing and
+// Drawing goes through `Draw4Printing` (page offscreen, resolution in dots per inch, the job). Its answer is
+// whether the page can go on: true after drawing, skipping or having nothing to draw, false on failure. The base draws nothing and
 // answers true. A class whose drawing is not built yet says so in the log and answers false, so a page that
 // needs it fails instead of printing without it.
 #pragma once

@@ -1,7 +1,7 @@
 // Reading the object records of a job file: the page list, the sub-job list and each node's own list.
 //
-// A record is a 40-byte class header whose bytes 4 to 7 hold the four-character type, a big-endian int32 size,
-// and that many bytes of the type's descriptor. A keyed image's chroma-key settings (11,444 bytes) follow its
+// Each record: a 40-byte class header (the type code at offset 4), a big-endian int32 length, then the
+// descriptor of that length. A keyed image's chroma-key settings (11,444 bytes) follow its
 // descriptor, and a node's own list follows the node's record; neither is counted in the size.
 //
 // What the stored readers left to chance is settled here. A descriptor buffer is zeroed before each record, so a

@@ -1,5 +1,5 @@
-// The objects that place a prepared picture file on the page: the plain overlay ('ovly', which no job file
-// carries), the group photo ('grou'), the file overlay ('fovl') and the transparent overlay ('tran').
+// Page objects drawn from a ready-made picture file: the plain overlay ('ovly', never met in a job file), the
+// group photo ('grou'), the file overlay ('fovl') and the transparent overlay ('tran').
 //
 // Each names its file by the name in an FSSpec and a category, the sub-folder of the graphics folder that holds
 // it; the FSSpec's volume and folder from the file are never used to find it. The overlay flags and mode are
@@ -54,7 +54,7 @@ class TGroupPhotoObject final : public TOverlayObject {
   Str31 fCategory;
 };
 
-// The overlay mode a descriptor means: a stored 0 is 3 when flag B is set, else 2 when flag A is, else 1.
+// The overlay mode a descriptor stands for. A stored 0 is read through the flags: B gives 3, A gives 2, else 1.
 std::int16_t overlayModeOf(const COverlayDesc& desc) noexcept;
 
 // The file and transparent overlays share one descriptor and these fields.

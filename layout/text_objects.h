@@ -1,8 +1,8 @@
 // The text ('text'), edit-text ('edtx') and database-text ('dtbs') objects: one styled text on the page.
 //
-// The three share their fields and their drawing; they differ in the descriptor tail. A text object may print
-// as a QR code or a Code 128 bar code and may leave itself out on the print-to-file set printers; edit text never
-// prints as a code, and database text does neither. The values only the producer interprets (the kept value, the
+// The three share their fields and their drawing; they differ in the descriptor tail. Only a plain text object
+// can turn into a QR or Code 128 symbol, and only it and edit text can be left off on the print-to-file set
+// printers; database text can do neither. The values only the producer interprets (the kept value, the
 // edit value, the two database values) are carried with the object.
 #pragma once
 

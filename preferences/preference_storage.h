@@ -21,8 +21,7 @@ inline constexpr std::string_view kWebUploadPrefKey = "WebUploadPrefs";
 // "PrintToFileSet 1" .. "PrintToFileSet 8".
 std::string printToFileSetPrefKey(std::int16_t setNumber);
 
-// Every factory default: print server, print to file, processed jobs, sets 1..8, print to CD, output files,
-// web upload.
+// Puts every record back to its factory values (all of them, the eight sets and the CD sets included).
 void mySetAllDefaults();
 
 // True when every stored value was read whole.
