@@ -1,5 +1,5 @@
-// Object records for job-file fixtures: a 40-byte class header with the four-character type at byte 4, a
-// big-endian int32 size and the descriptor, written field by field at the offsets of the file layout.
+// Object records for job-file fixtures: class header (40 bytes, type code at offset 4), big-endian int32 length,
+// then the descriptor, each field written at its offset in the file layout.
 //
 // Fields the descriptor's converter lists are stored big-endian; the ones it leaves out (the image's border
 // colour and box scale, the stamp's skip flag, the overlay's flag B, the node's old-time blend, the database
