@@ -104,7 +104,7 @@ TEST(FileNames, MakeFSSpecTellsExistingFromMissing) {
   EXPECT_EQ(spec.name.macRoman(), "missing");
   EXPECT_EQ(FSMakeFSSpec(vRefNum, dirID, std::string(64, 'l'), spec), bdNamErr);
   EXPECT_EQ(FSMakeFSSpec(vRefNum, 0, "there", spec), dirNFErr);
-  // With no name the spec stands for the folder itself, so it carries the folder's parent id and own name.
+  // With no name the FSSpec stands for the folder itself, so it carries the folder's parent id and own name.
   std::int32_t parentID = 0;
   ASSERT_EQ(FSFolderIDs(folder.parent_path(), vRefNum, parentID), noErr);
   ASSERT_EQ(FSMakeFSSpec(vRefNum, dirID, "", spec), noErr);
