@@ -216,21 +216,6 @@ TEST(Resize, DestinationReachingPastItsPortIsClippedToIt) {
     EXPECT_EQ(pixelAt(*destination, i, i), coordinatePixel((2 * i + 1) * 10 / 16, (2 * i + 1) * 10 / 16));
 }
 
-std::atomic<int> gJobsRun{0};
-void countJob(void* parameter1, void*) { gJobsRun += *static_cast<int*>(parameter1); }
-
-TEST(JobPool, WaitReturnsOnlyWhenEveryJobSubmittedSinceTheLastWaitHasRun) {
-  JobPool pool(3);
-  int one = 1;
-  for (int round = 0; round < 3; ++round) {
-    gJobsRun = 0;
-    for (int i = 0; i < 40; ++i) pool.submit(countJob, &one, nullptr);
-    pool.submit(nullptr, nullptr, nullptr);  // a job without a procedure does nothing
-    pool.wait();
-    EXPECT_EQ(gJobsRun.load(), 40) << round;
-  }
-}
-
 int gProgressCalls = 0;
 void countProgress() { ++gProgressCalls; }
 
