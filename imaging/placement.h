@@ -1,5 +1,5 @@
-// Placement geometry: which part of a photograph to take (the source bounds) and where on the page it lands
-// (the destination bounds). Pure rectangle arithmetic on 16-bit rectangles; nothing is drawn here.
+// Placement geometry: the source bounds (the part of a photograph that is used) and the destination bounds (its
+// place on the page). Pure rectangle arithmetic on 16-bit rectangles; nothing is drawn here.
 //
 // The mix of precisions is deliberate and kept: integer division truncates toward zero, `trunc` and
 // `lround` (half away from zero) act on the float or double values named at each step, so placements match

@@ -66,8 +66,8 @@ TEST(StreamingScaler, SmallRowsGiveTheirKnownValuesBothWays) {
 }
 
 TEST(StreamingScaler, NearestReductionTakesTheCentredRowEvenWhenTheStepExceedsTheRatio) {
-  // Destination row y takes source row ⌊(2y + 1) · srcHeight / (2 · dstHeight)⌋; 4 → 2 and 7 → 2 step by more
-  // rows than ⌈srcHeight / dstHeight⌉ − 1 at some row.
+  // Each destination row takes the source row under its centre, ⌊(2y + 1) · srcHeight / (2 · dstHeight)⌋; 4 → 2 and 7 →
+  // 2 step by more rows than ⌈srcHeight / dstHeight⌉ − 1 at some row.
   for (const auto& [srcHeight, dstHeight] : {std::pair{4, 2}, {7, 2}, {9, 4}, {30, 7}}) {
     SCOPED_TRACE(testing::Message() << srcHeight << " to " << dstHeight);
     std::vector<int> rows(static_cast<std::size_t>(srcHeight));
