@@ -12,8 +12,8 @@
 
 namespace vorl {
 
-// The luminance 0.3 · red + 0.59 · green + 0.11 · blue, summed in single precision in that order, clamped to
-// 0..255 and truncated.
+// Luminance of a pixel: red × 0.3, green × 0.59 and blue × 0.11 added as floats, red first and blue last; the
+// sum is kept within 0..255 and truncated.
 std::uint8_t maskLuminance(const std::uint8_t* pixel) noexcept;
 
 // The pixel word at local column x, row y as it lies in memory (bytes alpha, red, green, blue); 0 without a
@@ -28,9 +28,9 @@ std::uint32_t get4ByteRGBValue(const theGworldInfoStruct* info, std::int16_t x, 
 // ORs the mask's luminance into the target's alpha over whole offscreens; colours stay. False when either is
 // null or their sizes differ (nothing is touched then).
 [[nodiscard]] bool myCopyMaskGworldToAlphaChannel(Offscreen* target, Offscreen* mask);
-// The same over rectangles in port coordinates: target pixel (c, r) of `targetArea` takes the mask pixel
-// (maskArea.left + c − targetArea.left, maskArea.top + r − targetArea.top). Pixels outside either port are
-// skipped. False for a null offscreen.
+// The same over rectangles in port coordinates, laid top-left on top-left: each target pixel reads the mask
+// pixel at the same offset inside `maskArea`. Pixels outside either port are skipped. False for a null
+// offscreen.
 [[nodiscard]] bool myCopyMaskGworldToAlphaChannel(Offscreen* target, Offscreen* mask, CRect_AC maskArea,
                                                   CRect_AC targetArea);
 

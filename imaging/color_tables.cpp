@@ -215,16 +215,24 @@ bool ConvertOffscreenToSepia(Offscreen* source, const myImageColorAdjustInfo& to
 bool ConvertOffscreenToSepiaSpooler(Offscreen* source, const myImageColorAdjustInfo& tones, Offscreen* destination,
                                     std::int16_t printerType, const tOldTimePhotoPrefs& oldTime) {
   if (source == nullptr || destination == nullptr || !sameSize(source, destination)) return false;
+  // Tones the sepia step refuses leave the page grey but do not stop the print: the page goes on as it always
+  // printed, and only the log says why it is not toned.
+  auto tone = [destination](const myImageColorAdjustInfo& toneSettings) {
+    if (!ConvertOffscreenToSepia(destination, toneSettings, destination))
+      systemLogf("ConvertOffscreenToSepiaSpooler: tones %d, %d, %d refused; the page stays grey", toneSettings.red,
+                 toneSettings.green, toneSettings.blue);
+  };
   if (printerType != 98) {
     if (!copyWhole(source, destination)) return false;
     if (doGrayScaleTheImageInGWorld(destination) != 0) return false;
-    return ConvertOffscreenToSepia(destination, tones, destination);
+    tone(tones);
+    return true;
   }
   OffscreenPtr colour{myDuplicateGWorld(source)};
   if (!colour) return false;
   if (!copyWhole(source, destination)) return false;
   if (doGrayScaleTheImageInGWorld(destination) != 0) return false;
-  if (!ConvertOffscreenToSepia(destination, oldTime.tones, destination)) return false;
+  tone(oldTime.tones);
   OffscreenPtr mask{myCreateMaskGWorld(source->portRect(), static_cast<std::int16_t>(100 - oldTime.percent))};
   if (!mask) return false;
   const Rect from = colour->portRect(), through = mask->portRect(), to = destination->portRect();

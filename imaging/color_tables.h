@@ -59,7 +59,9 @@ bool makeSepiaCurves(double red, double green, double blue, std::array<std::uint
                                            Offscreen* destination);
 // Old-time printing into the destination (the source is left alone when they differ). Printer type 98: grey,
 // toned with `oldTime`'s tones, then the colour original blended back through a uniform mask of level
-// 100 − percent. Other types: grey, toned with `tones`. False when any step fails.
+// 100 − percent. Other types: grey, toned with `tones`. Tones that ConvertOffscreenToSepia refuses leave the
+// grey untoned (with a log line) and the rest goes on, so type 98 still blends the colour back; the result is
+// true then. False for a null offscreen, port sizes that differ, or memory.
 [[nodiscard]] bool ConvertOffscreenToSepiaSpooler(Offscreen* source, const myImageColorAdjustInfo& tones,
                                                   Offscreen* destination, std::int16_t printerType,
                                                   const tOldTimePhotoPrefs& oldTime);

@@ -36,7 +36,7 @@ JobPool::~JobPool() {
 
 void JobPool::work() {
   for (;;) {
-    std::function<void()> job;
+    Job job;
     {
       std::unique_lock lock(mutex_);
       ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -44,22 +44,35 @@ void JobPool::work() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
-    job();
+    job.run();
     {
       std::lock_guard lock(mutex_);
-      ++done_;
+      finish(job.ticket);
     }
     finished_.notify_all();
+  }
+}
+
+// Jobs finish out of order; a wait needs to know that every ticket before its own has finished, not how many
+// have: a quick job queued after the wait must not stand in for a slow one queued before it.
+void JobPool::finish(std::int64_t ticket) {
+  if (ticket != finishedBelow_) {
+    finishedAbove_.insert(ticket);
+    return;
+  }
+  ++finishedBelow_;
+  while (!finishedAbove_.empty() && *finishedAbove_.begin() == finishedBelow_) {
+    finishedAbove_.erase(finishedAbove_.begin());
+    ++finishedBelow_;
   }
 }
 
 void JobPool::submit(MPJobProcedure procedure, void* parameter1, void* parameter2) {
   {
     std::lock_guard lock(mutex_);
-    queue_.emplace_back([procedure, parameter1, parameter2] {
-      if (procedure) procedure(parameter1, parameter2);
-    });
-    ++submitted_;
+    queue_.push_back({submitted_++, [procedure, parameter1, parameter2] {
+                        if (procedure) procedure(parameter1, parameter2);
+                      }});
   }
   ready_.notify_one();
 }
@@ -67,7 +80,7 @@ void JobPool::submit(MPJobProcedure procedure, void* parameter1, void* parameter
 void JobPool::wait() {
   std::unique_lock lock(mutex_);
   const std::int64_t target = submitted_;
-  finished_.wait(lock, [this, target] { return done_ >= target; });
+  finished_.wait(lock, [this, target] { return finishedBelow_ >= target; });
 }
 
 void JobPool::run(int count, const std::function<void(int)>& job) {
@@ -76,11 +89,10 @@ void JobPool::run(int count, const std::function<void(int)>& job) {
   {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < count; ++i)
-      queue_.emplace_back([&job, &allDone, i] {
-        job(i);
-        allDone.count_down();
-      });
-    submitted_ += count;
+      queue_.push_back({submitted_++, [&job, &allDone, i] {
+                          job(i);
+                          allDone.count_down();
+                        }});
   }
   ready_.notify_all();
   allDone.wait();

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -29,7 +30,8 @@ class JobPool {
   int threadCount() const noexcept { return static_cast<int>(threads_.size()); }
   // Queues one job; a null procedure is a job that does nothing.
   void submit(MPJobProcedure procedure, void* parameter1, void* parameter2);
-  // Returns once every job submitted since the previous wait has finished.
+  // Returns once every job queued before the call (by any thread, through submit or run) has finished; jobs
+  // queued after it, even ones that finish first, do not end the wait.
   void wait();
   // Runs job(0) .. job(count − 1) on the pool and returns when all have finished; independent of submit/wait.
   void run(int count, const std::function<void(int)>& job);
@@ -40,9 +42,16 @@ class JobPool {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::condition_variable finished_;
-  std::deque<std::function<void()>> queue_;
-  std::int64_t submitted_ = 0;
-  std::int64_t done_ = 0;
+  struct Job {
+    std::int64_t ticket = 0;
+    std::function<void()> run;
+  };
+  void finish(std::int64_t ticket);  // with mutex_ held
+
+  std::deque<Job> queue_;
+  std::int64_t submitted_ = 0;            // tickets handed out, in queue order
+  std::int64_t finishedBelow_ = 0;        // every ticket below this has finished
+  std::set<std::int64_t> finishedAbove_;  // finished tickets past the first unfinished one
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

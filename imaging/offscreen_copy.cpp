@@ -198,6 +198,25 @@ void simpleDraw(Offscreen* gworld, Offscreen* port, Rect sourceRect, Rect destRe
   copyPixels(gworld->view(), sourceRect, port->view(), destRect, srcCopy);
 }
 
+bool drawClippedToFrame(Offscreen* destination, const Rect& destRect, const Rect& frame,
+                        const std::function<bool(Offscreen*)>& draw) {
+  if (destination == nullptr) {
+    DisplayNormalMessage(kOffscreenMessages, 14);
+    return false;
+  }
+  const bool inside = destRect.top >= frame.top && destRect.left >= frame.left && destRect.bottom <= frame.bottom &&
+                      destRect.right <= frame.right;
+  if (inside || rectEmpty(destRect)) return draw(destination);
+  OffscreenPtr scratch{myNewGWorld(&destRect)};
+  if (!scratch) return false;
+  PixelLock lock(destination);
+  copyPixels(destination->view(), destRect, scratch->view(), destRect, srcCopy);
+  if (!draw(scratch.get())) return false;
+  const Rect shown = clipToPort(clipToPort(destRect, frame), destination->portRect());
+  copyPixels(scratch->view(), shown, destination->view(), shown, srcCopy);
+  return true;
+}
+
 bool fillPixelMap(Offscreen* gworld, std::int32_t rgb) {
   if (gworld == nullptr) return false;
   PixelLock lock(gworld);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "imaging/offscreen.h"
 
@@ -38,6 +39,16 @@ inline constexpr std::int16_t transparent = 36;
 // Copies the offscreen's source rectangle into the destination rectangle of `port` (srcCopy). The port is the
 // explicit destination that QuickDraw took from the current port.
 void simpleDraw(Offscreen* gworld, Offscreen* port, Rect sourceRect, Rect destRect);
+
+// For a picture whose fitted rectangle overhangs its frame on the page: `draw` draws as it would straight into
+// `destination` at `destRect` (same rectangles, same coordinates), and only the pixels inside `frame` reach the
+// destination, each as that unclipped drawing would leave it; the picture is neither moved nor resized. When
+// `destRect` lies inside the frame, `draw` gets the destination itself. Otherwise it gets a scratch offscreen
+// whose port rectangle is `destRect`, holding the destination's pixels there, so drawings that blend with what
+// is under them blend alike. False when `draw` fails (nothing reaches the destination then) or the scratch
+// cannot be made (message 4101/10).
+[[nodiscard]] bool drawClippedToFrame(Offscreen* destination, const Rect& destRect, const Rect& frame,
+                                      const std::function<bool(Offscreen* target)>& draw);
 
 // Every pixel becomes alpha 0 and the colour of the low 24 bits of `rgb` (red in bits 16-23). False for null.
 bool fillPixelMap(Offscreen* gworld, std::int32_t rgb);

@@ -20,6 +20,7 @@ class PictReader {
   PictReader(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
   bool failed() const noexcept { return failed_; }
   std::size_t position() const noexcept { return at_; }
+  std::size_t left() const noexcept { return failed_ ? 0 : size_ - at_; }
   bool skip(std::size_t n) noexcept {
     if (failed_ || n > size_ - at_) return fail();
     at_ += n;
@@ -77,56 +78,105 @@ bool unpackBits(const std::uint8_t* in, std::size_t inSize, std::uint8_t* out, s
   return true;
 }
 
-// The pixel image of a DirectBits opcode, into an offscreen of the pixel map's bounds.
-bool readDirectBits(PictReader& in, bool withRegion, OffscreenPtr& image, Rect& sourceRect, Rect& destRect,
-                    std::int16_t& mode) {
+// The fields of a DirectBits opcode up to its pixel data.
+struct PixelImageHeader {
+  std::uint16_t rowBytes = 0;
+  Rect bounds{};
+  std::uint16_t packType = 0;
+  std::uint16_t componentCount = 0;
+  Rect sourceRect{};
+  Rect destRect{};
+  std::int16_t mode = srcCopy;
+
+  int width() const noexcept { return rectWidth(bounds); }
+  int height() const noexcept { return rectHeight(bounds); }
+  bool unpacked() const noexcept { return rowBytes < 8 || packType == 1; }
+  bool wideCounts() const noexcept { return rowBytes > 250; }
+  std::size_t planeBytes() const noexcept { return static_cast<std::size_t>(width()) * componentCount; }
+
+  // The fewest bytes any row of this image can take: unpacked rows are rowBytes long and pack type 2 rows three
+  // bytes a pixel; a PackBits row is its count and, at best, one two-byte run for every 128 bytes of its planes
+  // (runs may go on from one plane into the next).
+  std::uint64_t smallestRow() const noexcept {
+    if (unpacked()) return rowBytes;
+    if (packType == 2) return std::uint64_t{3} * static_cast<std::uint64_t>(width());
+    return (wideCounts() ? 2u : 1u) + 2 * ((std::uint64_t{planeBytes()} + 127) / 128);
+  }
+};
+
+constexpr std::uint16_t kRegionHeaderBytes = 10;  // size word and bounding rectangle
+
+bool readPixelImageHeader(PictReader& in, bool withRegion, PixelImageHeader& image) {
   in.skip(4);  // the base address field
-  const std::uint16_t rowBytes = in.u16() & 0x3FFF;
-  const Rect bounds = in.rect();
+  image.rowBytes = in.u16() & 0x3FFF;
+  image.bounds = in.rect();
   in.skip(2);  // pixel map version
-  const std::uint16_t packType = in.u16();
+  image.packType = in.u16();
   in.skip(4 + 4 + 4 + 2);  // pack size, resolutions, pixel type
   const std::uint16_t pixelSize = in.u16();
-  const std::uint16_t componentCount = in.u16();
+  image.componentCount = in.u16();
   in.skip(2 + 4 + 4 + 4);  // component size, plane bytes, colour table, reserved
-  sourceRect = in.rect();
-  destRect = in.rect();
-  mode = static_cast<std::int16_t>(in.u16());
+  image.sourceRect = in.rect();
+  image.destRect = in.rect();
+  image.mode = static_cast<std::int16_t>(in.u16());
   if (withRegion) {
     const std::uint16_t regionSize = in.u16();
-    if (regionSize < 2) return in.fail();
+    if (regionSize < kRegionHeaderBytes) return in.fail();
     in.skip(regionSize - 2u);
   }
-  if (in.failed() || pixelSize != 32 || (componentCount != 3 && componentCount != 4)) return in.fail();
-  image.reset(myNewGWorld(&bounds));
-  if (!image) return in.fail();
-  const int width = image->width(), height = image->height();
+  if (in.failed() || pixelSize != 32 || (image.componentCount != 3 && image.componentCount != 4)) return in.fail();
+  const int width = image.width(), height = image.height();
+  if (width <= 0 || height <= 0 || width > kMaxOffscreenSide || height > kMaxOffscreenSide) return in.fail();
+  if (image.unpacked() && image.rowBytes < width * 4) return in.fail();
+  // Checked before anything is allocated for the image: a header can promise 32767 rows in a few bytes.
+  if (std::uint64_t{static_cast<std::uint32_t>(height)} * image.smallestRow() > in.left()) return in.fail();
+  return true;
+}
 
-  std::vector<std::uint8_t> planes(static_cast<std::size_t>(width) * componentCount);
-  const PixView view = image->view();
+// Steps over the image's rows, checking only that each one is there.
+bool skipRows(PictReader& in, const PixelImageHeader& image) {
+  for (int y = 0; y < image.height() && !in.failed(); ++y) {
+    if (image.unpacked())
+      in.skip(image.rowBytes);
+    else if (image.packType == 2)
+      in.skip(static_cast<std::size_t>(image.width()) * 3);
+    else
+      in.skip(image.wideCounts() ? in.u16() : in.u8());
+  }
+  return !in.failed();
+}
+
+// The image's rows, into an offscreen of its bounds.
+bool readRows(PictReader& in, const PixelImageHeader& image, OffscreenPtr& offscreen) {
+  offscreen.reset(myNewGWorld(&image.bounds));
+  if (!offscreen) return in.fail();
+  const int width = image.width(), height = image.height();
+  const std::uint16_t components = image.componentCount;
+  std::vector<std::uint8_t> planes(image.unpacked() || image.packType == 2 ? 0 : image.planeBytes());
+  const PixView view = offscreen->view();
   for (int y = 0; y < height; ++y) {
     std::uint8_t* out = view.row(y);
-    if (rowBytes < 8 || packType == 1) {
-      const std::uint8_t* row = in.take(rowBytes);
-      if (!row || rowBytes < width * 4) return in.fail();
+    if (image.unpacked()) {
+      const std::uint8_t* row = in.take(image.rowBytes);
+      if (!row) return false;
       std::memcpy(out, row, static_cast<std::size_t>(width) * 4);
       continue;
     }
-    if (packType == 2) {
+    if (image.packType == 2) {
       const std::uint8_t* row = in.take(static_cast<std::size_t>(width) * 3);
-      if (!row) return in.fail();
+      if (!row) return false;
       for (int x = 0; x < width; ++x) {
         out[4 * x + kAlphaByte] = 0;
         std::memcpy(out + 4 * x + kRedByte, row + 3 * x, 3);
       }
       continue;
     }
-    const std::size_t count = rowBytes > 250 ? in.u16() : in.u8();
+    const std::size_t count = image.wideCounts() ? in.u16() : in.u8();
     const std::uint8_t* packed = in.take(count);
     if (!packed || !unpackBits(packed, count, planes.data(), planes.size())) return in.fail();
-    const int first = componentCount == 4 ? 1 : 0;  // with four planes the first is alpha
+    const int first = components == 4 ? 1 : 0;  // with four planes the first is alpha
     for (int x = 0; x < width; ++x) {
-      out[4 * x + kAlphaByte] = componentCount == 4 ? planes[static_cast<std::size_t>(x)] : 0;
+      out[4 * x + kAlphaByte] = components == 4 ? planes[static_cast<std::size_t>(x)] : 0;
       for (int c = 0; c < 3; ++c) out[4 * x + kRedByte + c] = planes[static_cast<std::size_t>((first + c) * width + x)];
     }
   }
@@ -152,9 +202,14 @@ bool pictureFrame(PicHandle picture, Rect& frame) noexcept {
   return !in.failed();
 }
 
-OSErr DrawPicture(PicHandle picture, Offscreen* port, const Rect& destination) {
+namespace {
+
+// Walks the picture's opcodes. With a port, each pixel image is drawn into it, the frame mapped onto
+// `destination`; without one, every opcode and row is only checked to be there and the pixels the images hold
+// are counted into `pixels`.
+OSErr walkPicture(PicHandle picture, Offscreen* port, const Rect& destination, std::uint64_t* pixels) {
   Rect frame;
-  if (port == nullptr || !pictureFrame(picture, frame)) return kPictureFormatError;
+  if (!pictureFrame(picture, frame)) return kPictureFormatError;
   PictReader in(reinterpret_cast<const std::uint8_t*>(*picture), static_cast<std::size_t>(GetHandleSize(picture)));
   in.skip(10);
   for (;;) {
@@ -173,7 +228,7 @@ OSErr DrawPicture(PicHandle picture, Offscreen* port, const Rect& destination) {
         break;
       case 0x0001: {  // clip region
         const std::uint16_t size = in.u16();
-        if (size < 2) return kPictureFormatError;
+        if (size < kRegionHeaderBytes) return kPictureFormatError;
         in.skip(size - 2u);
         break;
       }
@@ -187,13 +242,20 @@ OSErr DrawPicture(PicHandle picture, Offscreen* port, const Rect& destination) {
       }
       case 0x009A:
       case 0x009B: {
+        PixelImageHeader header;
+        if (!readPixelImageHeader(in, opcode == 0x009B, header)) return kPictureFormatError;
+        if (port == nullptr) {
+          if (!skipRows(in, header)) return kPictureFormatError;
+          if (pixels)
+            *pixels +=
+                std::uint64_t{static_cast<std::uint32_t>(header.width())} * static_cast<std::uint32_t>(header.height());
+          break;
+        }
         OffscreenPtr image;
-        Rect from, to;
-        std::int16_t mode = srcCopy;
-        if (!readDirectBits(in, opcode == 0x009B, image, from, to, mode)) return kPictureFormatError;
-        const Rect mapped = mapRect(to, frame, destination);
-        if (!myCopyBits(image.get(), port, &from, &mapped, mode == transparent ? transparent : srcCopy, nullptr))
-          return kPictureFormatError;
+        if (!readRows(in, header, image)) return kPictureFormatError;
+        const Rect mapped = mapRect(header.destRect, frame, destination);
+        const std::int16_t mode = header.mode == transparent ? transparent : srcCopy;
+        if (!myCopyBits(image.get(), port, &header.sourceRect, &mapped, mode, nullptr)) return kPictureFormatError;
         break;
       }
       case 0x00FF:  // end of picture
@@ -203,6 +265,13 @@ OSErr DrawPicture(PicHandle picture, Offscreen* port, const Rect& destination) {
         return kPictureFormatError;
     }
   }
+}
+
+}  // namespace
+
+OSErr DrawPicture(PicHandle picture, Offscreen* port, const Rect& destination) {
+  if (port == nullptr) return kPictureFormatError;
+  return walkPicture(picture, port, destination, nullptr);
 }
 
 std::int16_t myDrawPicture(Offscreen* gworld, PicHandle picture, const Rect* destination) {
@@ -217,6 +286,20 @@ std::int16_t myDrawPicture(Offscreen* gworld, PicHandle picture, const Rect* des
 Offscreen* PicHandleToOffscreen(PicHandle picture) {
   Rect frame;
   if (!pictureFrame(picture, frame)) return nullptr;
+  // The whole picture is read once before the frame's offscreen is made, so a damaged or cut picture costs
+  // no more than its bytes. Its pixel images must be able to fill the frame: a frame larger than the pixels
+  // the picture holds is a damaged header, not a picture this program made.
+  std::uint64_t pixels = 0;
+  if (walkPicture(picture, nullptr, frame, &pixels) != noErr) {
+    systemLog("PicHandleToOffscreen: the picture is damaged or holds what this reader does not draw");
+    return nullptr;
+  }
+  const std::int64_t width = rectWidth(frame), height = rectHeight(frame);
+  if (width <= 0 || height <= 0 || static_cast<std::uint64_t>(width * height) > pixels) {
+    systemLogf("PicHandleToOffscreen: a frame of %lld x %lld is more than the %llu pixels the picture holds",
+               static_cast<long long>(width), static_cast<long long>(height), static_cast<unsigned long long>(pixels));
+    return nullptr;
+  }
   OffscreenPtr offscreen{myNewGWorld(&frame)};
   if (!offscreen) return nullptr;
   if (myDrawPicture(offscreen.get(), picture, &frame) != 0) return nullptr;

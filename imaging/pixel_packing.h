@@ -26,8 +26,9 @@ std::int64_t planeSize(const Offscreen* offscreen) noexcept;
 // Packs into the handle's block. Null or too small handle, or null offscreen: message 4106/1, false.
 [[nodiscard]] bool convertGWorldToDotSeqHandle(Offscreen* offscreen, Handle handle);
 
-// Channel 1 red, 2 green, 3 blue, 4 cyan, 5 magenta, 6 yellow. Turned, source pixel (x, y) goes to byte
-// (height − 1 − y) + x · height. Null or too small handle, or null offscreen: message 4106/1, false; any other
+// Channels: red, green and blue are 1 to 3; cyan, magenta and yellow (255 minus red, green, blue) are 4 to 6.
+// With `rotate` the plane comes out a quarter turn clockwise: source column x becomes output row x, read from
+// the bottom row up. Null or too small handle, or null offscreen: message 4106/1, false; any other
 // channel: false, nothing written.
 [[nodiscard]] bool getOneChannelFromGWorldToOneHandleNew(std::int16_t channel, Offscreen* offscreen, Handle handle,
                                                          bool rotate);

@@ -64,13 +64,17 @@ CropShape cropShape(const CRect_AC& source, const CRect_AC& target) noexcept {
   return {false, height, truncWide(height * kT)};
 }
 
-// Whether fitting to the frame's width keeps the image inside the frame: the image's height over the frame's is
-// not above its width over the frame's. Compared exactly, by cross-multiplication.
+// Whether the fit follows the frame's width: the image's height and width as whole percentages of the frame's
+// (truncated), the height's not above the width's. Two ratios less than a percent apart can tie, and the fitted
+// picture then stands a few rows or columns out of the frame; placements keep it so, since the pages printed so
+// far were placed so, and drawClippedToFrame keeps the drawing inside the frame.
 bool fitsByWidth(const CRect_AC& frame, const CRect_AC& image) noexcept {
-  return std::int64_t{H(image)} * W(frame) <= std::int64_t{W(image)} * H(frame);
+  const std::int64_t percentOfHeight = std::int64_t{100} * H(image) / H(frame);
+  const std::int64_t percentOfWidth = std::int64_t{100} * W(image) / W(frame);
+  return percentOfHeight <= percentOfWidth;
 }
 
-// Items 1 and 2 of the fit: the fitted width and height.
+// The fitted width and height.
 void fitSize(const CRect_AC& frame, const CRect_AC& image, std::int64_t& width, std::int64_t& height) noexcept {
   if (fitsByWidth(frame, image)) {
     height = truncWide(H(image) * (static_cast<double>(W(frame)) / W(image)));
@@ -110,13 +114,13 @@ CRect_AC CropAndResizeTop(CRect_AC source, CRect_AC target) {
 CRect_AC CropAndResizeBottom(CRect_AC source, CRect_AC target) {
   if (degenerate(source) || degenerate(target)) return source;
   const CropShape c = cropShape(source, target);
-  // The whole difference goes before the crop, so it ends on the last row or column even when the difference
-  // is odd.
+  // Twice the centred margin, which was halved toward zero: with an odd difference the last row or column stays
+  // outside the crop, as on the pages printed so far.
   if (c.taller) {
-    const std::int64_t top = H(source) - c.height;
+    const std::int64_t top = 2 * ((H(source) - c.height) / 2);
     return rect(top, 0, top + c.height, W(source));
   }
-  const std::int64_t left = W(source) - c.width;
+  const std::int64_t left = 2 * ((W(source) - c.width) / 2);
   return rect(0, left, c.height, left + c.width);
 }
 
@@ -133,10 +137,12 @@ CRect_AC CalculateMaximumRect(CRect_AC frame, CRect_AC image, bool enlarge) {
   if (degenerate(frame) || degenerate(image)) return image;
   const int iw = W(image), ih = H(image), fw = W(frame), fh = H(frame);
   std::int64_t width = iw, height = ih;
-  if (iw > fw && ih <= fh) {
+  // Strictly wider and less high (or higher and less wide): an image that meets the frame on one side keeps its
+  // size.
+  if (iw > fw && ih < fh) {
     height = truncWide(ih * (static_cast<double>(fw) / iw));
     width = fw;
-  } else if (ih > fh && iw <= fw) {
+  } else if (ih > fh && iw < fw) {
     width = truncWide(iw * (static_cast<double>(fh) / ih));
     height = fh;
   }
@@ -190,17 +196,10 @@ CRect_AC getCropRect(CRect_AC image, std::int16_t cropType, float hRatio, float 
     width = height = std::min(W(image), H(image));
   }
   const CRect_AC crop = rect(0, 0, height, width);
+  // Turned to the image's orientation the crop may stand out of the image (8×10 of a 3:2 landscape is taller
+  // than the photo). It is kept so: whatever copies through it reads only the photo's pixels and leaves the rest
+  // of its destination as it was.
   if (getRectOrientation(crop) != getRectOrientation(image)) std::swap(width, height);
-  // Turned to the image's orientation the crop can still stand out of the image (an 8×10 crop of a 3:2
-  // landscape photo is taller than the photo): it is then shrunk, with its shape, to fit.
-  if (height > H(image)) {
-    width = width * H(image) / height;
-    height = H(image);
-  }
-  if (width > W(image)) {
-    height = height * W(image) / width;
-    width = W(image);
-  }
   return rect(0, 0, height, width);
 }
 

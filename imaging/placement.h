@@ -1,5 +1,5 @@
-// Placement geometry: which part of a photograph to take (the source bounds) and where on the page it lands
-// (the destination bounds). Pure rectangle arithmetic on 16-bit rectangles; nothing is drawn here.
+// Placement geometry: the source bounds (the part of a photograph that is used) and the destination bounds (its
+// place on the page). Pure rectangle arithmetic on 16-bit rectangles; nothing is drawn here.
 //
 // The mix of precisions is deliberate and kept: integer division truncates toward zero, `trunc` and
 // `lround` (half away from zero) act on the float or double values named at each step, so placements match
@@ -32,17 +32,21 @@ extern float gScaleFactor;
 // The part of `source` with the target's shape, in the source's own coordinates (its top-left as 0, 0).
 CRect_AC CropAndResize(CRect_AC source, CRect_AC target, std::int16_t where);
 CRect_AC CropAndResizeTop(CRect_AC source, CRect_AC target);
-// Anchored at the bottom (or right) edge: the crop ends exactly at the far edge.
+// Anchored at the bottom (or right): the crop starts at twice the centred margin, so with an odd difference it
+// ends one row or column short of the far edge.
 CRect_AC CropAndResizeBottom(CRect_AC source, CRect_AC target);
 
-// The image fitted inside the frame (the smaller of the two exact ratios decides), centred, in the frame's
-// coordinates.
+// The image fitted to the frame, centred, in the frame's coordinates. The side to fit is chosen on whole
+// percentages of the frame, so where two ratios are less than a percent apart the result can stand out of the
+// frame by a few rows or columns; draw it with drawClippedToFrame (offscreen_copy.h).
 CRect_AC ResizeToFit(CRect_AC frame, CRect_AC image);
-// The image fitted inside the frame's size, centred, at the origin. Without `enlarge` an image smaller than the
-// frame both ways keeps its size; an image as high as the frame and wider (or as wide and higher) is fitted.
+// The image fitted to the frame's size, centred, at the origin. Without `enlarge` an image smaller than the frame
+// both ways keeps its size, and so does an image as high as the frame and wider (or as wide and higher), which
+// then stands out of it; an image larger both ways, or any image with `enlarge`, is fitted as ResizeToFit fits.
+// Draw a result that stands out with drawClippedToFrame.
 CRect_AC CalculateMaximumRect(CRect_AC frame, CRect_AC image, bool enlarge);
-// The crop rectangle at the origin for a crop type and ratio, turned to the image's orientation and never
-// larger than the image.
+// The crop rectangle at the origin for a crop type and ratio, turned to the image's orientation. It can be
+// taller or wider than the image; copies through it leave the part outside the image untouched.
 CRect_AC getCropRect(CRect_AC image, std::int16_t cropType, float hRatio, float vRatio, std::int16_t dpi);
 // 1 landscape, 2 portrait, 3 square.
 std::int16_t GetRectOrientation(const CRect_AC& rect) noexcept;

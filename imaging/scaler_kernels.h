@@ -30,11 +30,12 @@ struct HorizontalFilterShape {
   int taps;       // source pixels on each side
 };
 HorizontalFilterShape horizontalFilterShape(int scaleType, int srcWidth, int dstWidth) noexcept;
-// Table entry i: ⌊0.5 + kernel(i · d) · f · 4096⌋ as a signed 16-bit number.
+// Table entry i holds kernel(i · d) · f scaled by 4096, rounded to nearest with halves up, in 16 signed bits.
 std::int16_t horizontalFilterWeight(ScaleKernel kernel, const HorizontalFilterShape& shape, int i) noexcept;
 
-// The vertical filter's weight of a ring slot at distance `s` source rows: ⌊0.5 + factor · kernel(s · dstHeight /
-// srcHeight)⌋ when reducing or equal, ⌊0.5 + factor · kernel(s)⌋ when enlarging.
+// Weight of a ring slot `s` source rows from the sampling point, factor times the kernel, rounded to nearest with
+// halves up. Enlarging, the kernel is taken at s; otherwise it is stretched over the reduction and taken at
+// s · dstHeight / srcHeight.
 int verticalFilterWeight(ScaleKernel kernel, double factor, double s, int srcHeight, int dstHeight) noexcept;
 // factor: (dstHeight / srcHeight when reducing, 1 when enlarging) · 4096.
 double verticalFilterFactor(int srcHeight, int dstHeight) noexcept;

@@ -50,7 +50,7 @@ const std::uint8_t* ringRow(const scale* s, int index) noexcept {
   return s->rowBuffer.data() + static_cast<std::size_t>(index) * static_cast<std::size_t>(s->dstRowBytes);
 }
 
-// Destination pixel x takes source pixel ⌊(2x + 1) · srcWidth / (2 · dstWidth)⌋.
+// Each destination pixel takes the source pixel under its centre, index ⌊(2x + 1) · srcWidth / (2 · dstWidth)⌋.
 void nearestHorizontal(const std::uint8_t* in, std::uint8_t* out, const scale* s) noexcept {
   const int bpp = s->bytesPerPixel;
   int error = s->srcWidth, x = 0;
@@ -189,7 +189,7 @@ int verticalFilter(std::uint8_t* out, scale* s) noexcept {
   for (int i = 0; i < s->bufferRows; ++i) {
     const int weight = verticalFilterWeight(s->verticalKernel, s->verticalFactor, i + t, s->srcHeight, s->dstHeight);
     s->contributions[static_cast<std::size_t>(i)] = {ringRow(s, index), weight};
-    // Rows above the top and below the bottom repeat the edge row.
+    // Past either end of the image the ring index stays put, so the edge row stands in for the missing rows.
     if (s->verticalOffset + i >= 0 && s->verticalOffset + i + 1 < s->srcHeight) index = (index + 1) % s->bufferRows;
   }
   for (int j = 0; j < s->dstRowBytes; ++j) {
@@ -274,7 +274,7 @@ int doScale(const std::uint8_t* source, std::uint8_t* destination, scale* s) noe
   }
   if (s->rowsHeld < s->bufferRows) {
     if (s->rowsRead >= s->srcHeight) {
-      s->rowsHeld = s->bufferRows;  // the rows in the ring stand for the rows beyond the bottom
+      s->rowsHeld = s->bufferRows;  // past the bottom, the rows held stand in for the missing ones
     } else {
       std::uint8_t* slot = s->rowBuffer.data() + static_cast<std::size_t>(s->nextRow) * s->dstRowBytes;
       if (s->horizontalType == 0)

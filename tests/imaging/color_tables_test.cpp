@@ -1,6 +1,7 @@
 // Colour correction tables, sepia curves, old-time printing and greyscale, against worked values.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "imaging/color_tables.h"
@@ -167,6 +168,55 @@ TEST(Sepia, OldTimePrintTonesGreyAndBlendsColourBackByPercent) {
                                                c.printerType, oldTime));
     EXPECT_EQ(pixelAt(*destination, 2, 1), c.expected);
     EXPECT_EQ(pixelAt(*source, 2, 1), (Pixel{4, 100, 128, 200}));  // a separate source is left alone
+  }
+}
+
+// Tones the sepia step refuses leave the page grey; the old-time print still blends the colour original back over
+// it by the percentage, as it always printed, and the page counts as done.
+TEST(Sepia, OldTimePrintWithRefusedTonesStillBlendsTheColourBack) {
+  const Pixel colours[] = {{4, 100, 128, 200}, {0, 255, 0, 0}, {9, 10, 240, 30}};
+  auto colourAt = [&](int x) { return colours[x % 3]; };
+  // The grey of a colour and the mask's level for a percentage, worked out here in the precisions of the print.
+  auto greyOf = [](const Pixel& p) { return static_cast<int>(0.3f * p[1] + 0.11f * p[3] + 0.59f * p[2]); };
+  auto maskLevel = [](int percent) {
+    return static_cast<int>(std::trunc(255.0 * (static_cast<float>(100 - percent) / 100.0f)));
+  };
+  const struct {
+    const char* what;
+    myImageColorAdjustInfo tones;
+    std::int16_t printerType;
+    int percent;
+    bool inPlace;
+  } cases[] = {
+      {"red tone 100", settings(100, 0, 0, 0, 0, 0), 98, 50, false},
+      {"red tone 100, in place", settings(100, 0, 0, 0, 0, 0), 98, 50, true},
+      {"blue tone -120, 30 %", settings(0, 0, -120, 0, 0, 0), 98, 30, true},
+      {"green tone 1000, 75 %", settings(0, 1000, 0, 0, 0, 0), 98, 75, false},
+      {"refused tones, no colour back", settings(100, 0, 0, 0, 0, 0), 98, 0, true},
+      {"refused tones, all colour back", settings(100, 0, 0, 0, 0, 0), 98, 100, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tOldTimePhotoPrefs oldTime{};
+    oldTime.tones = c.tones;
+    oldTime.percent = static_cast<std::int16_t>(c.percent);
+    OffscreenPtr source = makeOffscreen(rectAt(2, 3, 5, 2));
+    fillWith(*source, [&](int x, int) { return colourAt(x); });
+    OffscreenPtr separate = c.inPlace ? nullptr : makeOffscreen(rectAt(0, 0, 5, 2));
+    Offscreen* destination = c.inPlace ? source.get() : separate.get();
+    EXPECT_TRUE(
+        ConvertOffscreenToSepiaSpooler(source.get(), settings(0, 0, 0, 0, 0, 0), destination, c.printerType, oldTime));
+    const int m = maskLevel(c.percent);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 5; ++x) {
+        const Pixel colour = colourAt(x + 2);
+        const int grey = greyOf(colour);
+        Pixel want{colour[0], 0, 0, 0};
+        for (int ch = 1; ch <= 3; ++ch)
+          want[ch] = static_cast<std::uint8_t>((colour[ch] * (255 - m) + grey * m + 127) / 255);
+        const Rect port = destination->portRect();
+        ASSERT_EQ(pixelAt(*destination, port.left + x, port.top + y), want) << x << "," << y;
+      }
   }
 }
 

@@ -26,7 +26,7 @@ TEST(AlphaMasks, AlphaBecomesGreyAndGreyIsOredBackIntoAlpha) {
   setPixel(*target, 0, 0, {0x40, 9, 9, 9});
   setPixel(*target, 1, 0, {0x40, 9, 9, 9});
   setPixel(*target, 2, 0, {0x40, 9, 9, 9});
-  setPixel(*mask, 4, -2, {0, 100, 100, 100});  // luminance 0.3·100 + 0.59·100 + 0.11·100 = 100
+  setPixel(*mask, 4, -2, {0, 100, 100, 100});  // luminance 30 + 59 + 11 = 100
   ASSERT_TRUE(myCopyMaskGworldToAlphaChannel(target.get(), mask.get()));
   EXPECT_EQ(pixelAt(*target, 0, 0), (Pixel{0x40 | 100, 9, 9, 9}));
   EXPECT_EQ(pixelAt(*target, 1, 0), (Pixel{0x40, 9, 9, 9}));  // black ORs 0

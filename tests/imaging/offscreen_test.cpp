@@ -198,7 +198,7 @@ TEST(OffscreenRotate, MirrorAndHalfTurnKeepTheMiddleOfOddSizes) {
   EXPECT_EQ(messages.messages().size(), 2u);
 }
 
-FSSpec spec(const char* name) {
+FSSpec fileNamed(const char* name) {
   FSSpec file;
   file.vRefNum = -1;
   file.parID = 42;
@@ -211,20 +211,20 @@ TEST(ImageCache, HitsOnlyTheSameKeyAndAMissEmptiesIt) {
   colours.gamma = 3;
   const Rect bounds = rectAt(0, 0, 2, 2);
   Offscreen* image = myNewGWorld(&bounds);
-  SetCurrentImageGWorldPtr(image, spec("IMG_1.JPG"), 90.0f, colours, 1);
-  EXPECT_EQ(GetCurrentImageGWorldPtr(spec("IMG_1.JPG"), 90.0f, colours, 1), image);
+  SetCurrentImageGWorldPtr(image, fileNamed("IMG_1.JPG"), 90.0f, colours, 1);
+  EXPECT_EQ(GetCurrentImageGWorldPtr(fileNamed("IMG_1.JPG"), 90.0f, colours, 1), image);
   // Handing the cached image over again must not free it.
-  SetCurrentImageGWorldPtr(image, spec("IMG_1.JPG"), 90.0f, colours, 1);
-  EXPECT_EQ(GetCurrentImageGWorldPtr(spec("IMG_1.JPG"), 90.0f, colours, 1), image);
+  SetCurrentImageGWorldPtr(image, fileNamed("IMG_1.JPG"), 90.0f, colours, 1);
+  EXPECT_EQ(GetCurrentImageGWorldPtr(fileNamed("IMG_1.JPG"), 90.0f, colours, 1), image);
 
   myImageColorAdjustInfo other = colours;
   other.light = 1;
-  EXPECT_EQ(GetCurrentImageGWorldPtr(spec("IMG_1.JPG"), 90.0f, other, 1), nullptr);
-  EXPECT_EQ(GetCurrentImageGWorldPtr(spec("IMG_1.JPG"), 90.0f, colours, 1), nullptr);
+  EXPECT_EQ(GetCurrentImageGWorldPtr(fileNamed("IMG_1.JPG"), 90.0f, other, 1), nullptr);
+  EXPECT_EQ(GetCurrentImageGWorldPtr(fileNamed("IMG_1.JPG"), 90.0f, colours, 1), nullptr);
 
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  SetCurrentImageGWorldPtr(myNewGWorld(&bounds), spec("A"), nan, colours, 1);
-  EXPECT_EQ(GetCurrentImageGWorldPtr(spec("A"), nan, colours, 1), nullptr);
+  SetCurrentImageGWorldPtr(myNewGWorld(&bounds), fileNamed("A"), nan, colours, 1);
+  EXPECT_EQ(GetCurrentImageGWorldPtr(fileNamed("A"), nan, colours, 1), nullptr);
   DisposeCurrentImageGWorldPtr();
 }
 

@@ -66,8 +66,8 @@ TEST(StreamingScaler, SmallRowsGiveTheirKnownValuesBothWays) {
 }
 
 TEST(StreamingScaler, NearestReductionTakesTheCentredRowEvenWhenTheStepExceedsTheRatio) {
-  // Destination row y takes source row ⌊(2y + 1) · srcHeight / (2 · dstHeight)⌋; 4 → 2 and 7 → 2 step by more
-  // rows than ⌈srcHeight / dstHeight⌉ − 1 at some row.
+  // Each destination row takes the source row under its centre, ⌊(2y + 1) · srcHeight / (2 · dstHeight)⌋; 4 → 2 and 7 →
+  // 2 step by more rows than ⌈srcHeight / dstHeight⌉ − 1 at some row.
   for (const auto& [srcHeight, dstHeight] : {std::pair{4, 2}, {7, 2}, {9, 4}, {30, 7}}) {
     SCOPED_TRACE(testing::Message() << srcHeight << " to " << dstHeight);
     std::vector<int> rows(static_cast<std::size_t>(srcHeight));
@@ -214,21 +214,6 @@ TEST(Resize, DestinationReachingPastItsPortIsClippedToIt) {
       betterResizeGworldToGworld(source.get(), source->portRect(), destination.get(), rectAt(0, 0, 16, 16), 1, false));
   for (int i = 0; i < 8; ++i)
     EXPECT_EQ(pixelAt(*destination, i, i), coordinatePixel((2 * i + 1) * 10 / 16, (2 * i + 1) * 10 / 16));
-}
-
-std::atomic<int> gJobsRun{0};
-void countJob(void* parameter1, void*) { gJobsRun += *static_cast<int*>(parameter1); }
-
-TEST(JobPool, WaitReturnsOnlyWhenEveryJobSubmittedSinceTheLastWaitHasRun) {
-  JobPool pool(3);
-  int one = 1;
-  for (int round = 0; round < 3; ++round) {
-    gJobsRun = 0;
-    for (int i = 0; i < 40; ++i) pool.submit(countJob, &one, nullptr);
-    pool.submit(nullptr, nullptr, nullptr);  // a job without a procedure does nothing
-    pool.wait();
-    EXPECT_EQ(gJobsRun.load(), 40) << round;
-  }
 }
 
 int gProgressCalls = 0;
