@@ -219,8 +219,8 @@ bool ConvertOffscreenToSepiaSpooler(Offscreen* source, const myImageColorAdjustI
   // printed, and only the log says why it is not toned.
   auto tone = [destination](const myImageColorAdjustInfo& toneSettings) {
     if (!ConvertOffscreenToSepia(destination, toneSettings, destination))
-      systemLogf("ConvertOffscreenToSepiaSpooler: tones %d, %d, %d refused; the page stays grey", toneSettings.red,
-                 toneSettings.green, toneSettings.blue);
+      systemLogf("ConvertOffscreenToSepiaSpooler: tones %d, %d, %d refused; the page stays grey",
+                 toneSettings.red.value(), toneSettings.green.value(), toneSettings.blue.value());
   };
   if (printerType != 98) {
     if (!copyWhole(source, destination)) return false;
