@@ -35,6 +35,9 @@ bool isParallel(const Vec3& u, const Vec3& a) noexcept {
 
 constexpr float kBisectionRange = 196605.0f;  // 3 × 65535
 
+// How far outside 0..1 an edge parameter may fall and still count as on the edge.
+constexpr float kEdgeMargin = 1e-5f;
+
 // The bisection both plane moves share: `candidate(s)` gives the radii at scale s; `growWhenInside` says which
 // way s moves when c lies inside the candidate plane. Returns the final scale, or a negative value when s
 // leaves 0..kBisectionRange.
@@ -88,8 +91,12 @@ int getcontrib(const pixeli& c, std::array<std::int32_t, 3>& vertices, std::arra
     std::fputs("Error : Axis mis-definision (1)\n", stderr);
     return kContribAxisError1;
   }
-  const float s = -dot(normal, a1) / denominator;
-  if (s < 0.0f || s > 1.0f) return kContribMissed;
+  // A colour on the edge between two triangles (one channel's share a whole quarter, common near the backing)
+  // gives s of exactly 0 or 1 only in exact arithmetic; the solve lands a few ulps either side. Taking the edge
+  // with a margin far below any real miss keeps training independent of the last bit.
+  float s = -dot(normal, a1) / denominator;
+  if (s < -kEdgeMargin || s > 1.0f + kEdgeMargin) return kContribMissed;
+  s = std::clamp(s, 0.0f, 1.0f);
 
   // Where the ray along u cuts the line from a0 to that point e: a0 + p·(e − a0) = λ·u, solved for p by least
   // squares on the cross product with u (exact when the two lines meet, as they do in one plane).

@@ -79,6 +79,52 @@ TEST(KeySurfaces, ContributionsDescribeTheColoursDirection) {
   }
 }
 
+// The mesh's edges lie where one channel's share of |dR| + |dG| + |dB| is a quarter, a half or three quarters, so
+// integer colours fall exactly on them, and near the backing many do. Such a colour belongs to the triangle it
+// is assigned to, with weights in 0..1 summing to 1, however the last bit of the solve falls.
+std::vector<pixeli> coloursOnMeshEdges(const std::array<float, 3>& backing) {
+  std::vector<pixeli> colours;
+  for (int channel = 0; channel < 3; ++channel)
+    for (int quarters = 1; quarters <= 3; ++quarters)
+      for (int sum = 4; sum <= 4000; sum += 36)
+        for (int split = 0; split <= 8; ++split)
+          for (int signs = 0; signs < 8; ++signs) {
+            std::array<int, 3> d{};
+            const int own = sum * quarters / 4, rest = sum - own;
+            d[static_cast<std::size_t>(channel)] = own;
+            d[static_cast<std::size_t>((channel + 1) % 3)] = rest * split / 8;
+            d[static_cast<std::size_t>((channel + 2) % 3)] = rest - rest * split / 8;
+            for (int i = 0; i < 3; ++i)
+              if (signs & (1 << i)) d[static_cast<std::size_t>(i)] = -d[static_cast<std::size_t>(i)];
+            colours.push_back(px(static_cast<int>(backing[0]) + d[0], static_cast<int>(backing[1]) + d[1],
+                                 static_cast<int>(backing[2]) + d[2]));
+          }
+  return colours;
+}
+
+TEST(KeySurfaces, ColoursOnAMeshEdgeAreAlwaysFound) {
+  for (const std::array<float, 3>& backing : {kMidCube, std::array<float, 3>{20000.0f, 45000.0f, 30000.0f}}) {
+    const fixcoef record = sphericalKey(backing, 0, 0, 0, 0);
+    int missed = 0;
+    for (const pixeli& c : coloursOnMeshEdges(backing)) {
+      std::array<std::int32_t, 3> vertices{};
+      std::array<float, 3> weights{};
+      const int result = getcontrib(c, vertices, weights, record);
+      if (result == kContribAtBacking) continue;
+      if (result != kContribFound) {
+        ++missed;
+        continue;
+      }
+      for (float w : weights) {
+        EXPECT_GE(w, 0.0f);
+        EXPECT_LE(w, 1.0f);
+      }
+      EXPECT_NEAR(weights[0] + weights[1] + weights[2], 1.0f, 1e-5f);
+    }
+    EXPECT_EQ(missed, 0);
+  }
+}
+
 TEST(KeySurfaces, InsideTestAgainstASphere) {
   const fixcoef record = sphericalKey(kMidCube, 0, 0, 0, 0);
   const std::array<float, 3> radii = {10000, 10000, 10000};
