@@ -145,8 +145,8 @@ void BM_KeyingPass(benchmark::State& state) {
     if (doPrimProc(f.scene.photograph.data(), f.keyed.data(), nullptr, nullptr, kWidth, kHeight, record, nullptr,
                    pass) != PrimStatus::ok ||
         doDefocusMask(f.keyed.data(), kWidth, kHeight, 0, 0, 0.0f) != PrimStatus::ok ||
-        doComposite(f.keyed.data(), f.scene.background.data(), f.composite.data(), f.matte.data(), kWidth, kHeight) !=
-            PrimStatus::ok)
+        doComposite(f.keyed.data(), f.scene.background.data(), f.composite.data(), f.matte.data(), kWidth, kHeight,
+                    keyedColoursOf(record)) != PrimStatus::ok)
       state.SkipWithError("pass failed");
     static_cast<void>(primcoef_finish(record, pass));
     benchmark::ClobberMemory();

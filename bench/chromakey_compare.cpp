@@ -140,7 +140,7 @@ int key(const std::string& folder, int w, int h, int workers, const std::string&
   // The photograph is not read after keying: its map takes the composite, which saves touching a fifth map.
   PixelMap& composite = photo;
   if (status == PrimStatus::ok)
-    status = doComposite(keyed.data(), background.data(), composite.data(), matte.data(), w, h);
+    status = doComposite(keyed.data(), background.data(), composite.data(), matte.data(), w, h, keyedColoursOf(record));
   static_cast<void>(primcoef_finish(record, pass));
   if (status != PrimStatus::ok) {
     std::fprintf(stderr, "%s\n", describe(status));

@@ -232,7 +232,8 @@ TEST(KeyPipeline, WorkersGiveTheSameBytesAsOneThread) {
     {
       const WorkerCount workers(1);
       single = runPass(record, fg, w, h, &mask).out;
-      ASSERT_EQ(doComposite(single.data(), background.data(), singleComposite.data(), singleMatte.data(), w, h),
+      ASSERT_EQ(doComposite(single.data(), background.data(), singleComposite.data(), singleMatte.data(), w, h,
+                            keyedColoursOf(record)),
                 PrimStatus::ok);
     }
     for (int count : {2, 3, 8}) {
@@ -241,7 +242,9 @@ TEST(KeyPipeline, WorkersGiveTheSameBytesAsOneThread) {
       const Keyed keyed = runPass(record, fg, w, h, &mask);
       EXPECT_EQ(keyed.out, single);
       std::vector<pixeli> composite(fg.size()), matte(fg.size());
-      ASSERT_EQ(doComposite(keyed.out.data(), background.data(), composite.data(), matte.data(), w, h), PrimStatus::ok);
+      ASSERT_EQ(doComposite(keyed.out.data(), background.data(), composite.data(), matte.data(), w, h,
+                            keyedColoursOf(record)),
+                PrimStatus::ok);
       EXPECT_EQ(composite, singleComposite);
       EXPECT_EQ(matte, singleMatte);
     }
@@ -308,6 +311,60 @@ TEST(Composite, EachAlphaTakesItsRule) {
     ASSERT_EQ(doComposite(&c.keyed, &background, &composite, &matte, 1, 1), PrimStatus::ok);
     EXPECT_EQ(composite, c.composite);
     EXPECT_EQ(matte, px(c.matte, c.matte, c.matte, 777));  // the matte's alpha is never written
+  }
+}
+
+// The RT keyers leave a·F + (1 − a)·Q. Over a new background N the composite must be a·F + (1 − a)·N: the
+// replacement colour's share taken out and the background's put in, not the colour weighted by a once more.
+TEST(Composite, PremultipliedColoursTakeTheBackgroundInOnce) {
+  const pixeli background = px(0, 20000, 65535, 4321);
+  const std::array<std::uint16_t, 3> replacement{1000, 2000, 3000};
+  const KeyedColours colours{true, replacement};
+  const struct {
+    double alpha;
+    std::array<double, 3> subject;
+  } cases[] = {{0.5, {65535, 65535, 65535}}, {0.25, {60000, 100, 7}}, {0.9, {0, 0, 0}}, {1.0 / 65535, {9, 9, 9}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.alpha);
+    const auto a = static_cast<std::uint16_t>(std::lround(c.alpha * 65535));
+    const double f = a / 65535.0;
+    pixeli keyed = px(0, 0, 0, a);
+    std::uint16_t* channels[3] = {&keyed.r, &keyed.g, &keyed.b};
+    const std::uint16_t under[3] = {background.r, background.g, background.b};
+    for (int ch = 0; ch < 3; ++ch)
+      *channels[ch] = static_cast<std::uint16_t>(std::lround(f * c.subject[ch] + (1 - f) * replacement[ch]));
+    pixeli composite = px(0, 0, 0, 555), matte{};
+    ASSERT_EQ(doComposite(&keyed, &background, &composite, &matte, 1, 1, colours), PrimStatus::ok);
+    const std::uint16_t got[3] = {composite.r, composite.g, composite.b};
+    for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(got[ch], f * c.subject[ch] + (1 - f) * under[ch], 2.0) << ch;
+    EXPECT_EQ(composite.a, 555);
+  }
+  // Fully opaque and fully clear pixels are copied whatever the colours are.
+  pixeli composite{}, matte{};
+  const pixeli opaque = px(1, 2, 3, 65535), clear = px(1, 2, 3, 0);
+  ASSERT_EQ(doComposite(&opaque, &background, &composite, &matte, 1, 1, colours), PrimStatus::ok);
+  EXPECT_EQ(composite, opaque);
+  ASSERT_EQ(doComposite(&clear, &background, &composite, &matte, 1, 1, colours), PrimStatus::ok);
+  EXPECT_EQ(composite, background);
+}
+
+TEST(Composite, OnlyTheRTKeyersLeavePremultipliedColours) {
+  const struct {
+    std::uint32_t options;
+    bool premultiplied;
+  } cases[] = {{kKeyOptionNoReplacement | kKeyOptionFloatKernels, false},
+               {kKeyOptionNoReplacement, false},
+               {kKeyOptionRT | kKeyOptionNoReplacement, true},
+               {kKeyOptionRTPlus | kKeyOptionExternalMask, true},
+               {kKeyOptionRT | kKeyOptionRTPlus, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    fixcoef record;
+    record.options = c.options;
+    record.replacement = {7, 8, 9};
+    const KeyedColours colours = keyedColoursOf(record);
+    EXPECT_EQ(colours.premultiplied, c.premultiplied);
+    EXPECT_EQ(colours.replacement, record.replacement);
   }
 }
 
