@@ -79,11 +79,15 @@ bool readChromaKeySettings(JobFileStream& stream, TImageObject& image) {
   std::span<const std::uint8_t> raw;
   if (!stream.take(kChromaKeySettingsSize, raw)) return false;
   auto settings = std::make_shared<tChromaKeySettings>();
-  const KeyRecordCheck check = TChromaKeySettings::ReadFrom(raw, *settings);
+  std::uint32_t droppedOptionBits = 0;
+  const KeyRecordCheck check = TChromaKeySettings::ReadFrom(raw, *settings, &droppedOptionBits);
   if (check != KeyRecordCheck::plausible) {
-    systemLogf("chroma-key record invalid (byte order?): %s", describe(check));
+    systemLogf("%s", describe(check));
     return false;
   }
+  if (droppedOptionBits != 0)
+    systemLogf("chroma-key record: option bits 0x%X not known here, keyed without them",
+               static_cast<unsigned>(droppedOptionBits));
   image.SetChromaKeySettings(std::move(settings));
   return true;
 }

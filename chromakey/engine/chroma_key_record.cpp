@@ -40,6 +40,28 @@ bool isFiniteIn(float value, float low, float high) noexcept {
   return std::isfinite(value) && value >= low && value <= high;
 }
 
+// Zero or a normal number in range. A tiny denormal is what a small float read in the wrong byte order becomes
+// (7680.0 stored big-endian reads as 8.6e-41), and no producer writes one into a colour or a radius.
+bool isPlainIn(float value, float low, float high) noexcept {
+  return (value == 0.0f || std::fpclassify(value) == FP_NORMAL) && value >= low && value <= high;
+}
+
+bool allFinite(std::span<const float> values) noexcept {
+  return std::all_of(values.begin(), values.end(), [](float value) { return std::isfinite(value); });
+}
+
+bool surfaceKeyerInUse(std::uint32_t options) noexcept {
+  return (options & (kKeyOptionRT | kKeyOptionRTPlus | kKeyOptionPassThrough)) == 0;
+}
+
+// The radius tables the planes are built from: a single-surface key builds all three from the middle radii, a
+// two-surface key the inner from its own and the other two from the middle.
+bool radiusTableInUse(std::uint32_t options, KeySurface surface) noexcept {
+  if (options & kKeyOptionSingleSurface) return surface == kMiddleSurface;
+  if (options & kKeyOptionTwoSurface) return surface != kOuterSurface;
+  return true;
+}
+
 }  // namespace
 
 void reverseChromaKeySettingsFields(std::span<unsigned char, kChromaKeySettingsSize> bytes) noexcept {
@@ -56,8 +78,8 @@ const char* describe(KeyRecordCheck check) noexcept {
       return "chroma-key record plausible";
     case KeyRecordCheck::tooShort:
       return "chroma-key record truncated";
-    case KeyRecordCheck::unknownOptionBits:
-      return "chroma-key record invalid (byte order?): unknown option bits";
+    case KeyRecordCheck::optionBitsOutOfRange:
+      return "chroma-key record invalid (byte order?): option bits out of range";
     case KeyRecordCheck::backingNotPlausible:
       return "chroma-key record invalid (byte order?): backing colour";
     case KeyRecordCheck::radiusNotPlausible:
@@ -77,22 +99,31 @@ const char* describe(KeyRecordCheck check) noexcept {
 }
 
 KeyRecordCheck checkCoefficients(const fixcoef& record) noexcept {
-  if ((record.options & ~kKnownKeyOptions) != 0) return KeyRecordCheck::unknownOptionBits;
+  const std::uint32_t options = record.options;
+  if ((options & ~kOptionWordBits) != 0) return KeyRecordCheck::optionBitsOutOfRange;
   for (float channel : record.backing)
-    if (!isFiniteIn(channel, 0.0f, 65535.0f)) return KeyRecordCheck::backingNotPlausible;
-  for (const auto& table : record.radii)
-    for (float radius : table)
-      if (!isFiniteIn(radius, 0.0f, kMaxPlausibleRadius)) return KeyRecordCheck::radiusNotPlausible;
-  if (!isFiniteIn(record.toleranceAmount, 0.0f, 1.0f)) return KeyRecordCheck::toleranceNotPlausible;
+    if (!isPlainIn(channel, 0.0f, 65535.0f)) return KeyRecordCheck::backingNotPlausible;
+
+  if (surfaceKeyerInUse(options))
+    for (const KeySurface surface : {kInnerSurface, kMiddleSurface, kOuterSurface}) {
+      if (!radiusTableInUse(options, surface)) continue;
+      for (float radius : record.radii[surface])
+        if (!isPlainIn(radius, 0.0f, kMaxPlausibleRadius)) return KeyRecordCheck::radiusNotPlausible;
+    }
+  // A non-zero grain level switches the tolerance on, whether grain removal runs or not.
+  if (record.grainLevel != 0 && !isFiniteIn(record.toleranceAmount, 0.0f, 1.0f))
+    return KeyRecordCheck::toleranceNotPlausible;
   // The grain level indexes a four-entry filter table.
-  if (record.grainLevel < 0 || record.grainLevel > 3) return KeyRecordCheck::grainLevelOutOfRange;
-  for (float factor : record.rtFactors)
-    if (!std::isfinite(factor)) return KeyRecordCheck::keyerFactorNotFinite;
-  for (const auto& triple : record.rtPlusFactors)
-    for (float factor : triple)
-      if (!std::isfinite(factor)) return KeyRecordCheck::keyerFactorNotFinite;
-  if (record.gridDensity < 0 || record.gridDensity > kMaxPlausibleGridDensity || record.simulatedInnerRadius < 0 ||
-      static_cast<float>(record.simulatedInnerRadius) > kMaxPlausibleRadius)
+  const bool grainRemoval = (options & kKeyOptionGrainRemoval) && !(options & kKeyOptionPassThrough);
+  if (grainRemoval && (record.grainLevel < 0 || record.grainLevel > 3)) return KeyRecordCheck::grainLevelOutOfRange;
+  // Each keyer bit translates its own keyer, even where RTPlus wins the kernel.
+  if ((options & kKeyOptionRT) && !allFinite(record.rtFactors)) return KeyRecordCheck::keyerFactorNotFinite;
+  if (options & kKeyOptionRTPlus)
+    for (const auto& triple : record.rtPlusFactors)
+      if (!allFinite(triple)) return KeyRecordCheck::keyerFactorNotFinite;
+  if ((options & kKeyOptionSimulatedBacking) &&
+      (record.gridDensity < 0 || record.gridDensity > kMaxPlausibleGridDensity || record.simulatedInnerRadius < 0 ||
+       static_cast<float>(record.simulatedInnerRadius) > kMaxPlausibleRadius))
     return KeyRecordCheck::simulatedBackingNotPlausible;
   return KeyRecordCheck::plausible;
 }
@@ -104,14 +135,21 @@ KeyRecordCheck checkChromaKeySettings(const tChromaKeySettings& settings) noexce
   return KeyRecordCheck::plausible;
 }
 
-KeyRecordCheck TChromaKeySettings::ReadFrom(std::span<const unsigned char> bytes,
-                                            tChromaKeySettings& settings) noexcept {
+KeyRecordCheck TChromaKeySettings::ReadFrom(std::span<const unsigned char> bytes, tChromaKeySettings& settings,
+                                            std::uint32_t* droppedOptionBits) noexcept {
+  if (droppedOptionBits != nullptr) *droppedOptionBits = 0;
   if (bytes.size() < kChromaKeySettingsSize) return KeyRecordCheck::tooShort;
   std::array<unsigned char, kChromaKeySettingsSize> stored;
   std::memcpy(stored.data(), bytes.data(), kChromaKeySettingsSize);
   if constexpr (!kHostIsLittleEndian) reverseChromaKeySettingsFields(stored);
   std::memcpy(&settings, stored.data(), kChromaKeySettingsSize);
-  return checkChromaKeySettings(settings);
+  const KeyRecordCheck check = checkChromaKeySettings(settings);
+  if (check != KeyRecordCheck::plausible) return check;
+
+  std::uint32_t& options = settings.coefficients.options;
+  if (droppedOptionBits != nullptr) *droppedOptionBits = options & ~kKnownKeyOptions;
+  options &= kKnownKeyOptions;
+  return KeyRecordCheck::plausible;
 }
 
 void TChromaKeySettings::WriteTo(const tChromaKeySettings& settings,

@@ -21,8 +21,8 @@
 
 namespace vorl {
 
-// A pixel of the engine's maps: four 16-bit channels on the 0..65535 scale (an 8-bit value v enters as v × 256).
-// Alpha 65535 is opaque foreground, 0 is background. Maps are row-major with no gap between rows.
+// One pixel of a keying map, 16 bits per channel; 8-bit input is scaled up by 256. Full alpha (65535) keeps the
+// foreground, zero shows the background. Rows follow each other without padding.
 struct pixeli {
   std::uint16_t r;
   std::uint16_t g;
@@ -58,6 +58,10 @@ inline constexpr std::uint32_t kKnownKeyOptions =
     kKeyOptionExternalMask | kKeyOptionNoReplacement | kKeyOptionSingleSurface | kKeyOptionTwoSurface | kKeyOptionRT |
     kKeyOptionRTPlus | kKeyOptionGrainRemoval | kKeyOptionFloatKernels | kKeyOptionShapeMask |
     kKeyOptionSimulatedBacking | kKeyOptionPassThrough;
+// Every option bit any producer sets lies at or below the pass-through bit. An unnamed bit in this range is a
+// setting of a newer or older keyer that this engine has no use for: it is dropped, not refused. A bit above it
+// is what the option word of a byte-swapped record looks like (0x10 reads as 0x10000000).
+inline constexpr std::uint32_t kOptionWordBits = (kKeyOptionPassThrough << 1) - 1;
 
 inline constexpr int kMeshDirectionCount = 66;
 inline constexpr int kMeshTriangleCount = 128;
@@ -169,16 +173,19 @@ inline constexpr std::size_t kFixcoefSize = sizeof(fixcoef);
 
 // Why a record was refused. Anything but `plausible` fails the job as a read error; `describe` gives the log
 // text. Values are stable: they may be written to logs.
+//
+// Only the fields the record's own options put to work are checked: a key made with the RT keyer never reads its
+// surface radii, so whatever the producer left there is no reason to refuse the job.
 enum class KeyRecordCheck : int {
   plausible = 0,
   tooShort = 1,                      // fewer bytes than the record
-  unknownOptionBits = 2,             // option bits outside kKnownKeyOptions
-  backingNotPlausible = 3,           // backing colour not finite or outside 0..65535
-  radiusNotPlausible = 4,            // a surface radius not finite or outside 0..kMaxPlausibleRadius
-  toleranceNotPlausible = 5,         // tolerance amount not finite or outside 0..1
-  grainLevelOutOfRange = 6,          // grain level outside 0..3
-  keyerFactorNotFinite = 7,          // an RT or RTPlus factor is NaN or infinite
-  simulatedBackingNotPlausible = 8,  // grid density or inner radius negative or absurd
+  optionBitsOutOfRange = 2,          // option bits above kOptionWordBits
+  backingNotPlausible = 3,           // backing colour not 0 or a normal number in 0..65535
+  radiusNotPlausible = 4,            // a radius of a surface in use not 0 or a normal number up to the bound
+  toleranceNotPlausible = 5,         // tolerance amount in use not finite or outside 0..1
+  grainLevelOutOfRange = 6,          // grain level outside 0..3 with grain removal on
+  keyerFactorNotFinite = 7,          // a factor of the RT or RTPlus keyer in use is NaN or infinite
+  simulatedBackingNotPlausible = 8,  // grid density or inner radius in use negative or absurd
   shrinkNotFinite = 9,               // matte shrink is NaN or infinite
 };
 
@@ -189,17 +196,19 @@ inline constexpr std::int32_t kMaxPlausibleGridDensity = 10000;
 
 [[nodiscard]] const char* describe(KeyRecordCheck check) noexcept;
 
-// The plausibility checks on a decoded record. Out-of-range defocus and finite out-of-range shrink are not
-// refused here: the keying bridge reports and replaces those itself.
+// The plausibility checks on a decoded record. Unnamed option bits below kOptionWordBits pass: the engine never
+// looks at them. Out-of-range defocus and finite out-of-range shrink are not refused here: the keying bridge
+// reports and replaces those itself.
 [[nodiscard]] KeyRecordCheck checkCoefficients(const fixcoef& record) noexcept;
 [[nodiscard]] KeyRecordCheck checkChromaKeySettings(const tChromaKeySettings& settings) noexcept;
 
 // Reading and writing the record as stored: little-endian, field by field, so the result is right on any host.
 struct TChromaKeySettings {
-  // Decodes the first 11,444 bytes into `settings` and checks them. `tooShort` leaves `settings` untouched; any
-  // other refusal still fills it, so the caller may log what it read.
-  [[nodiscard]] static KeyRecordCheck ReadFrom(std::span<const unsigned char> bytes,
-                                               tChromaKeySettings& settings) noexcept;
+  // Decodes the first 11,444 bytes into `settings` and checks them. Option bits the engine does not name are
+  // cleared from the record and, when `droppedOptionBits` is given, put there for the caller to log. `tooShort`
+  // leaves `settings` untouched; any other refusal still fills it, so the caller may log what it read.
+  [[nodiscard]] static KeyRecordCheck ReadFrom(std::span<const unsigned char> bytes, tChromaKeySettings& settings,
+                                               std::uint32_t* droppedOptionBits = nullptr) noexcept;
   // Encodes `settings` into exactly 11,444 bytes, the form `ReadFrom` reads.
   static void WriteTo(const tChromaKeySettings& settings,
                       std::span<unsigned char, kChromaKeySettingsSize> bytes) noexcept;

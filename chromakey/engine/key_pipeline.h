@@ -31,9 +31,9 @@ struct PrimPass {
   [[nodiscard]] PrimKeyers keyers() const noexcept { return {rt ? &*rt : nullptr, rtPlus ? &*rtPlus : nullptr}; }
 };
 
-// Prepares `record` for keying into `pass`: tolerances, the kernel, the backing copy, the per-triangle plane,
-// numerator and n·B tables of the three surfaces, and the keyers the record selects. Returns 1; 0 when the
-// record fails the plausibility checks (the pass then has no kernel and `doPrimProc` refuses it).
+// Fills the run-time half of `record` and sets `pass` up: tolerances, kernel choice, backing copy, the plane
+// tables each surface is tested against, and whichever keyers the options ask for. Returns 1, or 0 for a record
+// that fails its plausibility check; such a pass has no kernel, so `doPrimProc` will not run it.
 [[nodiscard]] int primcoef_begin(fixcoef& record, PrimPass& pass) noexcept;
 
 // Keys `fg` into `out` (w × h pixels each). `mask` may be null; `bg` and `margin` (left, right, top, bottom;
@@ -44,8 +44,8 @@ struct PrimPass {
                                     fixcoef& record, const int* margin, const PrimPass& pass,
                                     DuzeviveShapeList shapes = {}) noexcept;
 
-// Keys a run of n pixels with the pass's kernel. Any pointer but fg, src and out may be null; bg is not passed
-// on. Returns 1.
+// Runs the pass's kernel over n pixels. Only fg, src and out are required; bg stays here (no kernel reads it).
+// Returns 1.
 int primproc(const pixeli* fg, const pixeli* bg, const pixeli* src, const pixeli* bgwork, const pixeli* mask,
              pixeli* out, std::ptrdiff_t n, const fixcoef& record, const PrimPass& pass) noexcept;
 

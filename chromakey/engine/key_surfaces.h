@@ -1,5 +1,5 @@
-// Key surfaces: where a colour meets a surface, whether it lies inside, and the training operations that shape
-// the outer surface from sample pixels.
+// Surface geometry: finding the triangle a colour's direction crosses, testing inside against outside, and
+// growing or denting the outer surface to fit sample pixels.
 //
 // A surface is one radius per mesh direction (`fixcoef::radii`); across each mesh triangle it is the flat
 // triangle through the three radius points. Nothing is trained from a job's pictures at print time; the
@@ -42,14 +42,14 @@ inline constexpr int kContribAxisError3 = -5;  // the crossing lies behind the b
                               const std::array<float, 3>& weights, std::array<float, 3>& radii,
                               const fixcoef& record) noexcept;
 
-// Grows the outer surface so that it takes in every sample (first pushed 10 % further from the backing, in
-// place), or dents it so that every sample falls outside. Samples later in the array see the table as earlier
-// samples left it. `w` × `h` samples; a non-positive size does nothing.
+// `jut_out` widens the outer surface until each sample is inside it (each sample is first moved 10 % away from
+// the backing, in place); `dnt_out` pulls it in until each sample is outside. Samples are taken in order, each
+// against the table as the previous ones changed it. Nothing happens for an empty or negative size.
 void jut_out(pixeli* samples, int w, int h, fixcoef& record) noexcept;
 void dnt_out(const pixeli* samples, int w, int h, fixcoef& record) noexcept;
 
-// Mode 2 (the mode training uses; other modes change nothing): per direction, middle = min(middle, outer), then
-// inner = min(inner, middle), so inner ≤ middle ≤ outer holds afterwards.
+// Restores the order of the three surfaces after training, direction by direction: middle is clipped to outer,
+// then inner to middle. Only mode 2 (training's) does this; any other mode leaves the record alone.
 void remove_inconsistence(int mode, fixcoef& record) noexcept;
 
 }  // namespace vorl

@@ -1,8 +1,9 @@
-// The RT keyer (option bit 0x800): a key along one line in colour space.
+// The RT keyer (option bit 0x800), which keys by distance along a single colour axis.
 //
-// A pixel's alpha and its spill replacement depend only on its key distance t: alpha = 65535·(t − Fb)/(Fk − Fb)
-// and the spill ramp 65535·(t − Fb)/(Fc − Fb), with the record's RT factors base Fb ≤ key Fk ≤ colour Fc. Near
-// the backing the spill ramp is low and the pixel takes the replacement colour's difference from the backing.
+// Everything follows from the pixel's distance t along the key axis. Two linear ramps of t, clamped to the
+// 16-bit range, start at the base factor Fb: alpha reaches full at the key factor Fk, the spill ramp at the
+// colour factor Fc. What the spill ramp lacks of full decides how much of (replacement − backing) is added
+// to the pixel, swapping the backing's share of it for the replacement colour.
 #pragma once
 
 #include <array>

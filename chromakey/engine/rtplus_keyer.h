@@ -1,11 +1,11 @@
-// The RTPlus keyer (option bit 0x1000): the RT key with limits that vary across the plane perpendicular to the
-// key direction.
+// The RTPlus keyer (option bit 0x1000): the RT keyer's ramps, but with limits that change with the pixel's
+// position off the key axis.
 //
-// The record holds seven limit triples (base, key, colour): T0 at the backing, T1..T6 at the corners of a
-// hexagon around it. In the kernel's plane (units of 65535) the corners lie at T1 (2, 0), T2 (1, 2), T3 (−1, 2),
-// T4 (−2, 0), T5 (−1, −2), T6 (1, −2). A pixel takes limits interpolated over the hexagon triangle (sector) it
-// falls in; `translate` precomputes per-sector coefficients so that the limit surfaces pass exactly through the
-// three triples of each sector. With seven equal triples the key is the RT key.
+// Seven (base, key, colour) triples are stored: T0 belongs to the backing itself, T1..T6 to a hexagon around
+// it, whose corners sit at (2, 0), (1, 2), (−1, 2), (−2, 0), (−1, −2), (1, −2) in the off-axis plane (65535
+// units). The hexagon splits into six triangles; inside one, the limits blend linearly between its three
+// triples, and `translate` turns each triangle's triples into plane coefficients once. Seven equal triples
+// reproduce the RT keyer exactly.
 #pragma once
 
 #include <array>

@@ -105,40 +105,127 @@ TEST(ChromaKeySettings, BigEndianDumpIsRefused) {
   EXPECT_EQ(stored[0], original[3]);
 }
 
-TEST(ChromaKeySettings, ImplausibleValuesAreRefusedWithTheirReason) {
+// Each row puts one value into a record whose options make that field live, so only its own rule can refuse it.
+TEST(ChromaKeySettings, ImplausibleValuesInLiveFieldsAreRefusedWithTheirReason) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
+  const float denormal = std::numeric_limits<float>::denorm_min() * 1000.0f;
+  const std::uint32_t surface = kKeyOptionNoReplacement | kKeyOptionFloatKernels;
   const struct {
     const char* what;
+    std::uint32_t options;
     std::size_t offset;
     std::uint32_t value;
     KeyRecordCheck expected;
   } cases[] = {
-      {"unknown option bit", 12, kKeyOptionNoReplacement | 0x1, KeyRecordCheck::unknownOptionBits},
-      {"option word read big-endian", 12, 0x10000100, KeyRecordCheck::unknownOptionBits},
-      {"backing NaN", 4, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::backingNotPlausible},
-      {"backing above 65535", 0, std::bit_cast<std::uint32_t>(65536.0f), KeyRecordCheck::backingNotPlausible},
-      {"backing negative", 8, std::bit_cast<std::uint32_t>(-1.0f), KeyRecordCheck::backingNotPlausible},
-      {"inner radius infinite", 544, std::bit_cast<std::uint32_t>(infinity), KeyRecordCheck::radiusNotPlausible},
-      {"outer radius negative", 1072 + 4 * 65, std::bit_cast<std::uint32_t>(-5.0f), KeyRecordCheck::radiusNotPlausible},
-      {"middle radius absurd", 808, std::bit_cast<std::uint32_t>(3e7f), KeyRecordCheck::radiusNotPlausible},
-      {"tolerance NaN", 10844, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::toleranceNotPlausible},
-      {"tolerance above 1", 10844, std::bit_cast<std::uint32_t>(1.5f), KeyRecordCheck::toleranceNotPlausible},
-      {"grain level 4", 10840, 4, KeyRecordCheck::grainLevelOutOfRange},
-      {"grain level negative", 10840, 0xFFFFFFFF, KeyRecordCheck::grainLevelOutOfRange},
-      {"RT factor NaN", 10748, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::keyerFactorNotFinite},
-      {"RTPlus factor infinite", 10836, std::bit_cast<std::uint32_t>(-infinity), KeyRecordCheck::keyerFactorNotFinite},
-      {"grid density read big-endian", 10856, 0x0C000000, KeyRecordCheck::simulatedBackingNotPlausible},
-      {"simulated inner radius negative", 10860, 0xF6090000, KeyRecordCheck::simulatedBackingNotPlausible},
-      {"shrink NaN", 10880, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::shrinkNotFinite},
+      {"option word read big-endian", surface, 12, 0x10000100, KeyRecordCheck::optionBitsOutOfRange},
+      {"option bit above the word", surface, 12, surface | 0x200000, KeyRecordCheck::optionBitsOutOfRange},
+      {"backing NaN", surface, 4, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::backingNotPlausible},
+      {"backing above 65535", surface, 0, std::bit_cast<std::uint32_t>(65536.0f), KeyRecordCheck::backingNotPlausible},
+      {"backing negative", surface, 8, std::bit_cast<std::uint32_t>(-1.0f), KeyRecordCheck::backingNotPlausible},
+      {"backing denormal", kKeyOptionRT, 0, std::bit_cast<std::uint32_t>(denormal),
+       KeyRecordCheck::backingNotPlausible},
+      {"inner radius infinite", surface, 544, std::bit_cast<std::uint32_t>(infinity),
+       KeyRecordCheck::radiusNotPlausible},
+      {"outer radius negative", surface, 1072 + 4 * 65, std::bit_cast<std::uint32_t>(-5.0f),
+       KeyRecordCheck::radiusNotPlausible},
+      {"middle radius absurd", surface, 808, std::bit_cast<std::uint32_t>(3e7f), KeyRecordCheck::radiusNotPlausible},
+      {"middle radius denormal", surface, 812, std::bit_cast<std::uint32_t>(denormal),
+       KeyRecordCheck::radiusNotPlausible},
+      {"middle radius NaN, single surface", surface | kKeyOptionSingleSurface, 808, std::bit_cast<std::uint32_t>(nan),
+       KeyRecordCheck::radiusNotPlausible},
+      {"inner radius NaN, two surfaces", surface | kKeyOptionTwoSurface, 544, std::bit_cast<std::uint32_t>(nan),
+       KeyRecordCheck::radiusNotPlausible},
+      {"tolerance NaN", surface, 10844, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::toleranceNotPlausible},
+      {"tolerance above 1", kKeyOptionRT, 10844, std::bit_cast<std::uint32_t>(1.5f),
+       KeyRecordCheck::toleranceNotPlausible},
+      {"grain level 4", surface | kKeyOptionGrainRemoval, 10840, 4, KeyRecordCheck::grainLevelOutOfRange},
+      {"grain level negative", surface | kKeyOptionGrainRemoval, 10840, 0xFFFFFFFF,
+       KeyRecordCheck::grainLevelOutOfRange},
+      {"RT factor NaN", kKeyOptionRT, 10748, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::keyerFactorNotFinite},
+      {"RT factor NaN beside RTPlus", kKeyOptionRT | kKeyOptionRTPlus, 10744, std::bit_cast<std::uint32_t>(nan),
+       KeyRecordCheck::keyerFactorNotFinite},
+      {"RTPlus factor infinite", kKeyOptionRTPlus, 10836, std::bit_cast<std::uint32_t>(-infinity),
+       KeyRecordCheck::keyerFactorNotFinite},
+      {"grid density read big-endian", surface | kKeyOptionSimulatedBacking, 10856, 0x0C000000,
+       KeyRecordCheck::simulatedBackingNotPlausible},
+      {"simulated inner radius negative", surface | kKeyOptionSimulatedBacking, 10860, 0xF6090000,
+       KeyRecordCheck::simulatedBackingNotPlausible},
+      {"shrink NaN", kKeyOptionPassThrough, 10880, std::bit_cast<std::uint32_t>(nan), KeyRecordCheck::shrinkNotFinite},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes stored = producerRecord();
-    putLE(stored, c.offset, c.value);
+    putLE(stored, 12, c.options);
     tChromaKeySettings settings;
+    ASSERT_EQ(TChromaKeySettings::ReadFrom(stored, settings), KeyRecordCheck::plausible) << "before the change";
+    putLE(stored, c.offset, c.value);
     EXPECT_EQ(TChromaKeySettings::ReadFrom(stored, settings), c.expected);
   }
+}
+
+// Whatever a producer left in a field its options never use reaches nobody, so it refuses nothing; the same value
+// in a live field is refused above.
+TEST(ChromaKeySettings, FieldsTheOptionsLeaveUnusedAreNotChecked) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::uint32_t surface = kKeyOptionNoReplacement | kKeyOptionFloatKernels;
+  const struct {
+    const char* what;
+    std::uint32_t options;
+    std::size_t offset;
+    std::uint32_t value;
+  } cases[] = {
+      {"RT factor NaN without the RT keyer", surface, 10748, std::bit_cast<std::uint32_t>(nan)},
+      {"RTPlus factor NaN with the RT keyer only", kKeyOptionRT, 10836, std::bit_cast<std::uint32_t>(nan)},
+      {"grain level 9 without grain removal", surface, 10840, 9},
+      {"grain level 9 in a pass-through key", kKeyOptionPassThrough | kKeyOptionGrainRemoval, 10840, 9},
+      {"tolerance NaN with grain level 0", surface, 10844, std::bit_cast<std::uint32_t>(nan)},
+      {"grid density garbage without simulated backing", surface, 10856, 0x0C000000},
+      {"simulated radius garbage without simulated backing", surface, 10860, 0xF6090000},
+      {"outer radius NaN, single surface", surface | kKeyOptionSingleSurface, 1072, std::bit_cast<std::uint32_t>(nan)},
+      {"inner radius NaN, single surface", surface | kKeyOptionSingleSurface, 544, std::bit_cast<std::uint32_t>(nan)},
+      {"outer radius NaN, two surfaces", surface | kKeyOptionTwoSurface, 1072 + 4 * 65,
+       std::bit_cast<std::uint32_t>(nan)},
+      {"middle radius NaN with the RT keyer", kKeyOptionRT, 808, std::bit_cast<std::uint32_t>(nan)},
+      {"inner radius absurd with the RTPlus keyer", kKeyOptionRTPlus, 544, std::bit_cast<std::uint32_t>(3e7f)},
+      {"radius NaN in a pass-through key", kKeyOptionPassThrough, 900, std::bit_cast<std::uint32_t>(nan)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes stored = producerRecord();
+    putLE(stored, 12, c.options);
+    putLE(stored, 10840, 0);  // grain level 0 leaves the tolerance amount unused
+    putLE(stored, c.offset, c.value);
+    tChromaKeySettings settings;
+    EXPECT_EQ(TChromaKeySettings::ReadFrom(stored, settings), KeyRecordCheck::plausible);
+  }
+}
+
+// Option bits nobody named are a newer or older keyer's settings: the key goes ahead without them and the caller
+// learns which were dropped.
+TEST(ChromaKeySettings, UnnamedOptionBitsAreDroppedAndReported) {
+  const struct {
+    const char* what;
+    std::uint32_t unnamed;
+  } cases[] = {{"bit 0", 0x1},
+               {"bits 3 and 5", 0x28},
+               {"bit 18", 0x40000},
+               {"all of them", kOptionWordBits & ~kKnownKeyOptions}};
+  const std::uint32_t named = kKeyOptionNoReplacement | kKeyOptionFloatKernels | kKeyOptionExternalMask;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes stored = producerRecord();
+    putLE(stored, 12, named | c.unnamed);
+    tChromaKeySettings settings;
+    std::uint32_t dropped = 0xDEAD;
+    ASSERT_EQ(TChromaKeySettings::ReadFrom(stored, settings, &dropped), KeyRecordCheck::plausible);
+    EXPECT_EQ(dropped, c.unnamed);
+    EXPECT_EQ(settings.coefficients.options, named);
+  }
+  std::uint32_t dropped = 0xDEAD;
+  tChromaKeySettings settings;
+  ASSERT_EQ(TChromaKeySettings::ReadFrom(producerRecord(), settings, &dropped), KeyRecordCheck::plausible);
+  EXPECT_EQ(dropped, 0u);
 }
 
 // The edges of the accepted ranges are accepted: shrink and defocus out of range are the bridge's to report.
@@ -149,8 +236,10 @@ TEST(ChromaKeySettings, RangeEdgesAreAccepted) {
     std::uint32_t value;
   } cases[] = {
       {"backing 65535", 0, std::bit_cast<std::uint32_t>(65535.0f)},
+      {"backing 0", 4, 0},
       {"every option bit", 12, kKnownKeyOptions},
       {"radius at the bound", 1072, std::bit_cast<std::uint32_t>(kMaxPlausibleRadius)},
+      {"radius 0", 544, 0},
       {"tolerance 1", 10844, std::bit_cast<std::uint32_t>(1.0f)},
       {"grain level 3", 10840, 3},
       {"grid density 0", 10856, 0},
@@ -160,6 +249,10 @@ TEST(ChromaKeySettings, RangeEdgesAreAccepted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Bytes stored = producerRecord();
+    // Every stage on, with the surface keyer over all three surfaces, so every checked field is live.
+    putLE(stored, 12,
+          kKnownKeyOptions & ~(kKeyOptionPassThrough | kKeyOptionSingleSurface | kKeyOptionTwoSurface | kKeyOptionRT |
+                               kKeyOptionRTPlus));
     putLE(stored, c.offset, c.value);
     tChromaKeySettings settings;
     EXPECT_EQ(TChromaKeySettings::ReadFrom(stored, settings), KeyRecordCheck::plausible);

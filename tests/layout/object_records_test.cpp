@@ -153,6 +153,20 @@ TEST(ObjectRecords, ImplausibleOrMissingChromaKeySettingsFailTheRecord) {
   EXPECT_FALSE(readAll(cut, 1).ok) << "settings one byte short";
 }
 
+// An option bit the keyer does not name costs the job nothing: the image is keyed without it and the log says so.
+TEST(ObjectRecords, UnnamedKeyOptionBitsAreLoggedAndDropped) {
+  test::ImageSpec spec;
+  spec.key = test::KeySettingsSpec{};
+  spec.key->options = 0x10 | 0x1;
+  testing::internal::CaptureStderr();
+  const auto result = readAll(test::imageRecord(spec), 1);
+  const std::string log = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(result.ok);
+  const auto& image = static_cast<const TImageObject&>(*result.objects[0]);
+  EXPECT_EQ(image.chromaKeySettings()->coefficients.options, 0x10u);
+  EXPECT_NE(log.find("option bits 0x1 not known here"), std::string::npos) << log;
+}
+
 TEST(ObjectRecords, TextFamilyDescriptorsArriveFieldByField) {
   const test::TextSpec textSpec;
   const auto textRead = readAll(test::textRecord(textSpec), 1);
