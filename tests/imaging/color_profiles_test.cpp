@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imaging/color_conversion.h"
@@ -441,6 +442,27 @@ TEST_F(ColorProfiles, BandsGiveTheSameBytesAsOneThread) {
   const auto s = settings(path("TablePrinter.icc"), path("AdobeLike.icc"));
   captured([&] { EXPECT_TRUE(matchInputAndOutput(page.get(), s.get(), 7)); });
   EXPECT_EQ(pageBytes(*page), expected);
+}
+
+// Several threads converting at once share the transform cache and the pool; each gets what it gets alone.
+TEST_F(ColorProfiles, ConcurrentConversionsShareTheCache) {
+  const char* sources[] = {"AdobeLike.icc", "TablePrinter.icc", "AbsoluteSRGB.icc"};
+  const ProfileRef sRGB = Profile::profileWithPath(path("TestSRGB.icc").string());
+  std::vector<std::vector<std::uint8_t>> alone;
+  for (const char* source : sources) {
+    OffscreenPtr page = randomPage(301, 90, 5);
+    ASSERT_TRUE(convertRGBOffscreen(page.get(), readBytes(path(source)), *sRGB));
+    alone.push_back(pageBytes(*page));
+  }
+  std::vector<std::vector<std::uint8_t>> together(12);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < together.size(); ++i)
+    threads.emplace_back([&, i] {
+      OffscreenPtr page = randomPage(301, 90, 5);
+      if (convertRGBOffscreen(page.get(), readBytes(path(sources[i % 3])), *sRGB)) together[i] = pageBytes(*page);
+    });
+  for (std::thread& t : threads) t.join();
+  for (std::size_t i = 0; i < together.size(); ++i) EXPECT_EQ(together[i], alone[i % 3]) << i;
 }
 
 class ProfileSearch : public ColorProfiles {
