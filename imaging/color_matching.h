@@ -1,0 +1,41 @@
+// Matching a finished page from the studio's input profile to the printer's profile, in place.
+//
+// The page's bytes (alpha, red, green, blue) go through LittleCMS as they lie; alpha is copied, not matched.
+// The intent is the one the source profile's header names, without black-point compensation. The rows are
+// matched in bands on the process's job pool; the bytes do not depend on the number of threads.
+//
+// Profile file specifications in a job come from the machine that made it. When the folder numbers of one are
+// unknown here, the profile is looked up by its file name among the installed profiles (FindProfile); a
+// specification whose folder is known but whose file is missing stays an error.
+#pragma once
+
+#include "foundation/color_sync_records.h"
+#include "imaging/color_profile.h"
+#include "imaging/color_transform.h"
+#include "imaging/offscreen.h"
+
+namespace vorl {
+
+// Whether colour matching exists; it always does here.
+bool CS2_available() noexcept;
+
+// Opens the profile file the specification names. noErr, paramErr for a null output, the file error (fnfErr,
+// dirNFErr, ...) or cmProfileError for a file that is no profile.
+OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile);
+
+// The transform of page pixels from `source` to `destination`, with the source header's intent.
+OSErr NCWNewColorWorld(CMWorldRef* world, const CMProfileRef& source, const CMProfileRef& destination);
+
+// Matches the pixels in place and lets go of the world. -1 for a null world or pixel map,
+// cmUnsupportedDataType for pixels that are not 32 bits.
+OSErr myCWMatchPixMap(CMWorldRef world, PixMap* pixels);
+
+// Matches the pixels from the source profile file to the destination one: 0, or the failing step's error
+// with its log line.
+OSErr MyMatchBitmap(PixMapHandle pixels, const FSSpec& source, const FSSpec& destination);
+
+// Matches the offscreen from the settings' input profile to the profile of printer entry `printerIndex` when
+// matching is on for both. True when it was matched; on any failure the pixels are left as they were.
+bool matchInputAndOutput(Offscreen* offscreen, const tColorSyncPrefs* settings, short printerIndex);
+
+}  // namespace vorl
