@@ -1,9 +1,9 @@
 // The per-image colour correction record: ten floats (saturation, brightness, contrast, the three colour gains,
 // sharpness, gamma, exposure, hue) and 1008 reserved bytes, stored big-endian in an image's 'Pref' 5002.
 //
-// The application's defaults are the neutral values (1, 0, 1, 1, 1, 1, 0, 1, 0, 0): a record filled from them
-// leaves an image as it is. Zeros would take saturation, contrast, the gains and gamma to nothing and turn the
-// picture black or grey.
+// The application's defaults are neutral (saturation, contrast, the gains and gamma at 1, everything else at 0):
+// a record filled from them leaves an image as it is. Zeros would take saturation, contrast, the gains and gamma to
+// nothing and turn the picture black or grey.
 #pragma once
 
 #include "foundation/printer_settings_records.h"

@@ -28,12 +28,6 @@ bool pathOf(const FSSpec& spec, fs::path& path, const char* caller) {
   return true;
 }
 
-// The image's sidecar, opened for a change: the image must exist and its sidecar be readable.
-OSErr openResourceFork(const fs::path& image, AppleDouble& sidecar) {
-  if (image.empty()) return fnfErr;
-  return readAppleDouble(image, sidecar);
-}
-
 void putResource(AppleDouble& sidecar, OSType type, std::int16_t id, const void* bytes, std::size_t size,
                  const char* name) {
   Resource* resource = sidecar.find(type, id);
@@ -47,6 +41,15 @@ void putResource(AppleDouble& sidecar, OSType type, std::int16_t id, const void*
 }
 
 }  // namespace
+
+OSErr readImageResources(const fs::path& image, AppleDouble& resources) {
+  if (image.empty()) return fnfErr;
+  std::error_code ec;
+  const fs::file_status status = fs::status(image, ec);
+  if (!fs::exists(status)) return fnfErr;
+  if (!fs::is_regular_file(status)) return afpObjectTypeErr;
+  return readAppleDouble(image, resources);
+}
 
 std::int16_t ReadStruct2(const AppleDouble& resourceFile, void* destination, std::int64_t capacity, OSType type,
                          std::int16_t id) noexcept {
@@ -67,7 +70,7 @@ bool loadColorAdjustFromFile(const fs::path& image, myCocoaImageColorAdjustInfo*
   swapMyCocoaImageColorAdjustInfo(record);
   AppleDouble sidecar;
   bool read = false;
-  if (const OSErr error = image.empty() ? fnfErr : readAppleDouble(image, sidecar); error != noErr) {
+  if (const OSErr error = readImageResources(image, sidecar); error != noErr) {
     systemLogf("loadColorAdjustFromFile: the settings of \"%s\" cannot be read, error = %d", image.c_str(), error);
   } else if (const Resource* resource = sidecar.find(kPrefResourceType, kColorAdjustResourceID); resource != nullptr) {
     if (resource->data.size() < kColorAdjustFloatBytes) {
@@ -117,7 +120,7 @@ void swapFromHost_ImageProperties(tImageProperties* record) noexcept {
 void savePropertiesToFile(const fs::path& image, const tImageProperties* record) {
   if (image.empty() || record == nullptr) return;
   AppleDouble sidecar;
-  if (const OSErr error = openResourceFork(image, sidecar); error != noErr) {
+  if (const OSErr error = readImageResources(image, sidecar); error != noErr) {
     systemLogf("savePropertiesToFile: the resources of \"%s\" cannot be opened, error = %d", image.c_str(), error);
     return;
   }
@@ -139,12 +142,15 @@ void saveCKPropertiesToFile(const fs::path& image, const tCKImageProperties* rec
   // Making the fork: the sidecar comes into being with the first resource, so only a missing image fails here;
   // an existing sidecar is the fork that already exists.
   std::error_code ec;
-  const bool imageExists = fs::exists(image, ec);
-  const OSErr createError = !imageExists ? fnfErr : fs::exists(appleDoublePath(image), ec) ? dupFNErr : noErr;
+  const fs::file_status status = fs::status(image, ec);
+  const OSErr createError = !fs::exists(status)                      ? fnfErr
+                            : !fs::is_regular_file(status)           ? afpObjectTypeErr
+                            : fs::exists(appleDoublePath(image), ec) ? dupFNErr
+                                                                     : noErr;
   if (createError != noErr && createError != dupFNErr)
     systemLogf("aFile->CreateRsrcFork error = %d while saving properties", createError);
   AppleDouble sidecar;
-  if (const OSErr error = openResourceFork(image, sidecar); error != noErr) {
+  if (const OSErr error = readImageResources(image, sidecar); error != noErr) {
     systemLogf("aFile->OpenRsrcFork error = %d while saving properties", error);
     return;
   }

@@ -25,6 +25,10 @@ inline constexpr std::int16_t kCKImagePropertiesResourceID = 5003;
 inline constexpr char kImagePropertiesResourceName[] = "Image Properties";
 inline constexpr char kCKImagePropertiesResourceName[] = "CK Image Properties";
 
+// The resources of an image file: fnfErr when there is no such file, afpObjectTypeErr when it is no regular file,
+// mapReadErr for a damaged sidecar; an empty set when it has no sidecar.
+OSErr readImageResources(const std::filesystem::path& image, AppleDouble& resources);
+
 // Copies resource (type, id) of `resourceFile` into `destination`: 0 when read; −1 when there is no such
 // resource; −2 when it is empty or larger than `capacity`. A shorter resource fills only its own length.
 std::int16_t ReadStruct2(const AppleDouble& resourceFile, void* destination, std::int64_t capacity, OSType type,

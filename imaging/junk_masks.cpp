@@ -28,7 +28,7 @@ constexpr char kRectangleKind[] = "rectangle";
 // The sidecar of the image, or nullopt when it cannot be read (logged) or the image is missing.
 std::optional<AppleDouble> readSidecar(const fs::path& image, const char* caller, OSErr* failure = nullptr) {
   AppleDouble sidecar;
-  const OSErr error = image.empty() ? fnfErr : readAppleDouble(image, sidecar);
+  const OSErr error = readImageResources(image, sidecar);
   if (failure) *failure = error;
   if (error != noErr) {
     systemLogf("%s: the resources of \"%s\" cannot be read, error = %d", caller, image.c_str(), error);

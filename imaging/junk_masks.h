@@ -9,7 +9,7 @@
 // (255 = junk). Exclusion shapes are painted black on white. Rectangles and ovals are aliased fills in port
 // coordinates; polygons are anti-aliased and laid out as mask_shapes.h describes (y up from the port's bottom).
 //
-// The archive is read from the file at every call. A file that cannot be read, a missing or damaged resource or
+// Nothing is cached: each call reads the sidecar anew. A file that cannot be read, a missing or damaged resource or
 // an archive whose root is no array mean no mask: the target stays as it was. Shapes that are not arrays are
 // skipped; a shape whose kind or rectangle cannot be read is skipped with a log line.
 #pragma once

@@ -29,8 +29,8 @@ struct ShapeRect {
 // number and brace. Nullopt for anything else, and for a number that is not finite.
 std::optional<ShapeRect> parseRectString(std::string_view text) noexcept;
 
-// The shape's bounds at `scale`: left = trunc(x), top = trunc(y), right = trunc(x + w), bottom = trunc(y + h),
-// each then multiplied by `scale` in single precision and truncated. Values are held within the 16-bit range of
+// The shape's bounds at `scale`: the edges (origin, and origin plus size) cut to whole numbers toward zero, then
+// each multiplied by `scale` as a float and cut again. Values are held within the 16-bit range of
 // a rectangle at both steps; nullopt when the scale is not finite.
 std::optional<Rect> scaledShapeBounds(const ShapeRect& shape, float scale) noexcept;
 
