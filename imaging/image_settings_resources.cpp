@@ -63,25 +63,23 @@ std::int16_t ReadStruct2(const AppleDouble& resourceFile, void* destination, std
   return -1;
 }
 
-bool loadColorAdjustFromFile(const fs::path& image, myCocoaImageColorAdjustInfo* record) {
+bool colorAdjustFromResources(const AppleDouble& resources, myCocoaImageColorAdjustInfo* record, const char* what) {
   if (record == nullptr) return false;
   // The defaults go in first, in file order, so that whatever is not read comes out neutral after the swap.
   SetDefaultForMyCocoaImageColorAdjustFromPrefs(record);
   swapMyCocoaImageColorAdjustInfo(record);
-  AppleDouble sidecar;
   bool read = false;
-  if (const OSErr error = readImageResources(image, sidecar); error != noErr) {
-    systemLogf("loadColorAdjustFromFile: the settings of \"%s\" cannot be read, error = %d", image.c_str(), error);
-  } else if (const Resource* resource = sidecar.find(kPrefResourceType, kColorAdjustResourceID); resource != nullptr) {
-    if (resource->data.size() < kColorAdjustFloatBytes) {
-      systemLogf("loadColorAdjustFromFile: the colour adjustment of \"%s\" holds only %zu bytes; not used",
-                 image.c_str(), resource->data.size());
-    } else if (ReadStruct2(sidecar, record, sizeof *record, kPrefResourceType, kColorAdjustResourceID) == 0) {
+  for (const Resource& resource : resources.resources) {
+    if (resource.type != kPrefResourceType || resource.id != kColorAdjustResourceID) continue;
+    if (resource.data.size() < kColorAdjustFloatBytes)
+      systemLogf("loadColorAdjustFromFile: the colour adjustment of \"%s\" holds only %zu bytes; not used", what,
+                 resource.data.size());
+    else if (ReadStruct2(resources, record, sizeof *record, kPrefResourceType, kColorAdjustResourceID) == 0)
       read = true;
-    } else {
+    else
       systemLogf("loadColorAdjustFromFile: the colour adjustment of \"%s\" holds %zu bytes, more than %zu; not used",
-                 image.c_str(), resource->data.size(), sizeof *record);
-    }
+                 what, resource.data.size(), sizeof *record);
+    break;
   }
   if (!read) {
     SetDefaultForMyCocoaImageColorAdjustFromPrefs(record);
@@ -90,6 +88,17 @@ bool loadColorAdjustFromFile(const fs::path& image, myCocoaImageColorAdjustInfo*
   swapMyCocoaImageColorAdjustInfo(record);
   validateMyCocoaImageColorAdjustInfo(record);
   return true;
+}
+
+bool loadColorAdjustFromFile(const fs::path& image, myCocoaImageColorAdjustInfo* record) {
+  if (record == nullptr) return false;
+  AppleDouble sidecar;
+  if (const OSErr error = readImageResources(image, sidecar); error != noErr) {
+    systemLogf("loadColorAdjustFromFile: the settings of \"%s\" cannot be read, error = %d", image.c_str(), error);
+    SetDefaultForMyCocoaImageColorAdjustFromPrefs(record);
+    return false;
+  }
+  return colorAdjustFromResources(sidecar, record, image.c_str());
 }
 
 bool loadColorAdjustFromFile(const FSSpec& image, myCocoaImageColorAdjustInfo* record) {

@@ -39,6 +39,8 @@ std::int16_t ReadStruct2(const AppleDouble& resourceFile, void* destination, std
 // shorter than the ten floats or longer than the record) it holds the defaults. Damage is logged.
 bool loadColorAdjustFromFile(const std::filesystem::path& image, myCocoaImageColorAdjustInfo* record);
 bool loadColorAdjustFromFile(const FSSpec& image, myCocoaImageColorAdjustInfo* record);
+// The same from resources already read; `what` names them in the log.
+bool colorAdjustFromResources(const AppleDouble& resources, myCocoaImageColorAdjustInfo* record, const char* what);
 
 // Stores `record` big-endian as 'Pref' 5000 "Image Properties", replacing an older one; the caller's record is
 // not changed. A failure (no file, damaged sidecar, disk error) writes nothing and is logged.

@@ -1,11 +1,7 @@
 // Shapes of junk and exclusion masks.
 #include "imaging/mask_shapes.h"
 
-#include <agg_pixfmt_rgb.h>
 #include <agg_rasterizer_scanline_aa.h>
-#include <agg_renderer_base.h>
-#include <agg_renderer_scanline.h>
-#include <agg_rendering_buffer.h>
 #include <agg_scanline_u.h>
 
 #include <algorithm>
@@ -146,11 +142,6 @@ void fillPolygonWithGrey(const PixView& view, std::span<const ShapePoint> points
                          std::uint8_t grey) noexcept {
   if (view.empty() || points.size() < 3 || !std::isfinite(scale)) return;
   const int width = view.width(), height = view.height();
-  // Only the red, green and blue bytes are written: AGG's idea of alpha is not this system's.
-  agg::rendering_buffer buffer(view.base(), static_cast<unsigned>(width), static_cast<unsigned>(height),
-                               static_cast<int>(view.rowBytes()));
-  agg::pixfmt_xrgb32 pixels(buffer);
-  agg::renderer_base<agg::pixfmt_xrgb32> renderer(pixels);
   // Clipping in doubles before the rasterizer turns coordinates into integers.
   agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> rasterizer;
   rasterizer.clip_box(0, 0, width, height);
@@ -167,8 +158,26 @@ void fillPolygonWithGrey(const PixView& view, std::span<const ShapePoint> points
     rasterizer.line_to_d(x, y);
   }
   rasterizer.close_polygon();
+  if (!rasterizer.rewind_scanlines()) return;
+  // The coverage of each pixel blends the grey into red, green and blue; the alpha byte is left alone, since
+  // AGG's idea of alpha is not this system's.
   agg::scanline_u8 scanline;
-  agg::render_scanlines_aa_solid(rasterizer, scanline, renderer, agg::rgba8(grey, grey, grey, 255));
+  scanline.reset(rasterizer.min_x(), rasterizer.max_x());
+  while (rasterizer.sweep_scanline(scanline)) {
+    const int row = scanline.y();
+    if (row < 0 || row >= height) continue;
+    unsigned spans = scanline.num_spans();
+    for (auto span = scanline.begin(); spans > 0; --spans, ++span) {
+      for (int i = 0; i < span->len; ++i) {
+        const int column = span->x + i;
+        if (column < 0 || column >= width) continue;
+        const unsigned cover = span->covers[i];
+        std::uint8_t* p = view.localPixel(column, row);
+        for (int c = kRedByte; c <= kBlueByte; ++c)
+          p[c] = static_cast<std::uint8_t>((grey * cover + p[c] * (255u - cover) + 127u) / 255u);
+      }
+    }
+  }
 }
 
 }  // namespace vorl
