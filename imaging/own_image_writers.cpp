@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/picture_writer.h"
+#include "imaging/pixel_locks.h"
 #include "imaging/pixel_packing.h"
 #include "platform/apple_double.h"
 #include "platform/file_specs.h"
@@ -55,16 +56,34 @@ bool fail(OSErr code, OSErr* error, const char* caller, const fs::path& file) {
   return false;
 }
 
-// Writes the parts one after another as the file's content and gives it a fresh sidecar with its type and
-// creator.
+// Rows packed per write: the pixels go out in bands, so a page of 32767 pixels a side needs no second copy of
+// itself in memory.
+constexpr int kRowsPerBand = 64;
+
+// Writes the parts, then (when given) the offscreen's packed pixels as the file's content, and gives the file a
+// fresh sidecar with its type and creator.
 bool writeImageFile(const fs::path& file, OSType type, std::initializer_list<std::span<const std::uint8_t>> parts,
-                    OSErr* error, const char* caller) {
+                    Offscreen* pixels, OSErr* error, const char* caller) {
   if (file.empty() || !file.has_filename()) return fail(bdNamErr, error, caller, file);
   TempFile temp;
   if (const OSErr code = temp.open(file.parent_path().empty() ? fs::path(".") : file.parent_path()); code != noErr)
     return fail(code, error, caller, file);
   for (const auto& part : parts)
     if (const OSErr code = temp.write(part); code != noErr) return fail(code, error, caller, file);
+  if (pixels != nullptr) {
+    PixelLock lock(pixels);
+    const PixView view = pixels->view();
+    const Rect port = view.port();
+    std::vector<std::uint8_t> band(static_cast<std::size_t>(view.width()) * 3 * kRowsPerBand);
+    for (int top = 0; top < view.height(); top += kRowsPerBand) {
+      const int rows = std::min(kRowsPerBand, view.height() - top);
+      const Rect bandRect = makeRect(port.top + top, port.left, port.top + top + rows, port.right);
+      packRGB(PixView(view.row(top), view.rowBytes(), bandRect), band.data());
+      const std::size_t size = static_cast<std::size_t>(view.width()) * 3 * static_cast<std::size_t>(rows);
+      if (const OSErr code = temp.write(std::span<const std::uint8_t>(band.data(), size)); code != noErr)
+        return fail(code, error, caller, file);
+    }
+  }
   if (const OSErr code = temp.commit(file, true); code != noErr) return fail(code, error, caller, file);
   AppleDouble sidecar;
   FInfo info;
@@ -74,13 +93,6 @@ bool writeImageFile(const fs::path& file, OSType type, std::initializer_list<std
   if (const OSErr code = writeAppleDouble(file, sidecar); code != noErr) return fail(code, error, caller, file);
   if (error) *error = noErr;
   return true;
-}
-
-bool packedPixels(Offscreen* offscreen, std::vector<std::uint8_t>& packed) {
-  const std::int64_t size = packedRGBSize(offscreen);
-  if (size <= 0) return false;
-  packed.resize(static_cast<std::size_t>(size));
-  return convertGWorldToDKC(offscreen, packed);
 }
 
 bool pathOf(const FSSpec& spec, fs::path& path, OSErr* error, const char* caller) {
@@ -140,12 +152,10 @@ std::array<std::uint8_t, kOwnTIFFHeaderSize> ownTIFFHeader(std::uint16_t width, 
 bool SaveAsTIFFFile(const fs::path& file, Offscreen* offscreen, long dpi, OSErr* error) {
   if (!usable(offscreen)) return fail(paramErr, error, "SaveAsTIFFFile", file);
   const long resolution = dpi < 0 ? 72 : std::min<long>(dpi, 0xFFFFFFFFL);
-  std::vector<std::uint8_t> packed;
-  if (!packedPixels(offscreen, packed)) return fail(memFullErr, error, "SaveAsTIFFFile", file);
   const auto header =
       ownTIFFHeader(static_cast<std::uint16_t>(offscreen->width()), static_cast<std::uint16_t>(offscreen->height()),
                     static_cast<std::uint32_t>(resolution));
-  return writeImageFile(file, kTIFFFileType, {header, packed}, error, "SaveAsTIFFFile");
+  return writeImageFile(file, kTIFFFileType, {header}, offscreen, error, "SaveAsTIFFFile");
 }
 
 bool SaveAsTIFFFile(const FSSpec& file, Offscreen* offscreen, long dpi, OSErr* error) {
@@ -155,9 +165,7 @@ bool SaveAsTIFFFile(const FSSpec& file, Offscreen* offscreen, long dpi, OSErr* e
 
 bool SaveAsRawFile(const fs::path& file, Offscreen* offscreen, OSErr* error) {
   if (!usable(offscreen)) return fail(paramErr, error, "SaveAsRawFile", file);
-  std::vector<std::uint8_t> packed;
-  if (!packedPixels(offscreen, packed)) return fail(memFullErr, error, "SaveAsRawFile", file);
-  return writeImageFile(file, kRawFileType, {packed}, error, "SaveAsRawFile");
+  return writeImageFile(file, kRawFileType, {}, offscreen, error, "SaveAsRawFile");
 }
 
 bool SaveAsRawFile(const FSSpec& file, Offscreen* offscreen, OSErr* error) {
@@ -178,7 +186,7 @@ bool SaveAsPICTFile(const fs::path& file, Offscreen* offscreen, std::int16_t dpi
   std::vector<std::uint8_t> picture;
   if (!recordOffscreenAsPicture(offscreen, dpi, picture)) return fail(paramErr, error, "SaveAsPICTFile", file);
   const std::array<std::uint8_t, kPICTFileHeaderSize> zeros{};
-  return writeImageFile(file, kPICTFileType, {zeros, picture}, error, "SaveAsPICTFile");
+  return writeImageFile(file, kPICTFileType, {zeros, picture}, nullptr, error, "SaveAsPICTFile");
 }
 
 bool SaveAsPICTFile(const FSSpec& file, Offscreen* offscreen, std::int16_t dpi, OSErr* error) {

@@ -1,6 +1,8 @@
 // Recording offscreens as version 2 pictures.
 #include "imaging/picture_writer.h"
 
+#include <new>
+
 #include "imaging/pixel_locks.h"
 
 namespace vorl {
@@ -59,10 +61,10 @@ void packBitsAppend(const std::uint8_t* in, std::size_t size, std::vector<std::u
   }
 }
 
-bool recordOffscreenAsPicture(Offscreen* offscreen, std::int16_t dpi, std::vector<std::uint8_t>& bytes) {
-  if (offscreen == nullptr) return false;
+namespace {
+
+void recordPicture(Offscreen* offscreen, std::int16_t dpi, std::vector<std::uint8_t>& bytes) {
   const int width = offscreen->width(), height = offscreen->height();
-  if (width <= 0 || height <= 0 || width > kMaxPictureWidth) return false;
   PixelLock lock(offscreen);
   const Rect frame = offscreen->portRect();
   const PixView view = offscreen->view();
@@ -138,6 +140,21 @@ bool recordOffscreenAsPicture(Offscreen* offscreen, std::int16_t dpi, std::vecto
   const std::size_t size = out.size();
   bytes[0] = static_cast<std::uint8_t>(size >> 8);
   bytes[1] = static_cast<std::uint8_t>(size);
+}
+
+}  // namespace
+
+bool recordOffscreenAsPicture(Offscreen* offscreen, std::int16_t dpi, std::vector<std::uint8_t>& bytes) {
+  if (offscreen == nullptr) return false;
+  const int width = offscreen->width(), height = offscreen->height();
+  if (width <= 0 || height <= 0 || width > kMaxPictureWidth) return false;
+  try {
+    recordPicture(offscreen, dpi, bytes);
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    bytes.shrink_to_fit();
+    return false;
+  }
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/keyed_archive_writer.h"
+#include "tests/support/message_recorder.h"
 
 namespace vorl::test {
 namespace {
@@ -267,13 +268,21 @@ TEST(Masks, WithoutAUsableMaskTheTargetAndTheFilesStayAsTheyWere) {
     const char* name;
     std::optional<Bytes> resource;  // in both 5011 and 5012; none: no sidecar
     Bytes rawSidecar;               // when not empty: written as the sidecar itself
+    const char* logged;             // what the log says; none for the usual file without masks
   } cases[] = {
-      {"no sidecar", std::nullopt, {}},
-      {"empty resource", Bytes{}, {}},
-      {"garbage resource", Bytes{1, 2, 3, 4, 5}, {}},
-      {"root is a string", encodeKeyedArchive(ArchivedValue::string("{{1, 1}, {5, 5}}")), {}},
-      {"root is a dictionary", encodeKeyedArchive(ArchivedValue::dictionary({})), {}},
-      {"damaged sidecar", std::nullopt, Bytes{0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00, 0xFF, 0xFF}},
+      {"no sidecar", std::nullopt, {}, nullptr},
+      {"empty resource", Bytes{}, {}, "is empty"},
+      {"garbage resource", Bytes{1, 2, 3, 4, 5}, {}, "holds no keyed archive of an array"},
+      {"root is a string",
+       encodeKeyedArchive(ArchivedValue::string("{{1, 1}, {5, 5}}")),
+       {},
+       "holds no keyed archive of an array"},
+      {"root is a dictionary",
+       encodeKeyedArchive(ArchivedValue::dictionary({})),
+       {},
+       "holds no keyed archive of an array"},
+      {"damaged sidecar", std::nullopt, Bytes{0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00, 0xFF, 0xFF},
+       "cannot be read, error = -199"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -289,9 +298,15 @@ TEST(Masks, WithoutAUsableMaskTheTargetAndTheFilesStayAsTheyWere) {
     OffscreenPtr target = makeOffscreen(rectAt(0, 0, 7, 5));
     fillCoordinates(*target);
     const Bytes before = pixelBytes(*target);
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(copyJunkMaskToAlphaChannelOffscreen(target.get(), image, 1.0f));
     EXPECT_FALSE(copyExclusionMaskToOffscreen(target.get(), image, 1.0f));
     EXPECT_EQ(OffscreenPtr(getNewJunkMaskOffscreen(target.get(), image, 1.0f)), nullptr);
+    const std::string log = testing::internal::GetCapturedStderr();
+    if (c.logged)
+      EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    else
+      EXPECT_EQ(log, "");
     EXPECT_EQ(pixelBytes(*target), before);
     std::vector<std::uint8_t> sidecarAfter;
     static_cast<void>(readFileBytes(appleDoublePath(image), sidecarAfter));
@@ -322,6 +337,20 @@ TEST(Masks, PresenceAnswersForEachResource) {
   ASSERT_EQ(FSMakeFSSpecFromPath(junk, spec), noErr);
   EXPECT_TRUE(hasExternalMask(spec));
   EXPECT_FALSE(hasExclusionMask(spec));
+
+  // A damaged sidecar is a resource error for the operator when asked for the junk mask; no file without
+  // masks is.
+  const fs::path damaged = makeImage("has-damaged");
+  const Bytes garbage(30, 0x33);
+  ASSERT_EQ(writeFileAtomically(appleDoublePath(damaged), std::span<const std::uint8_t>(garbage), true), noErr);
+  MessageRecorder messages;
+  EXPECT_FALSE(hasExternalMask(none));
+  EXPECT_FALSE(hasExternalMask(none.parent_path() / "x"));
+  EXPECT_TRUE(messages.messages().empty());
+  EXPECT_FALSE(hasExclusionMask(damaged));
+  EXPECT_TRUE(messages.messages().empty());
+  EXPECT_FALSE(hasExternalMask(damaged));
+  EXPECT_EQ(messages.messages().size(), 1u);
 }
 
 TEST(Masks, FileSpecificationsReachTheSameShapes) {

@@ -158,7 +158,7 @@ TEST(OwnTIFF, ResolutionFollowsTheDpi) {
 }
 
 TEST(OwnTIFF, OtherReadersSeeTheSameImage) {
-  const struct { int width, height; } sizes[] = {{3, 2}, {1, 1}, {37, 19}, {301, 5}};
+  const struct { int width, height; } sizes[] = {{3, 2}, {1, 1}, {37, 19}, {301, 5}, {5, 131}};
   for (const auto& s : sizes) {
     SCOPED_TRACE(testing::Message() << s.width << "x" << s.height);
     const fs::path file = makeTempFolder("tiff-read") / "out.tif";
