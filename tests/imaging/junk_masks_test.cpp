@@ -207,6 +207,21 @@ TEST(JunkMask, PolygonsCountYUpFromTheBottomOfThePort) {
   writePng(*mask, "junk_polygon_and_rect");
 }
 
+// A port away from the origin: rectangles keep port coordinates, polygons count from the port's corner.
+TEST(JunkMask, PortsAwayFromTheOriginKeepEachConvention) {
+  const fs::path image = imageWithMask(
+      "junk-offset", kJunkMaskResourceID,
+      archiveOf({shape({"rectangle", "{{4, 3}, {2, 2}}"}),
+                 shape({"freeForm", "{{0, 0}, {0, 0}}", "{{2, 0}, {0, 0}}", "{{2, 1}, {0, 0}}", "{{0, 1}, {0, 0}}"})}));
+  OffscreenPtr target = makeOffscreen(rectAt(3, 2, 9, 7));  // left 3, top 2, right 12, bottom 9
+  OffscreenPtr mask{getNewJunkMaskOffscreen(target.get(), image, 1.0f)};
+  ASSERT_TRUE(mask);
+  EXPECT_EQ(mask->portRect(), target->portRect());
+  expectPixels(*mask, [](int x, int y) {
+    return insideRect(x, y, 4, 3, 6, 5) || insideRect(x, y, 3, 8, 5, 9) ? kWhitePixel : kBlackPixel;
+  });
+}
+
 TEST(JunkMask, PolygonEdgesAreAntiAliased) {
   const fs::path image = imageWithMask(
       "junk-aa", kJunkMaskResourceID,
