@@ -104,8 +104,8 @@ FilterPlan ColorAdjustmentManager::planColorCorrection(const ColorAdjustValues& 
     systemLogf("CIColorMatrix settings->green = %2.5f", s.green);
     systemLogf("CIColorMatrix settings->blue = %2.5f", s.blue);
     systemLogf("CIColorMatrix settings->alpha = %2.5f", 1.0);
-    const std::string r = vectorText(s.red, 0, 0, 0), g = vectorText(0, s.green, 0, 0),
-                      b = vectorText(0, 0, s.blue, 0), a = vectorText(0, 0, 0, 1);
+    const std::string r = vectorText(s.red, 0, 0, 0), g = vectorText(0, s.green, 0, 0), b = vectorText(0, 0, s.blue, 0),
+                      a = vectorText(0, 0, 0, 1);
     systemLogf("CIColorMatrix inputRVector = %s", r.c_str());
     systemLogf("CIColorMatrix inputGVector = %s", g.c_str());
     systemLogf("CIColorMatrix inputBVector = %s", b.c_str());

@@ -87,7 +87,8 @@ std::array<float, 9> postMatrix(const FilterPlan& plan) {
     const double c = std::cos(*plan.hue), s = std::sin(*plan.hue) / std::sqrt(3.0), t = (1 - c) / 3;
     multiply({c + t, t - s, t + s, t + s, c + t, t - s, t - s, t + s, c + t});
   }
-  if (plan.colorMatrix) multiply({plan.colorMatrix->red, 0, 0, 0, plan.colorMatrix->green, 0, 0, 0, plan.colorMatrix->blue});
+  if (plan.colorMatrix)
+    multiply({plan.colorMatrix->red, 0, 0, 0, plan.colorMatrix->green, 0, 0, 0, plan.colorMatrix->blue});
   std::array<float, 9> f{};
   for (int i = 0; i < 9; ++i) f[i] = toFloat(m[i]);
   return f;
@@ -173,8 +174,7 @@ struct ChainMath {
   std::array<float, 9> matrix{};
 };
 
-void perPixelBand(const ChainMath& math, const PixView& source, const PixView& destination, int firstRow,
-                  int endRow) {
+void perPixelBand(const ChainMath& math, const PixView& source, const PixView& destination, int firstRow, int endRow) {
   const int width = source.width();
   std::vector<float> planes(3 * static_cast<std::size_t>(width));
   float *r = planes.data(), *g = r + width, *b = g + width;
@@ -186,8 +186,7 @@ void perPixelBand(const ChainMath& math, const PixView& source, const PixView& d
 
 // With sharpening: rings of the last 2·half + 1 rows after colour controls and gamma (red, green, blue and their
 // luminance), indexed by row number, so a band starting at any row sees exactly what a single pass sees there.
-void sharpenBand(const ChainMath& math, const PixView& source, const PixView& destination, int firstRow,
-                 int endRow) {
+void sharpenBand(const ChainMath& math, const PixView& source, const PixView& destination, int firstRow, int endRow) {
   const int width = source.width(), last = source.height() - 1, half = math.kernel.half;
   const int slots = 2 * half + 1;
   const std::size_t w = static_cast<std::size_t>(width);
@@ -255,13 +254,20 @@ bool renderColourStages(const FilterPlan& plan, const PixView& source, const Pix
 
 std::string_view filterStageName(FilterStage stage) noexcept {
   switch (stage) {
-    case FilterStage::kColorControls: return "colour controls";
-    case FilterStage::kGamma: return "gamma";
-    case FilterStage::kSharpenLuminance: return "sharpen luminance";
-    case FilterStage::kExposure: return "exposure";
-    case FilterStage::kHue: return "hue";
-    case FilterStage::kColorMatrix: return "colour matrix";
-    case FilterStage::kGaussianBlur: return "gaussian blur";
+    case FilterStage::kColorControls:
+      return "colour controls";
+    case FilterStage::kGamma:
+      return "gamma";
+    case FilterStage::kSharpenLuminance:
+      return "sharpen luminance";
+    case FilterStage::kExposure:
+      return "exposure";
+    case FilterStage::kHue:
+      return "hue";
+    case FilterStage::kColorMatrix:
+      return "colour matrix";
+    case FilterStage::kGaussianBlur:
+      return "gaussian blur";
   }
   return "?";
 }
@@ -279,10 +285,9 @@ std::vector<FilterStage> stagesOf(const FilterPlan& plan) {
 }
 
 bool renderFilterPlan(const FilterPlan& plan, const PixView& source, const PixView& destination, JobPool* pool) {
-  if (source.empty() || destination.width() != source.width() || destination.height() != source.height())
-    return false;
-  const bool colour = plan.colorControls || plan.gamma || plan.sharpness || plan.exposure || plan.hue ||
-                      plan.colorMatrix;
+  if (source.empty() || destination.width() != source.width() || destination.height() != source.height()) return false;
+  const bool colour =
+      plan.colorControls || plan.gamma || plan.sharpness || plan.exposure || plan.hue || plan.colorMatrix;
   try {
     if (!plan.blurRadius) {
       if (colour) return renderColourStages(plan, source, destination, pool);

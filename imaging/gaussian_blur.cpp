@@ -42,7 +42,8 @@ void verticalPass(const PixView& source, int y, const GaussianKernel& kernel, fl
 }
 
 // Horizontal pass over interleaved pixels: neighbours of a value lie 4·k floats away.
-void horizontalPass(const float* __restrict in, float* __restrict out, int count, const GaussianKernel& kernel) noexcept {
+void horizontalPass(const float* __restrict in, float* __restrict out, int count,
+                    const GaussianKernel& kernel) noexcept {
   const float* w = kernel.weights.data();
   for (int i = 0; i < count; ++i) out[i] = w[0] * in[i];
   for (int k = 1; k <= kernel.half; ++k) {
@@ -119,8 +120,7 @@ void forFilterBands(JobPool* pool, int rows, const std::function<void(int, int)>
 }
 
 bool gaussianBlur(const PixView& source, const PixView& destination, double radius, JobPool* pool) {
-  if (source.empty() || destination.width() != source.width() || destination.height() != source.height())
-    return false;
+  if (source.empty() || destination.width() != source.width() || destination.height() != source.height()) return false;
   if (!(radius > 0)) {
     for (int y = 0; y < source.height(); ++y)
       std::memcpy(destination.row(y), source.row(y), 4 * static_cast<std::size_t>(source.width()));

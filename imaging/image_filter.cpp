@@ -19,8 +19,7 @@ std::optional<double> usableBlurRadius(float radius) {
     return std::nullopt;
   }
   if (radius > kMaxBlurRadius) {
-    systemLogf("blur radius %f is beyond %g; %g is used", static_cast<double>(radius), kMaxBlurRadius,
-               kMaxBlurRadius);
+    systemLogf("blur radius %f is beyond %g; %g is used", static_cast<double>(radius), kMaxBlurRadius, kMaxBlurRadius);
     return kMaxBlurRadius;
   }
   return static_cast<double>(radius);
