@@ -9,6 +9,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "imaging/job_pool.h"
 
 namespace vorl {
@@ -17,13 +21,8 @@ namespace {
 
 // Below this many rows a band costs more to hand over than it saves.
 constexpr int kMinRowsPerBand = 16;
-
-std::uint8_t clampToByte(float v) noexcept {
-  // Written so that a NaN becomes 0: comparisons with NaN are false.
-  v = v > 0.f ? v : 0.f;
-  v = v < 255.f ? v : 255.f;
-  return static_cast<std::uint8_t>(static_cast<int>(v + 0.5f));
-}
+// Floats a convolution accumulates at a time: 2 KB, so the sums stay in the first-level cache across the taps.
+constexpr int kBlock = 512;
 
 // Sums of the vertical neighbourhood of row y, all four bytes of every pixel (alpha included: cheaper than
 // skipping it, and its sum is never used), on the 0..255 scale.
@@ -31,13 +30,18 @@ void verticalPass(const PixView& source, int y, const GaussianKernel& kernel, fl
   const int count = 4 * source.width();
   const int last = source.height() - 1;
   const float* w = kernel.weights.data();
-  const std::uint8_t* __restrict centre = source.row(y);
-  for (int i = 0; i < count; ++i) out[i] = w[0] * static_cast<float>(centre[i]);
-  for (int k = 1; k <= kernel.half; ++k) {
-    const std::uint8_t* __restrict above = source.row(std::max(y - k, 0));
-    const std::uint8_t* __restrict below = source.row(std::min(y + k, last));
-    const float wk = w[k];
-    for (int i = 0; i < count; ++i) out[i] += wk * (static_cast<float>(above[i]) + static_cast<float>(below[i]));
+  // In blocks that stay in the first-level cache while every tap adds into them.
+  for (int start = 0; start < count; start += kBlock) {
+    const int n = std::min(kBlock, count - start);
+    float* __restrict o = out + start;
+    const std::uint8_t* __restrict centre = source.row(y) + start;
+    for (int i = 0; i < n; ++i) o[i] = w[0] * static_cast<float>(centre[i]);
+    for (int k = 1; k <= kernel.half; ++k) {
+      const std::uint8_t* __restrict above = source.row(std::max(y - k, 0)) + start;
+      const std::uint8_t* __restrict below = source.row(std::min(y + k, last)) + start;
+      const float wk = w[k];
+      for (int i = 0; i < n; ++i) o[i] += wk * (static_cast<float>(above[i]) + static_cast<float>(below[i]));
+    }
   }
 }
 
@@ -45,17 +49,25 @@ void verticalPass(const PixView& source, int y, const GaussianKernel& kernel, fl
 void horizontalPass(const float* __restrict in, float* __restrict out, int count,
                     const GaussianKernel& kernel) noexcept {
   const float* w = kernel.weights.data();
-  for (int i = 0; i < count; ++i) out[i] = w[0] * in[i];
-  for (int k = 1; k <= kernel.half; ++k) {
-    const float* left = in - 4 * k;
-    const float* right = in + 4 * k;
-    const float wk = w[k];
-    for (int i = 0; i < count; ++i) out[i] += wk * (left[i] + right[i]);
+  for (int start = 0; start < count; start += kBlock) {
+    const int n = std::min(kBlock, count - start);
+    const float* c = in + start;
+    float* __restrict o = out + start;
+    for (int i = 0; i < n; ++i) o[i] = w[0] * c[i];
+    for (int k = 1; k <= kernel.half; ++k) {
+      const float* left = c - 4 * k;
+      const float* right = c + 4 * k;
+      const float wk = w[k];
+      for (int i = 0; i < n; ++i) o[i] += wk * (left[i] + right[i]);
+    }
   }
 }
 
-void blurBand(const PixView& source, const PixView& destination, const GaussianKernel& kernel, int firstRow,
-              int endRow) {
+// Built twice, for AVX2 and for plain x86-64, chosen at run time; without fused multiply-add both give the same
+// bytes.
+__attribute__((target_clones("avx2", "default"))) void blurBand(const PixView& source, const PixView& destination,
+                                                                const GaussianKernel& kernel, int firstRow,
+                                                                int endRow) {
   const int width = source.width();
   const int half = kernel.half;
   std::vector<float> padded(4 * static_cast<std::size_t>(width + 2 * half));
@@ -68,18 +80,39 @@ void blurBand(const PixView& source, const PixView& destination, const GaussianK
       std::memcpy(row + 4 * (width - 1 + k), row + 4 * (width - 1), 4 * sizeof(float));
     }
     horizontalPass(row, blurred.data(), 4 * width, kernel);
+    clampToByteScale(blurred.data(), 4 * width, 255.f);
     const std::uint8_t* from = source.row(y);
     std::uint8_t* to = destination.row(y);
     for (int x = 0; x < width; ++x) {
       to[4 * x + kAlphaByte] = from[4 * x + kAlphaByte];
-      to[4 * x + kRedByte] = clampToByte(blurred[4 * x + kRedByte]);
-      to[4 * x + kGreenByte] = clampToByte(blurred[4 * x + kGreenByte]);
-      to[4 * x + kBlueByte] = clampToByte(blurred[4 * x + kBlueByte]);
+      to[4 * x + kRedByte] = static_cast<std::uint8_t>(static_cast<int>(blurred[4 * x + kRedByte]));
+      to[4 * x + kGreenByte] = static_cast<std::uint8_t>(static_cast<int>(blurred[4 * x + kGreenByte]));
+      to[4 * x + kBlueByte] = static_cast<std::uint8_t>(static_cast<int>(blurred[4 * x + kBlueByte]));
     }
   }
 }
 
 }  // namespace
+
+void clampToByteScale(float* values, int count, float top) noexcept {
+  const float scale = 255.f / top;
+  int i = 0;
+#if defined(__SSE2__)
+  // The compiler will not turn the NaN-safe comparisons into min and max itself. maxps answers its second
+  // operand when the first is a NaN, so a NaN becomes 0.
+  const __m128 zero = _mm_setzero_ps(), high = _mm_set1_ps(top), factor = _mm_set1_ps(scale), half = _mm_set1_ps(0.5f);
+  for (; i + 4 <= count; i += 4) {
+    const __m128 v = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(values + i), zero), high);
+    _mm_storeu_ps(values + i, _mm_add_ps(_mm_mul_ps(v, factor), half));
+  }
+#endif
+  for (; i < count; ++i) {
+    float v = values[i];
+    v = v > 0.f ? v : 0.f;
+    v = v < top ? v : top;
+    values[i] = v * scale + 0.5f;
+  }
+}
 
 GaussianKernel makeGaussianKernel(double sigma) {
   GaussianKernel kernel;
@@ -97,12 +130,17 @@ GaussianKernel makeGaussianKernel(double sigma) {
 
 void convolveRow(const float* in, float* out, int width, const GaussianKernel& kernel) noexcept {
   const float* w = kernel.weights.data();
-  for (int x = 0; x < width; ++x) out[x] = w[0] * in[x];
-  for (int k = 1; k <= kernel.half; ++k) {
-    const float* __restrict left = in - k;
-    const float* __restrict right = in + k;
-    const float wk = w[k];
-    for (int x = 0; x < width; ++x) out[x] += wk * (left[x] + right[x]);
+  for (int start = 0; start < width; start += kBlock) {
+    const int n = std::min(kBlock, width - start);
+    const float* c = in + start;
+    float* __restrict o = out + start;
+    for (int x = 0; x < n; ++x) o[x] = w[0] * c[x];
+    for (int k = 1; k <= kernel.half; ++k) {
+      const float* __restrict left = c - k;
+      const float* __restrict right = c + k;
+      const float wk = w[k];
+      for (int x = 0; x < n; ++x) o[x] += wk * (left[x] + right[x]);
+    }
   }
 }
 

@@ -30,6 +30,10 @@ GaussianKernel makeGaussianKernel(double sigma);
 // first pixel and holds `half` clamped pixels on each side.
 void convolveRow(const float* in, float* out, int width, const GaussianKernel& kernel) noexcept;
 
+// Clamps each value to 0..top and scales it so that truncation rounds it to a byte: v·255/top + 0.5. A NaN
+// becomes 0, an infinity 0 or 255.
+void clampToByteScale(float* values, int count, float top) noexcept;
+
 // Calls band(firstRow, endRow) for bands covering rows 0 .. rows − 1 on `pool` (null: the process's pool when
 // it runs several threads, else the calling thread).
 void forFilterBands(JobPool* pool, int rows, const std::function<void(int firstRow, int endRow)>& band);
