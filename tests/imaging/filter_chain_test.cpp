@@ -8,8 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "imaging/gaussian_blur.h"
 #include "imaging/image_filter.h"
 #include "imaging/job_pool.h"
+#include "platform/command_runner.h"
 #include "tests/imaging/pixel_fixtures.h"
 
 namespace vorl::test {
@@ -215,7 +218,9 @@ TEST(FilterChain, OnlyTheStagesThatDifferFromNeutralRun) {
     for (const std::string& line : c.logged) EXPECT_NE(log.find(line), std::string::npos) << line << " in\n" << log;
     EXPECT_EQ(log.find("sharpness is OFF") != std::string::npos, c.values.sharpness == 0);
     EXPECT_NE(log.find("Preparing to Color Adjust the Image..."), std::string::npos);
-    if (c.stages.empty()) EXPECT_EQ(pixelBytes(*out), pixelBytes(*image)) << "neutral values copy the picture";
+    if (c.stages.empty()) {
+      EXPECT_EQ(pixelBytes(*out), pixelBytes(*image)) << "neutral values copy the picture";
+    }
   }
 }
 
@@ -320,6 +325,68 @@ TEST(GaussianBlur, StepEdgeMatchesAReferenceGaussian) {
         EXPECT_EQ(p[0], before[4 * (static_cast<std::size_t>(y) * width + x)]) << "alpha";
       }
   }
+}
+
+// Binary PPM of the picture's colours, and back.
+void writePpm(const Offscreen& image, const std::filesystem::path& path) {
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << image.width() << " " << image.height() << "\n255\n";
+  const std::vector<std::uint8_t> bytes = pixelBytes(image);
+  for (std::size_t i = 0; i < bytes.size(); i += 4) out.write(reinterpret_cast<const char*>(&bytes[i + 1]), 3);
+}
+std::vector<std::uint8_t> readPpm(const std::filesystem::path& path, int& width, int& height) {
+  std::ifstream in(path, std::ios::binary);
+  std::string token, magic;
+  std::vector<int> numbers;
+  in >> magic;
+  while (numbers.size() < 3 && in >> token) {
+    if (token[0] == '#') {
+      std::getline(in, token);
+      continue;
+    }
+    numbers.push_back(std::stoi(token));
+  }
+  in.get();
+  if (magic != "P6" || numbers.size() != 3) return {};
+  width = numbers[0], height = numbers[1];
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+  return in ? rgb : std::vector<std::uint8_t>{};
+}
+
+TEST(GaussianBlur, AgreesWithLibvips) {
+  // libvips blurs in float with edges copied outwards, as we do; its mask reaches further (min-ampl 0.001), and
+  // its result is rounded to bytes by adding 0.5 before the cast.
+  const int width = 37, height = 23;
+  OffscreenPtr image = makeOffscreen(rectAt(0, 0, width, height));
+  fillWith(*image, [](int x, int y) {
+    const auto step = static_cast<std::uint8_t>(x < 18 ? 20 : 235);
+    return Pixel{0, step, static_cast<std::uint8_t>(x * 6 + y * 3),
+                 static_cast<std::uint8_t>((x / 4 + y / 4) % 2 ? 250 : 5)};
+  });
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / "filter_chain_vips";
+  std::filesystem::create_directories(folder);
+  writePpm(*image, folder / "in.ppm");
+  const auto run = [](std::vector<std::string> arguments) { return runCommand(arguments); };
+  const CommandResult blur = run({"vips", "gaussblur", (folder / "in.ppm").string(), (folder / "blurred.v").string(),
+                                  "2", "--precision", "float", "--min-ampl", "0.001"});
+  if (!blur.started) GTEST_SKIP() << "vips is not installed";
+  ASSERT_TRUE(blur.succeeded()) << blur.standardError;
+  ASSERT_TRUE(run({"vips", "linear", (folder / "blurred.v").string(), (folder / "rounded.v").string(), "1", "0.5"})
+                  .succeeded());
+  ASSERT_TRUE(
+      run({"vips", "cast", (folder / "rounded.v").string(), (folder / "out.ppm").string(), "uchar"}).succeeded());
+  int w = 0, h = 0;
+  const std::vector<std::uint8_t> theirs = readPpm(folder / "out.ppm", w, h);
+  ASSERT_EQ(w, width);
+  ASSERT_EQ(h, height);
+  OffscreenPtr ours = blurMyImage(std::move(image), 2.0f);
+  ASSERT_TRUE(ours);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c)
+        EXPECT_NEAR(pixelAt(*ours, x, y)[c + 1], theirs[3 * (static_cast<std::size_t>(y) * width + x) + c], 1)
+            << x << "," << y << " channel " << c;
 }
 
 TEST(GaussianBlur, RadiusThatIsNotFiniteOrAbsurdIsHandled) {
