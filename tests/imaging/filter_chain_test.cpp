@@ -452,6 +452,19 @@ TEST(FilterChain, BothRoadsGiveTheSameBytes) {
   EXPECT_EQ(pixelBytes(*managed), pixelBytes(*filtered));
 }
 
+TEST(ImageFilter, InputsNeverSetTakeTheirNeutralValues) {
+  // Saturation alone: brightness and contrast of the same stage stay neutral, and no other stage exists.
+  OffscreenPtr image = sampleImage();
+  ImageFilter filter(sampleImage());
+  filter.setSaturation(1.3);
+  EXPECT_EQ(filter.stages(), std::vector<FilterStage>{FilterStage::kColorControls});
+  OffscreenPtr out = filter.createImage();
+  ASSERT_TRUE(out);
+  expectClosedForm(*out, [](const Rgb& c) { return colorControls(c, 1.3, 0, 1); });
+  EXPECT_TRUE(ImageFilter(sampleImage()).stages().empty());
+  EXPECT_FALSE(ImageFilter(nullptr).createImage());
+}
+
 TEST(FilterChain, BytesDoNotDependOnTheThreadCount) {
   OffscreenPtr image = makeOffscreen(rectAt(-2, 5, 173, 157));
   fillRandom(*image, 2024);
