@@ -17,6 +17,10 @@
 
 namespace vorl {
 
+// The convolutions are built twice, for AVX2 and for plain x86-64, and chosen at run time. Without fused
+// multiply-add (the build forbids contraction) both give the same bytes.
+#define VORL_BLUR_KERNEL __attribute__((target_clones("avx2", "default")))
+
 namespace {
 
 // Below this many rows a band costs more to hand over than it saves.
@@ -26,7 +30,8 @@ constexpr int kBlock = 512;
 
 // Sums of the vertical neighbourhood of row y, all four bytes of every pixel (alpha included: cheaper than
 // skipping it, and its sum is never used), on the 0..255 scale.
-void verticalPass(const PixView& source, int y, const GaussianKernel& kernel, float* __restrict out) noexcept {
+VORL_BLUR_KERNEL void verticalPass(const PixView& source, int y, const GaussianKernel& kernel,
+                                   float* __restrict out) noexcept {
   const int count = 4 * source.width();
   const int last = source.height() - 1;
   const float* w = kernel.weights.data();
@@ -40,14 +45,14 @@ void verticalPass(const PixView& source, int y, const GaussianKernel& kernel, fl
       const std::uint8_t* __restrict above = source.row(std::max(y - k, 0)) + start;
       const std::uint8_t* __restrict below = source.row(std::min(y + k, last)) + start;
       const float wk = w[k];
-      for (int i = 0; i < n; ++i) o[i] += wk * (static_cast<float>(above[i]) + static_cast<float>(below[i]));
+      for (int i = 0; i < n; ++i) o[i] += wk * static_cast<float>(above[i] + below[i]);  // exact: small integers
     }
   }
 }
 
 // Horizontal pass over interleaved pixels: neighbours of a value lie 4·k floats away.
-void horizontalPass(const float* __restrict in, float* __restrict out, int count,
-                    const GaussianKernel& kernel) noexcept {
+VORL_BLUR_KERNEL void horizontalPass(const float* __restrict in, float* __restrict out, int count,
+                                     const GaussianKernel& kernel) noexcept {
   const float* w = kernel.weights.data();
   for (int start = 0; start < count; start += kBlock) {
     const int n = std::min(kBlock, count - start);
@@ -63,11 +68,8 @@ void horizontalPass(const float* __restrict in, float* __restrict out, int count
   }
 }
 
-// Built twice, for AVX2 and for plain x86-64, chosen at run time; without fused multiply-add both give the same
-// bytes.
-__attribute__((target_clones("avx2", "default"))) void blurBand(const PixView& source, const PixView& destination,
-                                                                const GaussianKernel& kernel, int firstRow,
-                                                                int endRow) {
+void blurBand(const PixView& source, const PixView& destination, const GaussianKernel& kernel, int firstRow,
+              int endRow) {
   const int width = source.width();
   const int half = kernel.half;
   std::vector<float> padded(4 * static_cast<std::size_t>(width + 2 * half));
@@ -128,7 +130,7 @@ GaussianKernel makeGaussianKernel(double sigma) {
   return kernel;
 }
 
-void convolveRow(const float* in, float* out, int width, const GaussianKernel& kernel) noexcept {
+VORL_BLUR_KERNEL void convolveRow(const float* in, float* out, int width, const GaussianKernel& kernel) noexcept {
   const float* w = kernel.weights.data();
   for (int start = 0; start < width; start += kBlock) {
     const int n = std::min(kBlock, width - start);
