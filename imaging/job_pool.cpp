@@ -12,6 +12,10 @@ namespace {
 
 constexpr OSStatus kNoPool = -29295;  // kMPInvalidIDErr: the pool was not started
 
+// Set on the pool's own threads: a pass started from inside a job runs there, since waiting for the pool from
+// one of its threads could wait for itself.
+thread_local bool tOnPoolThread = false;
+
 std::unique_ptr<JobPool>& processPool() {
   static std::unique_ptr<JobPool> pool;
   return pool;
@@ -35,6 +39,7 @@ JobPool::~JobPool() {
 }
 
 void JobPool::work() {
+  tOnPoolThread = true;
   for (;;) {
     Job job;
     {
@@ -85,6 +90,10 @@ void JobPool::wait() {
 
 void JobPool::run(int count, const std::function<void(int)>& job) {
   if (count <= 0) return;
+  if (tOnPoolThread) {
+    for (int i = 0; i < count; ++i) job(i);
+    return;
+  }
   std::latch allDone(count);
   {
     std::lock_guard lock(mutex_);

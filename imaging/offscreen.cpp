@@ -1,11 +1,13 @@
 // Making and freeing offscreens.
 #include "imaging/offscreen.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "foundation/memory.h"
 #include "foundation/messages.h"
+#include "imaging/row_bands.h"
 
 namespace vorl {
 
@@ -44,16 +46,19 @@ Offscreen* newOffscreen(const Rect& bounds) noexcept {
   offscreen->pixMap_.pixelSize = 32;
   offscreen->pixMap_.state = 0;
 
-  // Erased white with the port's background colour; the alpha byte is 0, "drawn".
-  for (std::int64_t y = 0; y < height; ++y) {
-    std::uint8_t* row = pixels + y * rowBytes;
-    for (std::int64_t x = 0; x < width; ++x) {
-      std::uint8_t* p = row + x * kBytesPerPixel;
-      p[kAlphaByte] = 0;
-      p[kRedByte] = p[kGreenByte] = p[kBlueByte] = 255;
-    }
-    std::memset(row + width * kBytesPerPixel, 0, static_cast<std::size_t>(rowBytes - width * kBytesPerPixel));
+  // Erased white with the port's background colour; the alpha byte is 0, "drawn". One row is built and copied
+  // into the others, in bands, since the first touch of a large picture's memory is most of the cost.
+  std::uint8_t* first = pixels;
+  for (std::int64_t x = 0; x < width; ++x) {
+    std::uint8_t* p = first + x * kBytesPerPixel;
+    p[kAlphaByte] = 0;
+    p[kRedByte] = p[kGreenByte] = p[kBlueByte] = 255;
   }
+  std::memset(first + width * kBytesPerPixel, 0, static_cast<std::size_t>(rowBytes - width * kBytesPerPixel));
+  forRowBands(static_cast<int>(height), [&](int firstRow, int endRow) {
+    for (int y = std::max(firstRow, 1); y < endRow; ++y)
+      std::memcpy(pixels + y * rowBytes, first, static_cast<std::size_t>(rowBytes));
+  });
   return offscreen;
 }
 

@@ -210,6 +210,15 @@ TEST(JobPool, ConcurrentCallersGetTheResultsOfOneThread) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+// A pass started from inside a job (a new offscreen filled in bands while a band is being worked) runs on that
+// thread instead of waiting for the pool, whose threads may all be busy waiting the same way.
+TEST(JobPool, ARunFromInsideAJobDoesNotWaitForItsOwnPool) {
+  JobPool pool(2);
+  std::atomic<int> inner{0};
+  pool.run(4, [&](int) { pool.run(3, [&](int) { ++inner; }); });
+  EXPECT_EQ(inner.load(), 12);
+}
+
 TEST(JobPool, TheProcessPoolAnswersThroughTheMultiprocessingCalls) {
   if (processJobPool() == nullptr) {
     EXPECT_NE(MPJobs_Submit(setFlag, nullptr, nullptr), 0);  // no pool yet: refused, nothing run
