@@ -5,8 +5,10 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 
+#include <cstring>
 #include <mutex>
 
+#include "imaging/png_file.h"
 #include "platform/system_log.h"
 
 namespace vorl::codec {
@@ -78,6 +80,9 @@ OSErr readIccProfileOf(std::span<const std::uint8_t> file, std::vector<std::uint
 
 OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::uint8_t> profile, Bytes& out,
                      std::string_view source) noexcept {
+  // Exiv2 0.27 writes a PNG's iCCP chunk without the name the format requires, and libpng then drops it.
+  if (file.size() >= 8 && std::memcmp(file.data(), "\x89PNG\r\n\x1A\n", 8) == 0)
+    return pngWithIccProfile(file, profile, out, source);
   quietExiv2();
   try {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));

@@ -9,6 +9,7 @@
 #include "imaging/jpeg_file.h"
 #include "imaging/magick_file.h"
 #include "imaging/png_file.h"
+#include "imaging/psd_file.h"
 #include "imaging/raw_file.h"
 #include "imaging/tiff_file.h"
 
@@ -58,7 +59,7 @@ OSErr decodeImageBytes(std::span<const std::uint8_t> bytes, DecodedImage& image,
     case ImageFileKind::cameraRaw:
       return codec::decodeRaw(bytes, image, options, source);
     case ImageFileKind::photoshop:
-      return codec::decodeWithMagick(bytes, "PSD", image, options, source);
+      return codec::decodePsd(bytes, image, options, source);
     case ImageFileKind::bmp:
       return codec::decodeWithMagick(bytes, "BMP", image, options, source);
     case ImageFileKind::gif:
@@ -99,7 +100,7 @@ OSErr encodeImageFile(const Offscreen& image, const std::filesystem::path& file,
       error = codec::encodeWithMagick(image, "TGA", options, bytes, name);
       break;
     case ImageFileType::photoshop:
-      error = codec::encodeWithMagick(image, "PSD", options, bytes, name);
+      error = codec::encodePsd(image, options, bytes, name);
       break;
     default:
       return codec::failure(paramErr, name, "file type %d is not one that is written", static_cast<int>(type));

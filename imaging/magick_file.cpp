@@ -43,7 +43,7 @@ OSErr decodeWithMagick(std::span<const std::uint8_t> bytes, const char* magick, 
     const Magick::Blob blob(bytes.data(), bytes.size());
     Magick::Image picture;
     picture.magick(magick);
-    picture.subImage(0);  // a Photoshop file's first image is its merged picture
+    picture.subImage(0);  // the first frame of a GIF
     picture.subRange(1);
     picture.quiet(true);  // warnings about odd but readable files do not throw
     picture.ping(blob);
@@ -89,7 +89,7 @@ OSErr encodeWithMagick(const Offscreen& image, const char* magick, const EncodeO
                        std::string_view destination) noexcept {
   out.clear();
   initialiseMagick();
-  const bool alpha = std::string_view(magick) == "PSD";
+  const bool alpha = std::string_view(magick) != "TGA";
   try {
     // Packed rows: GraphicsMagick takes no row stride.
     const int width = image.width(), height = image.height();

@@ -214,7 +214,61 @@ struct PngWriter {
   return true;
 }
 
+// Writes the signature, IHDR and iCCP chunks of a PNG with the given header fields.
+[[nodiscard]] bool writeHead(PngWriter& w, const std::uint8_t* ihdr, std::span<const std::uint8_t> profile,
+                             bool& profileDropped) noexcept {
+  w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, jumpOnError, ignoreWarning);
+  if (!w.png) return false;
+  w.info = png_create_info_struct(w.png);
+  if (!w.info) return false;
+  if (setjmp(png_jmpbuf(w.png))) return false;
+  png_set_write_fn(w.png, &w.messages, writeToMemory, flushMemory);
+  png_set_benign_errors(w.png, 1);
+  const auto u32 = [&](int at) {
+    return png_uint_32(ihdr[at]) << 24 | ihdr[at + 1] << 16 | ihdr[at + 2] << 8 | ihdr[at + 3];
+  };
+  png_set_IHDR(w.png, w.info, u32(0), u32(4), ihdr[8], ihdr[9], ihdr[12], ihdr[10], ihdr[11]);
+  png_set_iCCP(w.png, w.info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, profile.data(),
+               static_cast<png_uint_32>(profile.size()));
+  profileDropped = png_get_valid(w.png, w.info, PNG_INFO_iCCP) == 0;
+  png_write_info(w.png, w.info);
+  return true;
+}
+
 }  // namespace
+
+OSErr pngWithIccProfile(std::span<const std::uint8_t> file, std::span<const std::uint8_t> profile, Bytes& out,
+                        std::string_view source) noexcept {
+  // Signature, then IHDR's length (13), type and fields.
+  constexpr std::size_t kIhdrFields = 16, kFirstChunkAfterIhdr = 33;
+  if (file.size() < kFirstChunkAfterIhdr || std::memcmp(file.data() + 12, "IHDR", 4) != 0)
+    return failure(kImageDataErr, source, "not a PNG file with a header chunk");
+  if (profile.empty()) return failure(paramErr, source, "no profile to embed");
+  out.clear();
+  PngWriter w;
+  w.messages.out = &out;
+  bool dropped = false;
+  if (!writeHead(w, file.data() + kIhdrFields, profile, dropped))
+    return failure(kImageDataErr, source, "the PNG header cannot be written again: %s", w.messages.error);
+  if (dropped) return failure(paramErr, source, "libpng finds the bytes no ICC profile for this PNG");
+  try {
+    for (std::size_t at = kFirstChunkAfterIhdr; at < file.size();) {
+      if (file.size() - at < 12) return failure(kImageDataErr, source, "a PNG chunk is cut short");
+      const std::uint32_t length =
+          std::uint32_t(file[at]) << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
+      if (length > file.size() - at - 12) return failure(kImageDataErr, source, "a PNG chunk is cut short");
+      const std::size_t end = at + 12 + length;
+      const bool replaced =
+          std::memcmp(file.data() + at + 4, "iCCP", 4) == 0 || std::memcmp(file.data() + at + 4, "sRGB", 4) == 0;
+      if (!replaced) out.insert(out.end(), file.begin() + std::ptrdiff_t(at), file.begin() + std::ptrdiff_t(end));
+      if (std::memcmp(file.data() + at + 4, "IEND", 4) == 0) return noErr;
+      at = end;
+    }
+  } catch (const std::bad_alloc&) {
+    return failure(memFullErr, source, "no memory to rewrite the PNG");
+  }
+  return failure(kImageDataErr, source, "the PNG file has no end chunk");
+}
 
 OSErr encodePng(const Offscreen& image, const EncodeOptions& options, Bytes& out,
                 std::string_view destination) noexcept {

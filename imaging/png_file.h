@@ -17,4 +17,9 @@ namespace vorl::codec {
 [[nodiscard]] OSErr encodePng(const Offscreen& image, const EncodeOptions& options, Bytes& out,
                               std::string_view destination) noexcept;
 
+// The PNG file with `profile` in its one iCCP chunk (any older iCCP or sRGB chunk is dropped), every other chunk
+// kept byte for byte. paramErr when libpng finds the bytes no ICC profile for this kind of PNG.
+[[nodiscard]] OSErr pngWithIccProfile(std::span<const std::uint8_t> file, std::span<const std::uint8_t> profile,
+                                      Bytes& out, std::string_view source) noexcept;
+
 }  // namespace vorl::codec

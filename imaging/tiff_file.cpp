@@ -165,6 +165,10 @@ bool scanlineLayout(TIFF* tif, Layout& layout) {
       layout.associatedAlpha = extra[i] == EXTRASAMPLE_ASSOCALPHA;
       break;
     }
+  // GraphicsMagick and others label the alpha of RGBA and grey-alpha files "unspecified"; a lone extra sample
+  // beside RGB or grey is taken as alpha, as they and libvips read it.
+  if (layout.alphaSample < 0 && extraCount == 1 && extra && extra[0] == EXTRASAMPLE_UNSPECIFIED && layout.colours != 4)
+    layout.alphaSample = layout.colours;
   return true;
 }
 
