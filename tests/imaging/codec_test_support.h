@@ -1,5 +1,5 @@
-// Helpers for the image-codec tests: pictures made in memory, netpbm files in and out (the second decoders
-// speak netpbm), outside tools run without a shell, test ICC profiles from LittleCMS and a small DNG.
+// Helpers for the image-codec tests: netpbm files in and out (the second decoders speak netpbm) and outside tools
+// run without a shell.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/offscreen.h"
+#include "tests/imaging/codec_fixtures.h"
 
 namespace vorl::test {
 
@@ -27,10 +28,6 @@ std::string pnmBytes(const Raster& raster);
 // The port rectangle's pixels as R, G, B, or R, G, B, A with the file's alpha (255 − ours).
 Raster offscreenRaster(const Offscreen& offscreen, bool withFileAlpha);
 
-// A photograph-like picture: smooth ramps with some texture, alpha 0 (drawn). With `alphaPattern`, each pixel
-// gets a varied alpha instead.
-OffscreenPtr makePhoto(int width, int height, bool alphaPattern = false);
-
 // Runs the tool (no shell); a failure is a test failure and answers what the tool wrote anyway.
 std::string toolOutput(const std::vector<std::string>& arguments);
 // Runs the tool and answers whether it succeeded, without failing the test.
@@ -39,12 +36,5 @@ bool toolSucceeds(const std::vector<std::string>& arguments);
 std::string readFileBytes(const std::filesystem::path& file);
 void writeFileBytes(const std::filesystem::path& file, std::string_view bytes);
 std::vector<std::uint8_t> asBytes(std::string_view text);
-
-// ICC profiles made with LittleCMS: sRGB, and RGB with the sRGB primaries and a plain gamma of 2.2.
-std::vector<std::uint8_t> makeSrgbProfile();
-std::vector<std::uint8_t> makeGammaRgbProfile();
-
-// A CFA (RGGB) DNG of 16-bit samples written with libtiff; `orientation` is its TIFF orientation tag.
-void writeSmallDng(const std::filesystem::path& file, int width, int height, int orientation);
 
 }  // namespace vorl::test
