@@ -3,7 +3,7 @@
 // texture and noise, so the entropy coder has real work) and kept at $VORL_DECODE_BENCH_FILE (default
 // $TMPDIR/vorl-decode-24mp.jpg) so that bench/compare_decode.sh can time `djpeg` on the very same file.
 // Beside it: libjpeg-turbo decoding the same file into one reused RGB row, which is what djpeg does short of
-// writing, and a memcpy of the offscreen's bytes as the floor.
+// writing, the new offscreen alone (which every decode makes), and a memcpy of the offscreen's bytes as the floor.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>  // jpeglib.h needs FILE
@@ -95,6 +95,17 @@ void BM_LibjpegTurbo24MP_IntoOneRow(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * std::int64_t{kWidth} * kHeight * 4);
 }
 BENCHMARK(BM_LibjpegTurbo24MP_IntoOneRow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The new offscreen alone (white fill and the first touch of its pages): part of every decode above.
+void BM_NewOffscreen24MP(benchmark::State& state) {
+  const Rect bounds = makeRect(0, 0, kHeight, kWidth);
+  for (auto _ : state) {
+    OffscreenPtr offscreen{myNewGWorld(&bounds)};
+    benchmark::DoNotOptimize(offscreen->baseAddr());
+  }
+  state.SetBytesProcessed(state.iterations() * std::int64_t{kWidth} * kHeight * 4);
+}
+BENCHMARK(BM_NewOffscreen24MP)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Memcpy24MP_Offscreen(benchmark::State& state) {
   std::vector<std::uint8_t> from(std::size_t(kWidth) * kHeight * 4, 7), to(from.size());
