@@ -27,7 +27,10 @@ OSErr failure(OSErr code, std::string_view source, const char* format, ...) noex
   va_start(arguments, format);
   std::vsnprintf(why, sizeof why, format, arguments);
   va_end(arguments);
-  systemLogf("Image file %.*s: %s (error %d)", static_cast<int>(source.size()), source.data(), why, code);
+  if (code == noErr)  // a remark: the file is still read
+    systemLogf("Image file %.*s: %s", static_cast<int>(source.size()), source.data(), why);
+  else
+    systemLogf("Image file %.*s: %s (error %d)", static_cast<int>(source.size()), source.data(), why, code);
   return code;
 }
 

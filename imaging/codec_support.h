@@ -13,7 +13,7 @@
 
 namespace vorl::codec {
 
-// Logs "<what>: <source>: <why>" and answers `code`.
+// Logs "Image file <source>: <why> (error <code>)" and answers `code`; with noErr the line is a remark only.
 OSErr failure(OSErr code, std::string_view source, const char* format, ...) noexcept
     __attribute__((format(printf, 3, 4)));
 
