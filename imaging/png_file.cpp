@@ -74,7 +74,8 @@ struct Header {
   if (!r.info) return false;
   if (setjmp(png_jmpbuf(r.png))) return false;
   png_set_read_fn(r.png, &r.messages, readFromMemory);
-  png_set_user_limits(r.png, kMaxOffscreenSide, kMaxOffscreenSide);
+  // Sizes are judged by checkImageSize after the header, with the error code of the other readers.
+  png_set_user_limits(r.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
   png_read_info(r.png, r.info);
   png_get_IHDR(r.png, r.info, &h.width, &h.height, &h.bitDepth, &h.colourType, nullptr, nullptr, nullptr);
   h.transparency = png_get_valid(r.png, r.info, PNG_INFO_tRNS) != 0;

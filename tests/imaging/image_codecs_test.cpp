@@ -748,6 +748,19 @@ std::string tiffClaiming(std::uint32_t width, std::uint32_t height) {
   return t;
 }
 
+// The PNG with its header's width replaced (and the header's CRC made right again).
+std::string pngClaimingWidth(std::string png, std::uint32_t width) {
+  for (int i = 0; i < 4; ++i) png[16 + i] = char(width >> (24 - 8 * i));
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 12; i < 29; ++i) {  // "IHDR" and its 13 bytes
+    crc ^= static_cast<std::uint8_t>(png[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  crc ^= 0xFFFFFFFFu;
+  for (int i = 0; i < 4; ++i) png[29 + i] = char(crc >> (24 - 8 * i));
+  return png;
+}
+
 TEST_F(ImageCodecs, BadInputFailsCleanlyAndLeavesTheFileAlone) {
   const OffscreenPtr photo = makePhoto(64, 48);
   ASSERT_EQ(encodeImageFile(*photo, at("good.jpg"), ImageFileType::jpeg, {}), noErr);
@@ -779,6 +792,8 @@ TEST_F(ImageCodecs, BadInputFailsCleanlyAndLeavesTheFileAlone) {
       {"truncated-progressive.jpg", progressive.substr(0, progressive.size() / 2), kImageDataErr},
       {"huge.jpg", hugeJpeg, kImageTooLargeErr},
       {"truncated.png", png.substr(0, png.size() / 2), kImageDataErr},
+      {"wide.png", pngClaimingWidth(png, 40000), kImageTooLargeErr},
+      {"wider-than-png-allows.png", pngClaimingWidth(png, 0x80000000u), kImageDataErr},
       {"truncated.tif", tiff.substr(0, tiff.size() / 2), kImageDataErr},
       {"sides-too-long.tif", tiffClaiming(100000, 100000), kImageTooLargeErr},
       {"too-many-pixels.tif", tiffClaiming(30000, 30000), kImageTooLargeErr},
