@@ -1,0 +1,126 @@
+// Reading and writing through Magick++, which throws: every call is caught here.
+//
+// In GraphicsMagick's pixel maps "O" is opacity, 0 = opaque: the same way round as our alpha, so pixels pass
+// as O, R, G, B bytes without converting.
+#include "imaging/magick_file.h"
+
+#include <Magick++.h>
+
+#include <algorithm>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace vorl::codec {
+
+namespace {
+
+void initialiseMagick() {
+  static std::once_flag once;
+  std::call_once(once, [] { Magick::InitializeMagick(nullptr); });
+}
+
+double densityDpi(const Magick::Image& image, double value) {
+  if (!(value > 0)) return 0;
+  switch (image.resolutionUnits()) {
+    case MagickLib::PixelsPerInchResolution:
+      return value;
+    case MagickLib::PixelsPerCentimeterResolution:
+      return value * 2.54;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+OSErr decodeWithMagick(std::span<const std::uint8_t> bytes, const char* magick, DecodedImage& image,
+                       const DecodeOptions& options, std::string_view source) noexcept {
+  image = DecodedImage{};
+  initialiseMagick();
+  try {
+    const Magick::Blob blob(bytes.data(), bytes.size());
+    Magick::Image picture;
+    picture.magick(magick);
+    picture.subImage(0);  // the first frame of a GIF
+    picture.subRange(1);
+    picture.quiet(true);  // warnings about odd but readable files do not throw
+    picture.ping(blob);
+    if (const OSErr error = checkImageSize(picture.columns(), picture.rows(), options, source); error != noErr)
+      return error;
+    picture.read(blob);
+    const int width = static_cast<int>(picture.columns()), height = static_cast<int>(picture.rows());
+    if (const OSErr error = checkImageSize(width, height, options, source); error != noErr) return error;
+    if (const OSErr error = makeImageOffscreen(width, height, image, source); error != noErr) return error;
+    const PixView view = image.pixels->view();
+    image.hasAlpha = picture.matte();
+    image.model = picture.type() == MagickLib::GrayscaleType || picture.type() == MagickLib::GrayscaleMatteType
+                      ? SourceColourModel::grey
+                      : SourceColourModel::rgb;
+    for (int y = 0; y < height; ++y)
+      picture.write(0, y, unsigned(width), 1, image.hasAlpha ? "ORGB" : "PRGB", Magick::CharPixel, view.row(y));
+    if (!image.hasAlpha)
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) view.localPixel(x, y)[kAlphaByte] = 0;
+    const Magick::Blob profile = picture.iccColorProfile();
+    if (profile.length() > 0) {
+      const auto* p = static_cast<const std::uint8_t*>(profile.data());
+      image.iccProfile.assign(p, p + profile.length());
+    }
+    image.xResolution = densityDpi(picture, picture.xResolution());
+    image.yResolution = densityDpi(picture, picture.yResolution());
+  } catch (const std::bad_alloc&) {
+    image = DecodedImage{};
+    return failure(kImageTooLargeErr, source, "no memory to read it");
+  } catch (const std::exception& e) {
+    image = DecodedImage{};
+    return failure(kImageDataErr, source, "GraphicsMagick cannot read it as %s: %s", magick, e.what());
+  }
+  if (options.halfSize)
+    if (const OSErr error = halveDecodedImage(image, source); error != noErr) {
+      image = DecodedImage{};
+      return error;
+    }
+  return noErr;
+}
+
+OSErr encodeWithMagick(const Offscreen& image, const char* magick, const EncodeOptions& options, Bytes& out,
+                       std::string_view destination) noexcept {
+  out.clear();
+  initialiseMagick();
+  const bool alpha = std::string_view(magick) != "TGA";
+  try {
+    // Packed rows: GraphicsMagick takes no row stride.
+    const int width = image.width(), height = image.height();
+    const int channels = alpha ? 4 : 3;
+    std::vector<std::uint8_t> packed(std::size_t(width) * std::size_t(height) * channels);
+    const PixView view = image.view();
+    std::uint8_t* to = packed.data();
+    for (int y = 0; y < height; ++y) {
+      const std::uint8_t* from = view.row(y);
+      for (int x = 0; x < width; ++x, from += 4, to += channels) std::copy(from + (alpha ? 0 : 1), from + 4, to);
+    }
+    Magick::Image picture(unsigned(width), unsigned(height), alpha ? "ORGB" : "RGB", Magick::CharPixel, packed.data());
+    picture.magick(magick);
+    picture.depth(8);
+    picture.matte(alpha);
+    picture.type(alpha ? MagickLib::TrueColorMatteType : MagickLib::TrueColorType);
+    const int dpi = options.dpi > 0 ? options.dpi : 72;
+    picture.resolutionUnits(MagickLib::PixelsPerInchResolution);
+    picture.density(Magick::Geometry(unsigned(dpi), unsigned(dpi)));
+    if (alpha && !options.iccProfile.empty())
+      picture.iccColorProfile(Magick::Blob(options.iccProfile.data(), options.iccProfile.size()));
+    Magick::Blob blob;
+    picture.write(&blob);
+    const auto* p = static_cast<const std::uint8_t*>(blob.data());
+    out.assign(p, p + blob.length());
+  } catch (const std::bad_alloc&) {
+    return failure(memFullErr, destination, "no memory to write it");
+  } catch (const std::exception& e) {
+    return failure(ioErr, destination, "GraphicsMagick cannot write it as %s: %s", magick, e.what());
+  }
+  return noErr;
+}
+
+}  // namespace vorl::codec

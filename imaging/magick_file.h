@@ -1,0 +1,22 @@
+// GraphicsMagick for what no dedicated library here does: reading BMP, GIF and PICT files, and writing Targa
+// (24-bit) files.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "imaging/codec_support.h"
+#include "imaging/decoded_image.h"
+
+namespace vorl::codec {
+
+// `magick` names the format already recognised ("BMP", "GIF", "PICT"): GraphicsMagick is never left to
+// guess, so it cannot hand a file to an outside delegate program.
+[[nodiscard]] OSErr decodeWithMagick(std::span<const std::uint8_t> bytes, const char* magick, DecodedImage& image,
+                                     const DecodeOptions& options, std::string_view source) noexcept;
+
+// `magick` is "TGA" (24-bit, no alpha); with a format that keeps alpha it is written as 255 − ours.
+[[nodiscard]] OSErr encodeWithMagick(const Offscreen& image, const char* magick, const EncodeOptions& options,
+                                     Bytes& out, std::string_view destination) noexcept;
+
+}  // namespace vorl::codec
