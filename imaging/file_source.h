@@ -1,0 +1,51 @@
+// The image-file source that page photographs are read through first: TIFF, JPEG, camera raw and Photoshop
+// files are decoded here, corrected with the adjustment stored beside the file, blurred by the job's radius and
+// drawn into a new offscreen. Other files go to the general readers.
+//
+// Calling order: construct, `SetCurrentFile`, `IsValidFile`, and only when that is true `GetFullSizeImage`.
+#pragma once
+
+#include "imaging/color_adjust_values.h"
+#include "imaging/offscreen.h"
+#include "platform/mac_types.h"
+#include "platform/pascal_string.h"
+
+namespace vorl {
+
+class TVORLFileHandler {
+ public:
+  TVORLFileHandler() = default;
+  virtual ~TVORLFileHandler() = default;
+  TVORLFileHandler(const TVORLFileHandler&) = delete;
+  TVORLFileHandler& operator=(const TVORLFileHandler&) = delete;
+
+  void SetCurrentFile(const FSSpec& file) { fCurrentFile = file; }
+  [[nodiscard]] const FSSpec& currentFile() const noexcept { return fCurrentFile; }
+
+  // A new offscreen of the image's full size, or null.
+  [[nodiscard]] virtual OffscreenPtr GetFullSizeImage() { return nullptr; }
+  // Loads the current file's colour adjustment.
+  virtual void LoadColorSettings() {}
+
+ protected:
+  FSSpec fCurrentFile{};
+};
+
+class TNewAllFilesHandler final : public TVORLFileHandler {
+ public:
+  // The current file's name is longer than three characters and has one of the extensions read here.
+  [[nodiscard]] bool IsValidFile() const;
+  [[nodiscard]] OffscreenPtr GetFullSizeImage() override;
+  // Reads the file's stored adjustment, or the defaults when it has none.
+  void LoadColorSettings() override;
+  // The adjustment the last `LoadColorSettings` loaded.
+  [[nodiscard]] const ColorAdjustValues& colorAdjustValues() const noexcept { return fColorAdjust; }
+
+ private:
+  ColorAdjustValues fColorAdjust;
+};
+
+// True for ".TIF", ".TIFF", ".JPG", ".JPEG", ".CRW", ".CR2", ".NEF" and ".PSD" in any letter case.
+[[nodiscard]] bool isValidFileForHere(const CStr255_AC& name);
+
+}  // namespace vorl

@@ -1,0 +1,199 @@
+#include "imaging/image_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "imaging/color_adjustment_manager.h"
+#include "imaging/image_file_codec.h"
+#include "imaging/image_road_globals.h"
+#include "imaging/offscreen_rotate.h"
+#include "imaging/own_image_writers.h"
+#include "imaging/working_space.h"
+#include "platform/os_errors.h"
+#include "platform/system_log.h"
+
+namespace vorl {
+namespace {
+
+OffscreenPtr newImage(int width, int height) {
+  const Rect bounds = makeRect(0, 0, height, width);
+  return OffscreenPtr{myNewGWorld(&bounds)};
+}
+
+// Errors that mean the file itself could not be had, as against a file that would not decode.
+bool fileUnreachable(OSErr error) noexcept {
+  return error == fnfErr || error == dirNFErr || error == afpAccessDenied ||
+         error == afpObjectTypeErr || error == ioErr;
+}
+
+}  // namespace
+
+CImageFile::CImageFile(const FSRef* file) {
+  std::filesystem::path path;
+  if (file == nullptr || FSRefMakePath(*file, path) != noErr) {
+    systemLog("CImageFile(FSRef *fileFSRef) CFURLCreateFromFSRef returned NIL???");
+    systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???");
+    return;
+  }
+  read(path, false);
+}
+
+CImageFile::CImageFile(const FSRef* file, std::int16_t, std::int16_t) {
+  std::filesystem::path path;
+  if (file == nullptr || FSRefMakePath(*file, path) != noErr) {
+    systemLog("CImageFile(FSRef *fileFSRef) CFURLCreateFromFSRef returned NIL???");
+    systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???");
+    return;
+  }
+  read(path, true);
+}
+
+CImageFile::CImageFile(const std::filesystem::path& file, bool preview) { read(file, preview); }
+
+void CImageFile::read(const std::filesystem::path& file, bool preview) {
+  DecodedImage decoded;
+  const OSErr error = decodeImageFile(file, decoded);
+  if (error != noErr || decoded.pixels == nullptr) {
+    systemLog(fileUnreachable(error) ? "CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???"
+                                     : "CImageFile(FSRef *fileFSRef) CGImageSourceCreateImageAtIndex returned NIL???");
+    return;
+  }
+  if (preview) {
+    // Halved before the colours are looked at, as previews always were.
+    decoded.pixels = createMyScaledImage(decoded.pixels.get());
+    if (decoded.pixels == nullptr) {
+      systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateImageAtIndex returned NIL???");
+      return;
+    }
+    decoded.cmykSamples.clear();  // the naive RGB of a halved CMYK picture is what the preview shows
+    if (decoded.model == SourceColourModel::cmyk) decoded.model = SourceColourModel::rgb;
+  }
+  bringIntoWorkingSpace(decoded, gApplyEmbedded);
+  hasProperties_ = true;
+  storedOrientation_ = decoded.exifOrientation;
+  image_ = std::move(decoded.pixels);
+  rect_ = CGRect{0, 0, static_cast<double>(image_->width()), static_cast<double>(image_->height())};
+}
+
+OffscreenPtr CImageFile::GetCurrentCGImage() { return std::move(image_); }
+
+OffscreenPtr CImageFile::GetCurrentCGImageWithColorCorrection(const ColorAdjustValues& values) {
+  if (image_ == nullptr || values.isNeutral()) return std::move(image_);
+  OffscreenPtr corrected = ColorAdjustmentManager().applyColorCorrection2(*image_, values);
+  image_.reset();
+  return corrected;
+}
+
+int CImageFile::GetOrientation() const noexcept {
+  if (!hasProperties_ || storedOrientation_ <= 0) return -1;
+  return storedOrientation_ <= 8 ? storedOrientation_ : 1;
+}
+
+CGRect CImageFile::GetImageRect() const noexcept { return rect_; }
+
+OffscreenPtr createNewRotatedImageRef(const Offscreen* image, int orientation) {
+  if (image == nullptr) return nullptr;
+  const int width = image->width();
+  const int height = image->height();
+  const bool quarter = orientation >= 5 && orientation <= 8;
+  OffscreenPtr turned = quarter ? newImage(height, width) : newImage(width, height);
+  if (turned == nullptr) return nullptr;
+  const PixView from = image->view();
+  const PixView to = turned->view();
+  if (quarter) {
+    // 6 turns clockwise and 8 counter-clockwise; 5 and 7 are those turns mirrored.
+    rotateQuarterPixels(from, to, orientation == 8 || orientation == 7);
+    if (orientation == 5 || orientation == 7) mirrorRows(to);
+    return turned;
+  }
+  for (int y = 0; y < height; ++y) std::memcpy(to.row(y), from.row(y), static_cast<std::size_t>(width) * 4);
+  switch (orientation) {
+    case 2:
+      mirrorRows(to);
+      break;
+    case 3:
+      rotateHalfPixels(to);
+      break;
+    case 4:
+      rotateHalfPixels(to);
+      mirrorRows(to);
+      break;
+    default:
+      break;
+  }
+  return turned;
+}
+
+OffscreenPtr createMyScaledImage(const Offscreen* image) {
+  if (image == nullptr) return nullptr;
+  const int width = image->width() / 2;
+  const int height = image->height() / 2;
+  if (width <= 0 || height <= 0) return nullptr;
+  OffscreenPtr half = newImage(width, height);
+  if (half == nullptr) {
+    systemLog("Memory not allocated!");
+    return nullptr;
+  }
+  const PixView from = image->view();
+  const PixView to = half->view();
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* upper = from.row(2 * y);
+    const std::uint8_t* lower = from.row(2 * y + 1);
+    std::uint8_t* out = to.row(y);
+    for (int x = 0; x < 4 * width; ++x) {
+      const int i = (x / 4) * 8 + x % 4;
+      out[x] = static_cast<std::uint8_t>((upper[i] + upper[i + 4] + lower[i] + lower[i + 4] + 2) / 4);
+    }
+  }
+  return half;
+}
+
+OffscreenPtr getCroppedImage(const FSSpec& file, const Rect& part) {
+  FSRef ref;
+  if (FSpMakeFSRef(file, ref) != noErr) return nullptr;
+  CImageFile imageFile(&ref);
+  systemLog("Obtained image ref");
+  OffscreenPtr image = imageFile.GetCurrentCGImage();
+  if (image == nullptr) return nullptr;
+  // Only what lies on the image is cut out.
+  const Rect cut = makeRect(std::max<int>(part.top, 0), std::max<int>(part.left, 0),
+                            std::min<int>(part.bottom, image->height()), std::min<int>(part.right, image->width()));
+  if (rectEmpty(cut)) {
+    systemLog("getCroppedImage: the rectangle lies outside the image");
+    return nullptr;
+  }
+  OffscreenPtr cropped = newImage(rectWidth(cut), rectHeight(cut));
+  if (cropped == nullptr) return nullptr;
+  const PixView from = image->view();
+  for (int y = 0; y < rectHeight(cut); ++y)
+    std::memcpy(cropped->view().row(y), from.localPixel(cut.left, cut.top + y),
+                static_cast<std::size_t>(rectWidth(cut)) * 4);
+  systemLog("created cropped image ref");
+  OffscreenPtr result = newImage(rectWidth(cut), rectHeight(cut));
+  if (result == nullptr) return nullptr;
+  systemLog("created GWorld");
+  DrawCGImageToGWorld(std::move(cropped), result.get(),
+                      CGRect{0, 0, static_cast<double>(rectWidth(cut)), static_cast<double>(rectHeight(cut))});
+  return result;
+}
+
+bool saveCGImageRefToPath(const Offscreen* image, const std::filesystem::path& path, std::int16_t saveType,
+                          float quality, std::int16_t resolution) {
+  if (image == nullptr) return false;
+  if (saveType == 4) return SaveAsPICTFile(path, const_cast<Offscreen*>(image), 72);
+  EncodeOptions options;
+  options.dpi = resolution;
+  ImageFileType type = ImageFileType::jpeg;
+  if (saveType == 9) {
+    type = ImageFileType::png;
+  } else if (saveType == 2) {
+    type = ImageFileType::tiffLzw;
+  } else {
+    // The quality arrives as 0..100; anything outside is held to it.
+    options.quality = std::isfinite(quality) ? static_cast<int>(std::clamp(quality, 0.0f, 100.0f)) : 75;
+  }
+  return encodeImageFile(*image, path, type, options) == noErr;
+}
+
+}  // namespace vorl
