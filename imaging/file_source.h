@@ -2,7 +2,7 @@
 // files are decoded here, corrected with the adjustment stored beside the file, blurred by the job's radius and
 // drawn into a new offscreen. Other files go to the general readers.
 //
-// Calling order: construct, `SetCurrentFile`, `IsValidFile`, and only when that is true `GetFullSizeImage`.
+// A source serves one file: give it the file, ask whether it reads that kind, and only then ask for the image.
 #pragma once
 
 #include "imaging/color_adjust_values.h"
@@ -33,7 +33,7 @@ class TVORLFileHandler {
 
 class TNewAllFilesHandler final : public TVORLFileHandler {
  public:
-  // The current file's name is longer than three characters and has one of the extensions read here.
+  // Whether the file's name (four characters at least) ends in an extension read here.
   [[nodiscard]] bool IsValidFile() const;
   [[nodiscard]] OffscreenPtr GetFullSizeImage() override;
   // Reads the file's stored adjustment, or the defaults when it has none.

@@ -183,8 +183,7 @@ TEST_F(ImageRoad, TheFileSourceTurnsOnlyAPhotoStoredUpsideDown) {
 }
 
 std::vector<std::uint8_t> colorAdjustResource(float brightness) {
-  // Ten big-endian floats (saturation, brightness, contrast, red, green, blue, sharpness, gamma, exposure, hue)
-  // and the reserved bytes.
+  // The stored record: ten floats, most significant byte first, all neutral but the brightness, then zeros.
   const float values[10] = {1, brightness, 1, 1, 1, 1, 0, 1, 0, 0};
   std::vector<std::uint8_t> bytes(1048, 0);
   for (int i = 0; i < 10; ++i) {
