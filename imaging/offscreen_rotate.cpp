@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -95,17 +96,14 @@ void turnBlock(const PixView& source, const PixView& destination, int c0, int r0
   }
 }
 
+// Destination columns c0 .. c0 + 15 in every row: the rows short of a whole block, then the blocks downwards.
 template <bool CounterClockwise, bool Stream>
 void turnStrip(const PixView& source, const PixView& destination, int c0) noexcept {
-  const int rows = destination.height();
-  int r = 0;
-  for (; r + kBlock <= rows; r += kBlock) turnBlock<CounterClockwise, Stream>(source, destination, c0, r, 4);
-  if (rows - r >= 4) {
-    const int quads = (rows - r) / 4;
-    turnBlock<CounterClockwise, Stream>(source, destination, c0, r, quads);
-    r += 4 * quads;
-  }
-  turnPixels(source, destination, CounterClockwise, c0, c0 + kBlock, r, rows);
+  const int rows = destination.height(), blocks = rows / kBlock;
+  int r = blocks * kBlock;
+  if (rows - r >= 4) turnBlock<CounterClockwise, Stream>(source, destination, c0, r, (rows - r) / 4);
+  turnPixels(source, destination, CounterClockwise, c0, c0 + kBlock, r + (rows - r) / 4 * 4, rows);
+  for (int b = 0; b < blocks; ++b) turnBlock<CounterClockwise, Stream>(source, destination, c0, kBlock * b, 4);
 }
 #endif
 
@@ -130,6 +128,15 @@ void swapReversed(std::uint8_t* a, std::uint8_t* b, int n, int count) noexcept {
     std::memcpy(p, q, kBytesPerPixel);
     std::memcpy(q, t, kBytesPerPixel);
   }
+}
+
+// Destination rows [first, end) and the source columns they come from, as views of their own. Counter-clockwise
+// destination row r is source column W − 1 − r; clockwise, source column r.
+std::pair<PixView, PixView> rowsOfTurn(const PixView& source, const PixView& destination, bool counterClockwise,
+                                       int first, int end) noexcept {
+  const int column = counterClockwise ? destination.height() - end : first;
+  return {PixView(source.localPixel(column, 0), source.rowBytes(), makeRect(0, 0, source.height(), end - first)),
+          PixView(destination.row(first), destination.rowBytes(), makeRect(0, 0, end - first, source.height()))};
 }
 
 }  // namespace
@@ -209,11 +216,7 @@ bool rotateImage90Degrees(std::int16_t direction, Offscreen* source, Offscreen* 
     first -= first % kBlock;
     if (end != to.height()) end -= end % kBlock;
     if (first == end) return;
-    const int h = from.height();
-    // Counter-clockwise destination row r is source column W − 1 − r; clockwise, source column r.
-    const int column = counterClockwise ? to.height() - end : first;
-    const PixView columns(from.localPixel(column, 0), from.rowBytes(), makeRect(0, 0, h, end - first));
-    const PixView rows(to.row(first), to.rowBytes(), makeRect(0, 0, end - first, h));
+    const auto [columns, rows] = rowsOfTurn(from, to, counterClockwise, first, end);
     rotateQuarterPixels(columns, rows, counterClockwise);
   });
   return true;
