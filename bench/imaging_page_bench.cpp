@@ -1,11 +1,14 @@
 // The single passes over a finished page: a 10x15 inch page at 300 dpi (3000 x 4500, 54 MB) through the colour
 // table, greyscale, sepia, a quarter turn into a new offscreen, mirroring and packing to red, green, blue
 // triples. Each one is measured against a memcpy of the page's bytes, the floor of any single pass. The passes
-// run in bands on the process's job pool (one thread a processor), as in the processor.
+// run in bands on the process's job pool (one thread a processor), as in the processor; the turns, the mirror and
+// the memcpy also run on one thread (argument threads:1), each beside the memcpy at the same thread count.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "imaging/color_tables.h"
@@ -13,6 +16,7 @@
 #include "imaging/offscreen.h"
 #include "imaging/offscreen_rotate.h"
 #include "imaging/pixel_packing.h"
+#include "imaging/row_bands.h"
 
 namespace {
 
@@ -39,16 +43,31 @@ OffscreenPtr makePage(int width = kWidth, int height = kHeight) {
 
 void finish(benchmark::State& state) { state.SetBytesProcessed(state.iterations() * kPageBytes); }
 
+// One thread, or one band a processor on the pool.
+const int kAllThreads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+void useThreads(const benchmark::State& state) { vorl::gThreaded = state.range(0) > 1; }
+void threadCounts(benchmark::internal::Benchmark* b) {
+  b->ArgName("threads")->Arg(1);
+  if (kAllThreads > 1) b->Arg(kAllThreads);
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// The page's bytes into a second page of the same size, in the same bands as the passes.
 void BM_Memcpy_Page(benchmark::State& state) {
   OffscreenPtr from = makePage(), to = makePage();
+  useThreads(state);
+  const std::ptrdiff_t rowBytes = from->rowBytes();
   for (auto _ : state) {
-    std::memcpy(to->baseAddr(), from->baseAddr(), static_cast<std::size_t>(kPageBytes));
+    vorl::forRowBands(kHeight, [&](int first, int end) {
+      std::memcpy(to->baseAddr() + first * rowBytes, from->baseAddr() + first * rowBytes,
+                  static_cast<std::size_t>((end - first) * rowBytes));
+    });
     benchmark::DoNotOptimize(to->baseAddr());
     benchmark::ClobberMemory();
   }
   finish(state);
 }
-BENCHMARK(BM_Memcpy_Page)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Memcpy_Page)->Apply(threadCounts);
 
 void BM_ColorTable_Page(benchmark::State& state) {
   OffscreenPtr page = makePage();
@@ -87,26 +106,43 @@ void BM_Sepia_Page(benchmark::State& state) {
 }
 BENCHMARK(BM_Sepia_Page)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_Rotate90_Page(benchmark::State& state) {
+// Direction 2 (clockwise) and 1 (counter-clockwise) into an offscreen of the turned size.
+void rotatePage(benchmark::State& state, std::int16_t direction) {
   OffscreenPtr page = makePage();
   OffscreenPtr turned = makePage(kHeight, kWidth);
+  useThreads(state);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(vorl::rotateImage90Degrees(2, page.get(), turned.get()));
+    benchmark::DoNotOptimize(vorl::rotateImage90Degrees(direction, page.get(), turned.get()));
     benchmark::ClobberMemory();
   }
   finish(state);
 }
-BENCHMARK(BM_Rotate90_Page)->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_Rotate90_Page(benchmark::State& state) { rotatePage(state, 2); }
+BENCHMARK(BM_Rotate90_Page)->Apply(threadCounts);
+void BM_Rotate90CounterClockwise_Page(benchmark::State& state) { rotatePage(state, 1); }
+BENCHMARK(BM_Rotate90CounterClockwise_Page)->Apply(threadCounts);
+
+void BM_Rotate180_Page(benchmark::State& state) {
+  OffscreenPtr page = makePage();
+  useThreads(state);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(vorl::rotateImage180Degrees(page.get()));
+    benchmark::ClobberMemory();
+  }
+  finish(state);
+}
+BENCHMARK(BM_Rotate180_Page)->Apply(threadCounts);
 
 void BM_Mirror_Page(benchmark::State& state) {
   OffscreenPtr page = makePage();
+  useThreads(state);
   for (auto _ : state) {
     benchmark::DoNotOptimize(vorl::doMirrorTheImageInGWorld(page.get()));
     benchmark::ClobberMemory();
   }
   finish(state);
 }
-BENCHMARK(BM_Mirror_Page)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Mirror_Page)->Apply(threadCounts);
 
 void BM_PackRGB_Page(benchmark::State& state) {
   OffscreenPtr page = makePage();

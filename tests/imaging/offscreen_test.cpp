@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "imaging/image_cache.h"
+#include "imaging/job_pool.h"
 #include "imaging/offscreen_copy.h"
 #include "imaging/offscreen_rotate.h"
 #include "tests/imaging/pixel_fixtures.h"
@@ -196,6 +199,83 @@ TEST(OffscreenRotate, MirrorAndHalfTurnKeepTheMiddleOfOddSizes) {
   EXPECT_FALSE(doMirrorTheImageInGWorld(nullptr));
   EXPECT_FALSE(rotateImage180Degrees(nullptr));
   EXPECT_EQ(messages.messages().size(), 2u);
+}
+
+// Every byte of an offscreen's rows, padding included.
+std::vector<std::uint8_t> allBytes(const Offscreen& o) {
+  return std::vector<std::uint8_t>(o.baseAddr(), o.baseAddr() + o.rowBytes() * o.height());
+}
+
+// The turns and reflections done pixel by pixel from where each source pixel goes; 0, 1 and 2 are the quarter
+// turn directions, 180 the half turn, -1 the mirror.
+void turnByHand(int how, const PixView& from, const PixView& to) {
+  const int w = from.width(), h = from.height();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* at = how == 1     ? to.localPixel(y, w - 1 - x)
+                         : how == 180 ? to.localPixel(w - 1 - x, h - 1 - y)
+                         : how == -1  ? to.localPixel(w - 1 - x, y)
+                                      : to.localPixel(h - 1 - y, x);
+      std::memcpy(at, from.localPixel(x, y), 4);
+    }
+}
+
+TEST(OffscreenRotate, FastTurnsAndReflectionsMatchThePixelByPixelOnesAtAnyThreadCount) {
+  // Blocks of 16 with ragged edges on every side; the larger sizes split into 2 .. 3 bands of rows on the pool.
+  const std::pair<int, int> sizes[] = {{1, 1},   {1, 40},   {40, 1},   {15, 17},   {16, 16},
+                                       {17, 33}, {100, 37}, {131, 67}, {200, 131}, {333, 517}};
+  ASSERT_EQ(MPJobs_Init(3), 0);
+  const bool threadedBefore = gThreaded;
+  for (const bool threaded : {false, true}) {
+    gThreaded = threaded && processJobPool()->threadCount() > 1;
+    for (const auto& [w, h] : sizes)
+      for (const int how : {1, 2, 0, 180, -1}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " how " << how << " threaded " << gThreaded);
+        const bool quarter = how == 0 || how == 1 || how == 2;
+        OffscreenPtr source = makeOffscreen(rectAt(-7, 11, w, h));
+        fillRandom(*source, static_cast<std::uint32_t>(w * 1000 + h));
+        const Rect turned = quarter ? rectAt(5, -3, h, w) : source->portRect();
+        OffscreenPtr expected = makeOffscreen(turned);
+        turnByHand(how, source->view(), expected->view());
+        OffscreenPtr destination;
+        const Offscreen* result = source.get();  // the half turn and the mirror work in place
+        if (quarter) {
+          destination = makeOffscreen(turned);
+          ASSERT_TRUE(rotateImage90Degrees(static_cast<std::int16_t>(how), source.get(), destination.get()));
+          result = destination.get();
+        } else {
+          ASSERT_TRUE(how == 180 ? rotateImage180Degrees(source.get()) : doMirrorTheImageInGWorld(source.get()));
+        }
+        ASSERT_EQ(allBytes(*result), allBytes(*expected));
+      }
+  }
+  gThreaded = threadedBefore;
+}
+
+TEST(OffscreenRotate, QuarterTurnKernelWritesOnlyItsViewWhateverTheAlignment) {
+  // Views whose rows do not start on a 64-byte line, or lie a non-multiple of 16 bytes apart, take the plain stores.
+  const struct {
+    const char* what;
+    int offset;    // pixels from the start of each buffer row to the view
+    int rowBytes;  // buffer row stride
+  } cases[] = {{"aligned", 0, 64 * 12},
+               {"one pixel in", 1, 64 * 12},
+               {"five pixels in", 5, 64 * 12},
+               {"odd stride", 3, 4 * 151}};
+  const int w = 70, h = 45;
+  for (const auto& c : cases)
+    for (const bool counterClockwise : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.what << (counterClockwise ? " counter-clockwise" : " clockwise"));
+      alignas(64) static std::uint8_t source[64 * 12 * 80], result[64 * 12 * 80], expected[64 * 12 * 80];
+      for (std::size_t i = 0; i < sizeof source; ++i) source[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+      std::memset(result, 0xA5, sizeof result);
+      std::memset(expected, 0xA5, sizeof expected);
+      const PixView from(source + 4 * c.offset, c.rowBytes, makeRect(0, 0, h, w));
+      const PixView to(result + 4 * c.offset, c.rowBytes, makeRect(0, 0, w, h));
+      rotateQuarterPixels(from, to, counterClockwise);
+      turnByHand(counterClockwise ? 1 : 2, from, PixView(expected + 4 * c.offset, c.rowBytes, makeRect(0, 0, w, h)));
+      ASSERT_EQ(std::memcmp(result, expected, sizeof result), 0);
+    }
 }
 
 FSSpec fileNamed(const char* name) {
