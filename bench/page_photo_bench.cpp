@@ -1,7 +1,7 @@
 // A page photograph's road on a print-sized file: a 24-megapixel JPEG (6000 x 4000, q92) carrying an
 // Adobe-RGB-like profile is decoded, reduced with lanczos3 to a 6x4 inch page at 300 dpi (1800 x 1200) and matched
 // from its profile to sRGB, at one thread and at all threads. bench/compare_page_photo.sh makes the file (the
-// path comes in VORL_PAGE_PHOTO_DIR) and times `vips thumbnail` + `vips icc_transform` on the same file and
+// folder comes in VORL_PAGE_PHOTO_DIR) and times `vips thumbnail` + `vips icc_transform` on the same file and
 // profiles beside it.
 #include <benchmark/benchmark.h>
 
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "imaging/color_conversion.h"
 #include "imaging/color_profile.h"
@@ -16,6 +17,7 @@
 #include "imaging/job_pool.h"
 #include "imaging/offscreen.h"
 #include "imaging/resize.h"
+#include "platform/safe_files.h"
 
 namespace {
 
@@ -23,13 +25,43 @@ namespace fs = std::filesystem;
 
 fs::path workFolder() {
   const char* folder = std::getenv("VORL_PAGE_PHOTO_DIR");
-  return folder != nullptr ? fs::path(folder) : fs::temp_directory_path();
+  return folder != nullptr ? fs::path(folder) : fs::temp_directory_path() / "vorl-page-photo";
+}
+
+// Without the comparison script's files (a brief run in CI) the benchmark makes its own: ramps with grain, the
+// Debian profiles.
+void makeFilesWhenMissing(const fs::path& folder) {
+  if (fs::exists(folder / "photo24.jpg")) return;
+  fs::create_directories(folder);
+  const fs::path icc = "/usr/share/color/icc";
+  std::error_code ignored;
+  fs::copy_file(icc / "sRGB.icc", folder / "srgb.icc", fs::copy_options::overwrite_existing, ignored);
+  std::vector<std::uint8_t> adobe;
+  if (vorl::readFileBytes(icc / "compatibleWithAdobeRGB1998.icc", adobe) != vorl::noErr) return;
+  const vorl::Rect bounds = vorl::makeRect(0, 0, 4000, 6000);
+  vorl::OffscreenPtr photo{vorl::myNewGWorld(&bounds)};
+  std::uint32_t grain = 7;
+  for (int y = 0; y < 4000; ++y) {
+    std::uint8_t* p = photo->view().row(y);
+    for (int x = 0; x < 6000; ++x, p += 4) {
+      grain = grain * 1664525u + 1013904223u;
+      const int g = static_cast<int>(grain >> 29);
+      p[1] = static_cast<std::uint8_t>(x * 255 / 6000 + g);
+      p[2] = static_cast<std::uint8_t>(y * 255 / 4000 + g);
+      p[3] = static_cast<std::uint8_t>((x + y) * 127 / 10000 + 64 + g);
+    }
+  }
+  vorl::EncodeOptions options;
+  options.quality = 92;
+  options.iccProfile = adobe;
+  static_cast<void>(vorl::encodeImageFile(*photo, folder / "photo24.jpg", vorl::ImageFileType::jpeg, options));
 }
 
 void pagePhoto(benchmark::State& state) {
   const bool allThreads = state.range(0) == 0;
   vorl::MPJobs_Init(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   vorl::gThreaded = allThreads;
+  makeFilesWhenMissing(workFolder());
   const fs::path photo = workFolder() / "photo24.jpg";
   const vorl::ProfileRef srgb = vorl::Profile::profileWithPath((workFolder() / "srgb.icc").string());
   if (!fs::exists(photo) || srgb == nullptr) {
