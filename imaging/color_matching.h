@@ -19,7 +19,7 @@ namespace vorl {
 // Whether colour matching exists; it always does here.
 bool CS2_available() noexcept;
 
-// Opens the profile file the specification names. noErr, paramErr for a null output, the file error (fnfErr,
+// Opens the profile file the file specification names. noErr, paramErr for a null output, the file error (fnfErr,
 // dirNFErr, ...) or cmProfileError for a file that is no profile.
 OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile);
 
