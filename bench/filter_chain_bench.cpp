@@ -76,19 +76,12 @@ void BM_FullCorrection_24MP(benchmark::State& state) {
 }
 BENCHMARK(BM_FullCorrection_24MP)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same stages rendered into a picture made beforehand: the correction without making the new offscreen.
-void BM_FullCorrectionInto_24MP(benchmark::State& state) {
+// Renders a plan into a picture made beforehand: the stages without making the new offscreen.
+void renderPlan(benchmark::State& state, const vorl::FilterPlan& plan) {
   const int threads = threadsOf(state);
   vorl::JobPool pool(threads);
   OffscreenPtr photo = makePhoto();
   OffscreenPtr out = makePhoto();
-  vorl::FilterPlan plan;
-  plan.colorControls = vorl::ColorControlsStage{1.2, 0, 1.1};
-  plan.gamma = 0.9;
-  plan.sharpness = 0.5;
-  plan.exposure = 0.3;
-  plan.hue = 0.2;
-  plan.colorMatrix = vorl::ColorMatrixStage{1, 1, 1.1};
   for (auto _ : state) {
     if (!vorl::renderFilterPlan(plan, photo->view(), out->view(), &pool)) state.SkipWithError("render failed");
     benchmark::DoNotOptimize(out->baseAddr());
@@ -96,26 +89,29 @@ void BM_FullCorrectionInto_24MP(benchmark::State& state) {
   }
   finish(state, threads);
 }
+
+// The full correction's stages.
+void BM_FullCorrectionInto_24MP(benchmark::State& state) {
+  vorl::FilterPlan plan;
+  plan.colorControls = vorl::ColorControlsStage{1.2, 0, 1.1};
+  plan.gamma = 0.9;
+  plan.sharpness = 0.5;
+  plan.exposure = 0.3;
+  plan.hue = 0.2;
+  plan.colorMatrix = vorl::ColorMatrixStage{1, 1, 1.1};
+  renderPlan(state, plan);
+}
 BENCHMARK(BM_FullCorrectionInto_24MP)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The per-pixel stages alone, without the sharpening's neighbourhood.
 void BM_PerPixelCorrection_24MP(benchmark::State& state) {
-  const int threads = threadsOf(state);
-  vorl::JobPool pool(threads);
-  OffscreenPtr photo = makePhoto();
-  OffscreenPtr out = makePhoto();
   vorl::FilterPlan plan;
   plan.colorControls = vorl::ColorControlsStage{1.2, 0, 1.1};
   plan.gamma = 0.9;
   plan.exposure = 0.3;
   plan.hue = 0.2;
   plan.colorMatrix = vorl::ColorMatrixStage{1, 1, 1.1};
-  for (auto _ : state) {
-    if (!vorl::renderFilterPlan(plan, photo->view(), out->view(), &pool)) state.SkipWithError("render failed");
-    benchmark::DoNotOptimize(out->baseAddr());
-    benchmark::ClobberMemory();
-  }
-  finish(state, threads);
+  renderPlan(state, plan);
 }
 BENCHMARK(BM_PerPixelCorrection_24MP)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "imaging/color_adjustment_manager.h"
 #include "imaging/image_file_codec.h"
@@ -23,30 +24,31 @@ OffscreenPtr newImage(int width, int height) {
 
 // Errors that mean the file itself could not be had, as against a file that would not decode.
 bool fileUnreachable(OSErr error) noexcept {
-  return error == fnfErr || error == dirNFErr || error == afpAccessDenied ||
-         error == afpObjectTypeErr || error == ioErr;
+  return error == fnfErr || error == dirNFErr || error == afpAccessDenied || error == afpObjectTypeErr ||
+         error == ioErr;
+}
+
+}  // namespace
+
+namespace {
+
+// The path of the referenced file; none (logged as the reading's first two steps failing) when it has none.
+std::optional<std::filesystem::path> pathOf(const FSRef* file) {
+  std::filesystem::path path;
+  if (file != nullptr && FSRefMakePath(*file, path) == noErr) return path;
+  systemLog("CImageFile(FSRef *fileFSRef) CFURLCreateFromFSRef returned NIL???");
+  systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???");
+  return std::nullopt;
 }
 
 }  // namespace
 
 CImageFile::CImageFile(const FSRef* file) {
-  std::filesystem::path path;
-  if (file == nullptr || FSRefMakePath(*file, path) != noErr) {
-    systemLog("CImageFile(FSRef *fileFSRef) CFURLCreateFromFSRef returned NIL???");
-    systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???");
-    return;
-  }
-  read(path, false);
+  if (const auto path = pathOf(file)) read(*path, false);
 }
 
 CImageFile::CImageFile(const FSRef* file, std::int16_t, std::int16_t) {
-  std::filesystem::path path;
-  if (file == nullptr || FSRefMakePath(*file, path) != noErr) {
-    systemLog("CImageFile(FSRef *fileFSRef) CFURLCreateFromFSRef returned NIL???");
-    systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateWithURL returned NIL???");
-    return;
-  }
-  read(path, true);
+  if (const auto path = pathOf(file)) read(*path, true);
 }
 
 CImageFile::CImageFile(const std::filesystem::path& file, bool preview) { read(file, preview); }
