@@ -4,9 +4,10 @@
 //       writes the synthetic green-screen photograph (photo.rgb), the new background (background.rgb) and the true
 //       composite (truth.rgb) as raw 8-bit RGB, and the key trained for them (key.bin, a stored 11,444-byte
 //       chroma-key record); prints the backing colour as 0xRRGGBB.
-//   chromakey_compare key <folder> <width> <height> <workers> <output.rgb>
-//       reads the photograph, background and key, keys and composites as the bridge does (×256 in, top byte out)
-//       and writes the composite.
+//   chromakey_compare key <folder> <width> <height> <workers> <edge|all> <output.rgb>
+//       reads the photograph, background and key into offscreens, keys them through the keying bridge with the
+//       matte edge (defocus 3, shrink 0.05) and, with "all", grain removal and the simulated backing as well, and
+//       writes the composite.
 //   chromakey_compare score <a.rgb> <b.rgb> <width> <height>
 //       prints the PSNR of a against b in dB.
 #include <algorithm>
@@ -17,10 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "chromakey/engine/composite.h"
+#include "chromakey/bridge/keying_bridge.h"
 #include "chromakey/engine/engine_workers.h"
-#include "chromakey/engine/key_pipeline.h"
-#include "chromakey/engine/pixel_map.h"
+#include "platform/file_specs.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 
 namespace {
@@ -78,50 +78,49 @@ int generate(const std::string& folder, int w, int h) {
   return 0;
 }
 
-// Reads raw 8-bit RGB into a map (×256, as the bridge converts), a slice at a time so no second copy of the frame
-// is ever held.
-bool readRgbInto(const std::string& path, PixelMap& map) {
+// Reads raw 8-bit RGB into a new offscreen of w × h, row by row.
+OffscreenPtr readRgbOffscreen(const std::string& path, int w, int h) {
+  const Rect bounds = makeRect(0, 0, h, w);
+  OffscreenPtr o{myNewGWorld(&bounds)};
+  if (!o) return o;
   std::ifstream in(path, std::ios::binary);
-  constexpr std::size_t kSlice = std::size_t{1} << 16;
-  std::vector<unsigned char> slice(kSlice * 3);
-  for (std::size_t first = 0; first < map.size(); first += kSlice) {
-    const std::size_t count = std::min(kSlice, map.size() - first);
-    in.read(reinterpret_cast<char*>(slice.data()), static_cast<std::streamsize>(count * 3));
-    if (in.gcount() != static_cast<std::streamsize>(count * 3)) return false;
-    for (std::size_t i = 0; i < count; ++i)
-      map[first + i] = {static_cast<std::uint16_t>(slice[3 * i] << 8),
-                        static_cast<std::uint16_t>(slice[3 * i + 1] << 8),
-                        static_cast<std::uint16_t>(slice[3 * i + 2] << 8), 0};
+  std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
+  for (int y = 0; y < h; ++y) {
+    in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
+    if (in.gcount() != static_cast<std::streamsize>(row.size())) return nullptr;
+    std::uint8_t* q = o->view().row(y);
+    for (int x = 0; x < w; ++x, q += 4) {
+      q[kAlphaByte] = 0;
+      q[kRedByte] = row[3 * static_cast<std::size_t>(x)];
+      q[kGreenByte] = row[3 * static_cast<std::size_t>(x) + 1];
+      q[kBlueByte] = row[3 * static_cast<std::size_t>(x) + 2];
+    }
   }
-  return true;
+  return o;
 }
 
-bool writeRgbFrom(const std::string& path, const PixelMap& map) {
+bool writeRgbFrom(const std::string& path, const Offscreen& o) {
   std::ofstream out(path, std::ios::binary);
-  constexpr std::size_t kSlice = std::size_t{1} << 16;
-  std::vector<unsigned char> slice(kSlice * 3);
-  for (std::size_t first = 0; first < map.size(); first += kSlice) {
-    const std::size_t count = std::min(kSlice, map.size() - first);
-    for (std::size_t i = 0; i < count; ++i) {
-      slice[3 * i] = static_cast<unsigned char>(map[first + i].r >> 8);
-      slice[3 * i + 1] = static_cast<unsigned char>(map[first + i].g >> 8);
-      slice[3 * i + 2] = static_cast<unsigned char>(map[first + i].b >> 8);
+  std::vector<unsigned char> row(static_cast<std::size_t>(o.width()) * 3);
+  for (int y = 0; y < o.height(); ++y) {
+    const std::uint8_t* p = o.view().row(y);
+    for (int x = 0; x < o.width(); ++x, p += 4) {
+      row[3 * static_cast<std::size_t>(x)] = p[kRedByte];
+      row[3 * static_cast<std::size_t>(x) + 1] = p[kGreenByte];
+      row[3 * static_cast<std::size_t>(x) + 2] = p[kBlueByte];
     }
-    out.write(reinterpret_cast<const char*>(slice.data()), static_cast<std::streamsize>(count * 3));
+    out.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
   }
   return static_cast<bool>(out);
 }
 
-int key(const std::string& folder, int w, int h, int workers, const std::string& output) {
-  const std::size_t n = static_cast<std::size_t>(w) * h;
+// Keys through the bridge, as the page side does. "edge": the key with its matte edge (defocus 3, shrink 0.05).
+// "all": also grain removal (level 1) and the simulated backing (density 12).
+int key(const std::string& folder, int w, int h, int workers, const std::string& stages, const std::string& output) {
   std::vector<unsigned char> keyBytes;
-  PixelMap photo(n), background(n), keyed(n), matte(n);
-  if (photo.empty() || background.empty() || keyed.empty() || matte.empty()) {
-    std::fprintf(stderr, "not enough memory for %d x %d\n", w, h);
-    return 1;
-  }
-  if (!readRgbInto(folder + "/photo.rgb", photo) || !readRgbInto(folder + "/background.rgb", background) ||
-      !readFile(folder + "/key.bin", keyBytes, kChromaKeySettingsSize)) {
+  OffscreenPtr photo = readRgbOffscreen(folder + "/photo.rgb", w, h);
+  OffscreenPtr background = readRgbOffscreen(folder + "/background.rgb", w, h);
+  if (!photo || !background || !readFile(folder + "/key.bin", keyBytes, kChromaKeySettingsSize)) {
     std::fprintf(stderr, "cannot read the files in %s\n", folder.c_str());
     return 1;
   }
@@ -131,22 +130,25 @@ int key(const std::string& folder, int w, int h, int workers, const std::string&
     std::fprintf(stderr, "%s\n", describe(check));
     return 1;
   }
-  setDuzeviveThreadCount(workers);
-  fixcoef& record = settings.coefficients;
-  PrimPass pass;
-  static_cast<void>(primcoef_begin(record, pass));
-  PrimStatus status = doPrimProc(photo.data(), keyed.data(), background.data(), nullptr, w, h, record, nullptr, pass);
-  if (status == PrimStatus::ok) status = doDefocusMask(keyed.data(), w, h, 0, 0, 0.0f);
-  // The photograph is not read after keying: its map takes the composite, which saves touching a fifth map.
-  PixelMap& composite = photo;
-  if (status == PrimStatus::ok)
-    status = doComposite(keyed.data(), background.data(), composite.data(), matte.data(), w, h, keyedColoursOf(record));
-  static_cast<void>(primcoef_finish(record, pass));
-  if (status != PrimStatus::ok) {
-    std::fprintf(stderr, "%s\n", describe(status));
-    return 1;
+  if (stages == "all") {
+    settings.coefficients.options |= kKeyOptionGrainRemoval | kKeyOptionSimulatedBacking;
+    settings.coefficients.grainLevel = 1;
+    settings.coefficients.gridDensity = 12;
+  } else if (stages != "edge") {
+    std::fprintf(stderr, "stages are edge or all\n");
+    return 2;
   }
-  return writeRgbFrom(output, composite) ? 0 : 1;
+  setDuzeviveThreadCount(workers);
+  const Rect port = photo->portRect();
+  // The photograph is released by the bridge once converted: the output can take its place in memory.
+  OffscreenPtr composite{myNewGWorld(&port)};
+  const std::string image = folder + "/key.bin";
+  FSSpec spec{};
+  if (!composite || FSMakeFSSpecFromPath(image, spec) != noErr) return 1;
+  if (!doNewChromaKeyingEx(std::move(photo), std::move(background), composite.get(), &settings, {3, 0, 0.05f}, false,
+                           false, composite.get(), port, port, 0, spec))
+    return 1;
+  return writeRgbFrom(output, *composite) ? 0 : 1;
 }
 
 int score(const std::string& a, const std::string& b, int w, int h) {
@@ -167,11 +169,11 @@ int score(const std::string& a, const std::string& b, int w, int h) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "generate" && argc == 5) return generate(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
-  if (mode == "key" && argc == 7)
-    return key(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), argv[6]);
+  if (mode == "key" && argc == 8)
+    return key(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), argv[6], argv[7]);
   if (mode == "score" && argc == 6) return score(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
   std::fprintf(stderr,
-               "usage: %s generate <folder> <w> <h> | key <folder> <w> <h> <workers> <out.rgb> | score <a> <b> <w> "
+               "usage: %s generate <folder> <w> <h> | key <folder> <w> <h> <workers> <edge|all> <out.rgb> | score <a> <b> <w> "
                "<h>\n",
                argv[0]);
   return 2;
