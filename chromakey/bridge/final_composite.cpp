@@ -3,8 +3,20 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "chromakey/engine/engine_workers.h"
+
 namespace vorl {
 namespace {
+
+// Runs body(first, count) over n pixels, split over the engine's workers when the frame is worth it.
+template <class Body>
+void overPixels(std::size_t n, Body body) noexcept {
+  const int workers = duzeviveThreadCount();
+  if (workers >= 2 && n >= (std::size_t{1} << 16))
+    runBlocks(n, workers, body);
+  else
+    body(0, n);
+}
 
 std::uint16_t blend8(double a, std::uint16_t composite, std::uint16_t foreground) noexcept {
   const double v = (1.0 - a) * static_cast<double>(composite >> 8) + a * static_cast<double>(foreground >> 8);
@@ -26,23 +38,27 @@ int doFinalComposite(const pixeli* foreground, const pixeli* composite, pixeli* 
   if (w < 0 || h < 0) return -1;
   const UInt8ToFloatTable table = initUInt8ToFloatTable();
   const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-  for (std::size_t i = 0; i < n; ++i) {
-    const pixeli& f = foreground[i];
-    const pixeli& c = composite[i];
-    const double a = table[f.a >> 8];
-    out[i].r = blend8(a, c.r, f.r);
-    out[i].g = blend8(a, c.g, f.g);
-    out[i].b = blend8(a, c.b, f.b);
-  }
+  overPixels(n, [&](std::size_t first, std::size_t count) {
+    for (std::size_t i = first; i < first + count; ++i) {
+      const pixeli& f = foreground[i];
+      const pixeli& c = composite[i];
+      const double a = table[f.a >> 8];
+      out[i].r = blend8(a, c.r, f.r);
+      out[i].g = blend8(a, c.g, f.g);
+      out[i].b = blend8(a, c.b, f.b);
+    }
+  });
   return 0;
 }
 
 int doCompositeTest(const pixeli* foreground, pixeli* matteView, long w, long h) noexcept {
   if (w < 0 || h < 0) return -1;
   const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-  for (std::size_t i = 0; i < n; ++i) {
-    if ((foreground[i].a >> 8) == 255) matteView[i].r = matteView[i].g = matteView[i].b = 65535;
-  }
+  overPixels(n, [&](std::size_t first, std::size_t count) {
+    for (std::size_t i = first; i < first + count; ++i) {
+      if ((foreground[i].a >> 8) == 255) matteView[i].r = matteView[i].g = matteView[i].b = 65535;
+    }
+  });
   return 0;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "chromakey/bridge/keying_bridge.h"
+#include "chromakey/engine/engine_workers.h"
 #include "imaging/image_file_codec.h"
 #include "imaging/offscreen_copy.h"
 #include "platform/file_specs.h"
@@ -187,6 +188,29 @@ TEST(BridgeEndToEnd, EveryKeyOptionKeysThePhotograph) {
       ASSERT_EQ(o[3], p.b >> 8);
       ASSERT_EQ(o[0], 255);
     }
+}
+
+// Every stage at once, split over 1, 2 and 8 workers: the same bytes each time.
+TEST(BridgeEndToEnd, EveryStageGivesTheSameBytesAtAnyWorkerCount) {
+  const GreenScreenScene scene = makeGreenScreenScene(331, 217, 4);
+  fixcoef key = makeSurfaceKeyFor(scene);
+  key.options |= kKeyOptionGrainRemoval | kKeyOptionSimulatedBacking;
+  key.grainLevel = 2;
+  key.gridDensity = 12;
+  std::vector<std::uint8_t> first;
+  for (const int workers : {1, 2, 8}) {
+    SCOPED_TRACE(workers);
+    setDuzeviveThreadCount(workers);
+    const OffscreenPtr output = keyThroughBridge(scene, key, {4, 1, 0.05f});
+    std::vector<std::uint8_t> bytes;
+    for (int y = 0; y < output->height(); ++y)
+      bytes.insert(bytes.end(), output->view().row(y), output->view().row(y) + 4 * output->width());
+    if (first.empty())
+      first = bytes;
+    else
+      EXPECT_TRUE(bytes == first);
+  }
+  setDuzeviveThreadCount(1);
 }
 
 }  // namespace
