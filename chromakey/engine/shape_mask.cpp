@@ -9,7 +9,6 @@
 #include <agg_path_storage.h>
 #include <agg_pixfmt_gray.h>
 #include <agg_rasterizer_scanline_aa.h>
-#include <agg_renderer_scanline.h>
 #include <agg_rendering_buffer.h>
 #include <agg_scanline_u.h>
 
@@ -152,15 +151,37 @@ ShapeBoundingBox grownBox(agg::path_storage& path, int radius, int width, int he
   return box;
 }
 
+// An 8-bit cover scaled to 16 bits (× 257) times the opacity over 65535, rounded as agg rounds it (exact for full
+// cover). agg's own gray16 multiply does this in int and overflows for large values, so it is redone unsigned.
+std::uint16_t coverValue(unsigned opacity, unsigned cover) noexcept {
+  const std::uint32_t t = opacity * (cover << 8 | cover) + 32768u;
+  return static_cast<std::uint16_t>((t + (t >> 16)) >> 16);
+}
+
+// The path's coverage in white at `opacity` into the zeroed scratch, which is what gray16 blending over 0 gives.
+// Spans are held to the frame: the clipper lets cells through on its right and bottom edges.
+void paintCoverage(agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl>& rasteriser, agg::scanline_u8& scanline,
+                   std::uint16_t* scratch, int width, int height, unsigned opacity) {
+  if (!rasteriser.rewind_scanlines()) return;
+  scanline.reset(rasteriser.min_x(), rasteriser.max_x());
+  while (rasteriser.sweep_scanline(scanline)) {
+    const int y = scanline.y();
+    if (y < 0 || y >= height) continue;
+    std::uint16_t* row = scratch + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    auto span = scanline.begin();
+    for (unsigned k = scanline.num_spans(); k > 0; --k, ++span) {
+      const int start = span->x;
+      const int end = std::min(start + static_cast<int>(span->len), width);
+      for (int x = std::max(start, 0); x < end; ++x)
+        row[x] = coverValue(opacity, span->covers[x - start]);
+    }
+  }
+}
+
 }  // namespace
 
 struct ShapeVisitorImpl::Raster {
-  Raster(int width, int height)
-      : scratch(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
-        buffer(reinterpret_cast<agg::int8u*>(scratch.data()), static_cast<unsigned>(width),
-               static_cast<unsigned>(height), width * static_cast<int>(sizeof(std::uint16_t))),
-        pixels(buffer),
-        base(pixels) {
+  Raster(int width, int height) : scratch(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     rasteriser.clip_box(0, 0, width, height);
     // Even-odd keeps the inside of the outline empty when the frame's rectangle is added for an inverted shape,
     // whichever way either runs, so an inverted shape is the exact complement of the plain one.
@@ -168,9 +189,6 @@ struct ShapeVisitorImpl::Raster {
   }
 
   std::vector<std::uint16_t> scratch;  // zero outside the polygon being drawn
-  agg::rendering_buffer buffer;
-  ScratchPixels pixels;
-  agg::renderer_base<ScratchPixels> base;
   // Clipping in double precision, so no coordinate reaches the fixed-point conversion outside the frame.
   agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> rasteriser;
   agg::scanline_u8 scanline;
@@ -271,7 +289,7 @@ void ShapeVisitorImpl::drawPolygon(int featherRadius, std::int32_t combineMode) 
   const auto opacity = static_cast<unsigned>(alpha_ * 65535.0 + 0.5);
   raster.rasteriser.reset();
   raster.rasteriser.add_path(path);
-  agg::render_scanlines_aa_solid(raster.rasteriser, raster.scanline, raster.base, agg::gray16(65535, opacity));
+  paintCoverage(raster.rasteriser, raster.scanline, raster.scratch.data(), width_, height_, opacity);
   renderer_.mergeBox(box);
 
   const int workers = duzeviveThreadCount();
