@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "chromakey/engine/engine_workers.h"
 #include "platform/system_log.h"
@@ -26,8 +27,8 @@ namespace {
 
 // Frames wider or taller than this are refused: the rasteriser keeps coordinates as 24.8 fixed point in an int.
 constexpr int kMaxFrameSide = 1 << 22;
-// Fewer rows (or columns) than this per worker are not worth a thread.
-constexpr int kMinLinesPerBlock = 64;
+// Less work than this many pixels per worker is not worth starting a thread for.
+constexpr std::size_t kMinPixelsPerBlock = std::size_t{1} << 17;
 
 using ScratchPixels = agg::pixfmt_gray16;
 // 64-bit sums: a window of (r + 1)² weights of 16-bit values overflows 32 bits from radius 255 on.
@@ -36,11 +37,13 @@ using StackBlur16 = agg::stack_blur<agg::gray16, agg::stack_blur_calc_gray<agg::
 int boxWidth(const ShapeBoundingBox& box) noexcept { return box.x2 - box.x1 + 1; }
 int boxHeight(const ShapeBoundingBox& box) noexcept { return box.y2 - box.y1 + 1; }
 
-// Splits `lines` lines over the workers in blocks of at least kMinLinesPerBlock and runs body(first, count) on
-// each. False when a block ran out of memory.
+// Splits `lines` lines of `length` pixels over the workers in blocks of at least kMinPixelsPerBlock pixels and
+// runs body(first, count) on each. False when a block ran out of memory.
 template <class Body>
-bool runLineBlocks(int lines, int workers, const Body& body) noexcept {
-  const int blocks = std::clamp(lines / kMinLinesPerBlock, 1, workers);
+bool runLineBlocks(int lines, int length, int workers, const Body& body) noexcept {
+  const std::size_t pixels = static_cast<std::size_t>(lines) * static_cast<std::size_t>(length);
+  const int blocks = static_cast<int>(std::clamp<std::size_t>(pixels / kMinPixelsPerBlock, 1,
+                                                              static_cast<std::size_t>(std::min(workers, lines))));
   std::atomic<bool> failed{false};
   auto guarded = [&](std::size_t first, std::size_t count) noexcept {
     try {
@@ -56,29 +59,53 @@ bool runLineBlocks(int lines, int workers, const Body& body) noexcept {
   return !failed.load(std::memory_order_relaxed);
 }
 
-// agg's stack blur of the scratch map inside the box, rows first and columns second, each line on its own so
-// the split over workers cannot change a pixel. Outside the box the scratch is zero for at least the radius,
-// which is what the blur's edge repetition at the box's sides sees too, so blurring the box alone equals
-// blurring the frame.
-bool blurBox(std::uint16_t* scratch, int width, const ShapeBoundingBox& box, int radius, int workers) {
-  const int stride = width * static_cast<int>(sizeof(std::uint16_t));
-  auto at = [&](int x, int y) {
-    return reinterpret_cast<agg::int8u*>(scratch + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                         static_cast<std::size_t>(x));
-  };
+// Copies a `columns` × `rows` block at `from` (row pitch `fromPitch` values) into `to` turned on its side (row
+// pitch `toPitch`), in tiles so that both sides stay in cache.
+void transpose(const std::uint16_t* from, std::size_t fromPitch, std::uint16_t* to, std::size_t toPitch, int columns,
+               int rows) noexcept {
+  constexpr int kTile = 32;
+  for (int y0 = 0; y0 < rows; y0 += kTile) {
+    const int y1 = std::min(y0 + kTile, rows);
+    for (int x0 = 0; x0 < columns; x0 += kTile) {
+      const int x1 = std::min(x0 + kTile, columns);
+      for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+          to[static_cast<std::size_t>(x) * toPitch + static_cast<std::size_t>(y)] =
+              from[static_cast<std::size_t>(y) * fromPitch + static_cast<std::size_t>(x)];
+    }
+  }
+}
+
+// agg's stack blur of the box's scratch (`boxW` × `boxH`, rows packed), rows first and columns second, each line
+// on its own so the split over workers cannot change a pixel. The box reaches the radius past every covered
+// pixel or ends at the frame's edge, so the blur's edge repetition at its sides sees what it would see on the
+// whole frame: zeros, or the frame's edge. Columns are blurred as rows of a transposed strip: the same
+// arithmetic as agg's column pass, without walking the map a row pitch at a time.
+bool blurBox(std::uint16_t* scratch, int boxW, int boxH, int radius, int workers) {
+  constexpr int kStripColumns = 64;
+  const auto pitch = static_cast<std::size_t>(boxW);
   const auto r = static_cast<unsigned>(radius);
-  const bool rowsDone = runLineBlocks(boxHeight(box), workers, [&](int first, int count) {
-    agg::rendering_buffer rows(at(box.x1, box.y1 + first), static_cast<unsigned>(boxWidth(box)),
-                               static_cast<unsigned>(count), stride);
+  const bool rowsDone = runLineBlocks(boxH, boxW, workers, [&](int first, int count) {
+    agg::rendering_buffer rows(reinterpret_cast<agg::int8u*>(scratch + static_cast<std::size_t>(first) * pitch),
+                               static_cast<unsigned>(boxW), static_cast<unsigned>(count),
+                               boxW * static_cast<int>(sizeof(std::uint16_t)));
     ScratchPixels pixels(rows);
     StackBlur16().blur_x(pixels, r);
   });
   if (!rowsDone) return false;
-  return runLineBlocks(boxWidth(box), workers, [&](int first, int count) {
-    agg::rendering_buffer columns(at(box.x1 + first, box.y1), static_cast<unsigned>(count),
-                                  static_cast<unsigned>(boxHeight(box)), stride);
-    ScratchPixels pixels(columns);
-    StackBlur16().blur_y(pixels, r);
+  return runLineBlocks(boxW, boxH, workers, [&](int first, int count) {
+    std::vector<std::uint16_t> strip(static_cast<std::size_t>(std::min(kStripColumns, count)) *
+                                     static_cast<std::size_t>(boxH));
+    StackBlur16 blur;
+    for (int x = first; x < first + count; x += kStripColumns) {
+      const int columns = std::min(kStripColumns, first + count - x);
+      transpose(scratch + x, pitch, strip.data(), static_cast<std::size_t>(boxH), columns, boxH);
+      agg::rendering_buffer rows(reinterpret_cast<agg::int8u*>(strip.data()), static_cast<unsigned>(boxH),
+                                 static_cast<unsigned>(columns), boxH * static_cast<int>(sizeof(std::uint16_t)));
+      ScratchPixels pixels(rows);
+      blur.blur_x(pixels, r);
+      transpose(strip.data(), static_cast<std::size_t>(boxH), scratch + x, pitch, boxH, columns);
+    }
   });
 }
 
@@ -95,16 +122,16 @@ std::uint16_t combine(std::uint16_t d, std::uint16_t s, std::int32_t mode) noexc
   }
 }
 
-// Puts the scratch value into all four channels of the mask inside the box, replacing them for the first polygon
-// and by the combine rule after it, and leaves the scratch zero there for the next polygon.
+// Puts the box's scratch values into all four channels of the mask pixels under the box, replacing them for the
+// first polygon and by the combine rule after it, and leaves the scratch zero for the next polygon.
 void combineBox(std::uint16_t* scratch, pixeli* mask, int width, const ShapeBoundingBox& box, bool first,
                 std::int32_t mode, int workers) noexcept {
-  static_cast<void>(runLineBlocks(boxHeight(box), workers, [&](int firstRow, int count) noexcept {
-    for (int y = box.y1 + firstRow; y < box.y1 + firstRow + count; ++y) {
-      const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-      std::uint16_t* s = scratch + row + static_cast<std::size_t>(box.x1);
-      pixeli* d = mask + row + static_cast<std::size_t>(box.x1);
-      const auto n = static_cast<std::size_t>(boxWidth(box));
+  const auto n = static_cast<std::size_t>(boxWidth(box));
+  static_cast<void>(runLineBlocks(boxHeight(box), boxWidth(box), workers, [&](int firstRow, int count) noexcept {
+    for (int y = firstRow; y < firstRow + count; ++y) {
+      std::uint16_t* s = scratch + static_cast<std::size_t>(y) * n;
+      pixeli* d = mask + static_cast<std::size_t>(box.y1 + y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(box.x1);
       if (first) {
         for (std::size_t i = 0; i < n; ++i) d[i] = {s[i], s[i], s[i], s[i]};
       } else {
@@ -158,22 +185,24 @@ std::uint16_t coverValue(unsigned opacity, unsigned cover) noexcept {
   return static_cast<std::uint16_t>((t + (t >> 16)) >> 16);
 }
 
-// The path's coverage in white at `opacity` into the zeroed scratch, which is what gray16 blending over 0 gives.
-// Spans are held to the frame: the clipper lets cells through on its right and bottom edges.
+// The path's coverage in white at `opacity` into the box's zeroed scratch (rows packed), which is what gray16
+// blending over 0 gives. Spans are held to the box, which holds every covered pixel; the clipper alone would let
+// cells through on the frame's right and bottom edges.
 void paintCoverage(agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl>& rasteriser, agg::scanline_u8& scanline,
-                   std::uint16_t* scratch, int width, int height, unsigned opacity) {
+                   std::uint16_t* scratch, const ShapeBoundingBox& box, unsigned opacity) {
   if (!rasteriser.rewind_scanlines()) return;
   scanline.reset(rasteriser.min_x(), rasteriser.max_x());
+  const auto pitch = static_cast<std::size_t>(boxWidth(box));
   while (rasteriser.sweep_scanline(scanline)) {
     const int y = scanline.y();
-    if (y < 0 || y >= height) continue;
-    std::uint16_t* row = scratch + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    if (y < box.y1 || y > box.y2) continue;
+    std::uint16_t* row = scratch + static_cast<std::size_t>(y - box.y1) * pitch;
     auto span = scanline.begin();
     for (unsigned k = scanline.num_spans(); k > 0; --k, ++span) {
       const int start = span->x;
-      const int end = std::min(start + static_cast<int>(span->len), width);
-      for (int x = std::max(start, 0); x < end; ++x)
-        row[x] = coverValue(opacity, span->covers[x - start]);
+      const int end = std::min(start + static_cast<int>(span->len), box.x2 + 1);
+      for (int x = std::max(start, box.x1); x < end; ++x)
+        row[x - box.x1] = coverValue(opacity, span->covers[x - start]);
     }
   }
 }
@@ -181,14 +210,15 @@ void paintCoverage(agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl>& ras
 }  // namespace
 
 struct ShapeVisitorImpl::Raster {
-  Raster(int width, int height) : scratch(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+  Raster(int width, int height) {
     rasteriser.clip_box(0, 0, width, height);
     // Even-odd keeps the inside of the outline empty when the frame's rectangle is added for an inverted shape,
     // whichever way either runs, so an inverted shape is the exact complement of the plain one.
     rasteriser.filling_rule(agg::fill_even_odd);
   }
 
-  std::vector<std::uint16_t> scratch;  // zero outside the polygon being drawn
+  // The polygon's box, rows packed; kept zero between polygons and grown to the largest box so far.
+  std::vector<std::uint16_t> scratch;
   // Clipping in double precision, so no coordinate reaches the fixed-point conversion outside the frame.
   agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip_dbl> rasteriser;
   agg::scanline_u8 scanline;
@@ -286,14 +316,17 @@ void ShapeVisitorImpl::drawPolygon(int featherRadius, std::int32_t combineMode) 
   const ShapeBoundingBox box = grownBox(path, featherRadius, width_, height_);
   if (box.empty()) return;
 
+  const std::size_t area = static_cast<std::size_t>(boxWidth(box)) * static_cast<std::size_t>(boxHeight(box));
+  if (raster.scratch.size() < area) raster.scratch.resize(area);
+
   const auto opacity = static_cast<unsigned>(alpha_ * 65535.0 + 0.5);
   raster.rasteriser.reset();
   raster.rasteriser.add_path(path);
-  paintCoverage(raster.rasteriser, raster.scanline, raster.scratch.data(), width_, height_, opacity);
+  paintCoverage(raster.rasteriser, raster.scanline, raster.scratch.data(), box, opacity);
   renderer_.mergeBox(box);
 
   const int workers = duzeviveThreadCount();
-  if (featherRadius > 0 && !blurBox(raster.scratch.data(), width_, box, featherRadius, workers)) {
+  if (featherRadius > 0 && !blurBox(raster.scratch.data(), boxWidth(box), boxHeight(box), featherRadius, workers)) {
     status_ = PrimStatus::outOfMemory;
     return;
   }

@@ -109,7 +109,7 @@ using ShapeRendererHandle = std::unique_ptr<ShapeRenderer>;
 [[nodiscard]] ShapeBoundingBox getBoundingBox(const ShapeRenderer* renderer) noexcept;
 void render_finish(ShapeRendererHandle renderer) noexcept;
 
-// Draws into an rgba16 mask through agg: the outline into a gray16 scratch map of the frame's size, then into
+// Draws into an rgba16 mask through agg: the outline into a gray16 scratch map the size of its box, then into
 // the mask. Operations on a visitor that has failed (no memory) do nothing; `status` tells.
 class ShapeVisitorImpl final : public ShapeVisitor {
  public:
