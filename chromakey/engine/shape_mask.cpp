@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include "chromakey/engine/engine_workers.h"
 #include "platform/system_log.h"
@@ -59,30 +58,11 @@ bool runLineBlocks(int lines, int length, int workers, const Body& body) noexcep
   return !failed.load(std::memory_order_relaxed);
 }
 
-// Copies a `columns` × `rows` block at `from` (row pitch `fromPitch` values) into `to` turned on its side (row
-// pitch `toPitch`), in tiles so that both sides stay in cache.
-void transpose(const std::uint16_t* from, std::size_t fromPitch, std::uint16_t* to, std::size_t toPitch, int columns,
-               int rows) noexcept {
-  constexpr int kTile = 32;
-  for (int y0 = 0; y0 < rows; y0 += kTile) {
-    const int y1 = std::min(y0 + kTile, rows);
-    for (int x0 = 0; x0 < columns; x0 += kTile) {
-      const int x1 = std::min(x0 + kTile, columns);
-      for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-          to[static_cast<std::size_t>(x) * toPitch + static_cast<std::size_t>(y)] =
-              from[static_cast<std::size_t>(y) * fromPitch + static_cast<std::size_t>(x)];
-    }
-  }
-}
-
 // agg's stack blur of the box's scratch (`boxW` × `boxH`, rows packed), rows first and columns second, each line
 // on its own so the split over workers cannot change a pixel. The box reaches the radius past every covered
 // pixel or ends at the frame's edge, so the blur's edge repetition at its sides sees what it would see on the
-// whole frame: zeros, or the frame's edge. Columns are blurred as rows of a transposed strip: the same
-// arithmetic as agg's column pass, without walking the map a row pitch at a time.
+// whole frame: zeros, or the frame's edge.
 bool blurBox(std::uint16_t* scratch, int boxW, int boxH, int radius, int workers) {
-  constexpr int kStripColumns = 64;
   const auto pitch = static_cast<std::size_t>(boxW);
   const auto r = static_cast<unsigned>(radius);
   const bool rowsDone = runLineBlocks(boxH, boxW, workers, [&](int first, int count) {
@@ -94,18 +74,10 @@ bool blurBox(std::uint16_t* scratch, int boxW, int boxH, int radius, int workers
   });
   if (!rowsDone) return false;
   return runLineBlocks(boxW, boxH, workers, [&](int first, int count) {
-    std::vector<std::uint16_t> strip(static_cast<std::size_t>(std::min(kStripColumns, count)) *
-                                     static_cast<std::size_t>(boxH));
-    StackBlur16 blur;
-    for (int x = first; x < first + count; x += kStripColumns) {
-      const int columns = std::min(kStripColumns, first + count - x);
-      transpose(scratch + x, pitch, strip.data(), static_cast<std::size_t>(boxH), columns, boxH);
-      agg::rendering_buffer rows(reinterpret_cast<agg::int8u*>(strip.data()), static_cast<unsigned>(boxH),
-                                 static_cast<unsigned>(columns), boxH * static_cast<int>(sizeof(std::uint16_t)));
-      ScratchPixels pixels(rows);
-      blur.blur_x(pixels, r);
-      transpose(strip.data(), static_cast<std::size_t>(boxH), scratch + x, pitch, boxH, columns);
-    }
+    agg::rendering_buffer columns(reinterpret_cast<agg::int8u*>(scratch + first), static_cast<unsigned>(count),
+                                  static_cast<unsigned>(boxH), boxW * static_cast<int>(sizeof(std::uint16_t)));
+    ScratchPixels pixels(columns);
+    StackBlur16().blur_y(pixels, r);
   });
 }
 

@@ -417,11 +417,11 @@ TEST(ShapeMask, SameMaskAtEveryWorkerCount) {
   std::vector<pixeli> one;
   {
     const WorkerCount workers(1);
-    one = render(400, 600, list);
+    one = render(1200, 900, list);
   }
   for (const int count : {2, 8}) {
     const WorkerCount workers(count);
-    EXPECT_EQ(render(400, 600, list), one) << count << " workers";
+    EXPECT_EQ(render(1200, 900, list), one) << count << " workers";
   }
 }
 
