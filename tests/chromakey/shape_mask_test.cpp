@@ -157,6 +157,29 @@ TEST(ShapeMask, CornerPolygonsCoverTheirAreaAndInvertedOnesTheRest) {
   }
 }
 
+TEST(ShapeMask, VisitorDrawsOutlinesGivenPointByPoint) {
+  const int w = 40, h = 20;
+  std::vector<pixeli> mask = filled(w, h, kSentinel);
+  ShapeRenderer renderer(w, h);
+  {
+    ShapeVisitorImpl visitor(renderer, mask.data());
+    visitor.beginPolygon();
+    for (const auto& [x, y] : {std::pair{0.25, 0.25}, {0.5, 0.25}, {0.5, 0.75}, {0.25, 0.75}}) visitor.addPoint(x, y);
+    visitor.setAlpha(0.5f);
+    visitor.endPolygon(0, kShapeCombineAdd);
+    ASSERT_EQ(visitor.status(), PrimStatus::ok);
+  }
+  EXPECT_EQ(getBoundingBox(&renderer), (ShapeBoundingBox{10, 5, 20, 15}));
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const bool inBox = x >= 10 && x <= 20 && y >= 5 && y <= 15;
+      const bool covered = x >= 10 && x < 20 && y >= 5 && y < 15;
+      const std::uint16_t expected = covered ? 32768 : inBox ? 0 : kSentinel;
+      ASSERT_EQ(at(mask, w, x, y), (pixeli{expected, expected, expected, expected})) << x << "," << y;
+    }
+  }
+}
+
 TEST(ShapeMask, SmoothOutlineStaysStrictlyInsideItsControlPolygon) {
   const DuzeviveShapeImpl smooth = rectangle(0.2f, 0.2f, 0.8f, 0.8f, 1);
   const DuzeviveShapeImpl corners = rectangle(0.2f, 0.2f, 0.8f, 0.8f, 3);
