@@ -8,6 +8,7 @@
 // channels of the mask inside the shape's grown bounding box, so pixels outside every box keep what they held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
