@@ -1,13 +1,14 @@
 // Training a key's outer surface from a whole frame, without picked samples.
 //
-// Every sampled pixel is projected onto the plane of the backing's key direction and the chroma direction across
-// it; a 256-bin histogram of the projections along their mean direction shows the backing and foreground
-// clusters, whose edges are read from the smoothed histogram's slope. Foreground pixels then dent the outer
-// surface (`dnt_out`) and bleached spill pixels widen it (`jut_out`), each edit followed by the consistency rule.
-// The simulated-backing stage trains its private record this way before keying its grid samples.
+// Each sampled pixel is placed in the plane of the backing's key direction and the chroma direction across it.
+// Counting the pixels by how far they lie along the frame's average offset from the backing gives a 256-bin
+// profile in which the backing and the foreground form humps; their edges are read from the smoothed profile's
+// slope. Foreground pixels then dent the outer surface (`dnt_out`) and bleached spill pixels widen it
+// (`jut_out`), each edit followed by the consistency rule. The simulated-backing stage trains its private record
+// this way before keying its grid samples.
 //
-// Bins: higher bins lie nearer the backing; bin 128 holds the backing and everything behind it, so no bin lies
-// above 128.
+// Bin numbers fall with distance from the backing: the backing itself, and anything on the far side of it, counts
+// in 128, the top bin in use.
 #pragma once
 
 #include <array>
