@@ -181,13 +181,17 @@ int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int he
     ++n;
   });
 
-  // The direction of the mean projection: the histogram is taken along it.
+  // The direction of the mean projection: the histogram is taken along it. The bins assume that direction leads
+  // away from the backing. A frame whose backing is mostly lit brighter than the record's backing colour has its
+  // mean on the near side (a negative key projection): along it the foreground would fall behind the backing, in
+  // bin 128, and the backing's darker half would be taken for foreground and dent the key onto the backing
+  // itself. Such a frame, like one without a mean, is taken along the key axis.
   float ma = 0.0f, mb = 1.0f;
   if (n > 0) {
     const auto meanCross = static_cast<std::int64_t>(sumCross / static_cast<double>(n));
     const auto meanKey = static_cast<std::int64_t>(sumKey / static_cast<double>(n));
     const float length = std::sqrt(static_cast<float>(meanCross * meanCross) + static_cast<float>(meanKey * meanKey));
-    if (std::fabs(length) >= 1e-5f) {
+    if (std::fabs(length) >= 1e-5f && meanKey > 0) {
       ma = static_cast<float>(meanCross) / length;
       mb = static_cast<float>(meanKey) / length;
     }

@@ -29,10 +29,10 @@ TEST(HistogramTraining, SmoothFiltersInIntegersTruncatingTowardZero) {
     std::vector<int> out;
   } cases[] = {
       {{0, 0, 8, 0, 0}, {0, 2, 4, 2, 0}},
-      {{8, 0}, {6, 2}},                   // the ends weigh themselves 3 to 1
-      {{1, 1, 1}, {1, 1, 1}},             // (1 + 2 + 1) / 4 and (3 + 1) / 4
-      {{3, 0, 0}, {2, 0, 0}},             // 9 / 4 → 2, 3 / 4 → 0
-      {{-3, 0, 0}, {-2, 0, 0}},           // −9 / 4 → −2 (toward zero, not −3)
+      {{8, 0}, {6, 2}},          // the ends weigh themselves 3 to 1
+      {{1, 1, 1}, {1, 1, 1}},    // (1 + 2 + 1) / 4 and (3 + 1) / 4
+      {{3, 0, 0}, {2, 0, 0}},    // 9 / 4 → 2, 3 / 4 → 0
+      {{-3, 0, 0}, {-2, 0, 0}},  // −9 / 4 → −2 (toward zero, not −3)
       {{5, 7, 100, 7, 5}, {5, 29, 53, 29, 5}},
   };
   for (const auto& c : cases) {
@@ -47,7 +47,7 @@ TEST(HistogramTraining, BinsFallWithDistanceAndNeverExceed128) {
   const struct {
     int projection;
     int bin;
-  } cases[] = {{-100000, 128}, {-1, 128}, {0, 128},  {1, 128},     {63, 128},     {64, 127},
+  } cases[] = {{-100000, 128}, {-1, 128},  {0, 128},   {1, 128},    {63, 128},     {64, 127},
                {8192, 112},    {65535, 0}, {65536, 0}, {65600, -1}, {100000, -68}, {130000, -126}};
   for (const auto& c : cases) EXPECT_EQ(histogramBin(c.projection), c.bin) << c.projection;
   for (int p = -70000; p <= 200000; p += 37) ASSERT_LE(histogramBin(p), 128) << p;
@@ -205,8 +205,10 @@ TEST(HistogramTraining, OnlyTheOuterSurfaceIsTrainedAndOrderHolds) {
   EXPECT_NE(record.radii[kOuterSurface], before.radii[kOuterSurface]);
   for (int k = 0; k < kMeshDirectionCount; ++k) {
     // The inner and middle surfaces only follow the outer one down.
-    EXPECT_EQ(record.radii[kMiddleSurface][k], std::min(before.radii[kMiddleSurface][k], record.radii[kOuterSurface][k]));
-    EXPECT_EQ(record.radii[kInnerSurface][k], std::min(before.radii[kInnerSurface][k], record.radii[kMiddleSurface][k]));
+    EXPECT_EQ(record.radii[kMiddleSurface][k],
+              std::min(before.radii[kMiddleSurface][k], record.radii[kOuterSurface][k]));
+    EXPECT_EQ(record.radii[kInnerSurface][k],
+              std::min(before.radii[kInnerSurface][k], record.radii[kMiddleSurface][k]));
   }
   // Sampling every other row and column trains from a quarter of the pixels, still a key.
   fixcoef sparse = before;
@@ -221,6 +223,37 @@ TEST(HistogramTraining, OnlyTheOuterSurfaceIsTrainedAndOrderHolds) {
   EXPECT_EQ(untouched.radii, before.radii);
 }
 
+// A backing lit brighter than the record's backing colour nearly everywhere puts the frame's mean projection on the
+// near side of the backing. Taken along that mean, the darker half of the backing would count as foreground and
+// dent the key onto the backing itself; along the key axis the backing stays inside the key and only the grey
+// patch is dented out.
+TEST(HistogramTraining, BackingBrighterThanTheRecordStaysInsideTheKey) {
+  const int w = 96, h = 64;
+  std::vector<pixeli> frame(std::size_t(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const float light = 0.9f + 0.4f * float(x) / float(w - 1);  // 0.9 .. 1.3, mostly above 1
+      frame[std::size_t(y) * w + x] =
+          (x >= 40 && x < 56 && y >= 24 && y < 40)
+              ? px(30000, 30000, 30000)
+              : px(int(kGreenBacking.r * light), int(kGreenBacking.g * light), int(kGreenBacking.b * light));
+    }
+  fixcoef record = untrainedRecord({float(kGreenBacking.r), float(kGreenBacking.g), float(kGreenBacking.b)}, 2550);
+  EXPECT_EQ(train(frame, w, h, record), 1);
+  for (int k = 0; k < kMeshDirectionCount; ++k) EXPECT_EQ(record.radii[kInnerSurface][k], 2550.0f) << k;
+  const pixeli grey = px(30000, 30000, 30000);
+  const fixcoef untrained = untrainedRecord(record.backing, 2550);
+  std::array<std::int32_t, 3> vertices{};
+  std::array<float, 3> weights{};
+  ASSERT_EQ(getcontrib(grey, vertices, weights, record), 1);
+  std::array<float, 3> radii{}, untrainedRadii{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    radii[k] = record.radii[kOuterSurface][std::size_t(vertices[k])];
+    untrainedRadii[k] = untrained.radii[kOuterSurface][std::size_t(vertices[k])];
+  }
+  EXPECT_EQ(iocondition(untrainedRadii, vertices, grey, record), -1);
+  EXPECT_EQ(iocondition(radii, vertices, grey, record), 1);  // dented out
+}
 
 // How a key does on the synthetic scene, region by region, as the end-to-end test scores it.
 struct SceneScores {
