@@ -1,10 +1,13 @@
 #include "chromakey/engine/histogram_training.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <numeric>
 
+#include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/key_surfaces.h"
 #include "chromakey/engine/pixel_math.h"
 
@@ -31,13 +34,39 @@ std::vector<std::size_t> trainingSetPositions(std::size_t count) {
   return positions;
 }
 
-// The sampled pixels of the frame, in row-major order.
-template <class Visit>
-void forEachSample(const pixeli* frame, int width, int height, int stepX, int stepY, Visit visit) {
-  for (int y = 0; y < height; y += stepY) {
-    const pixeli* row = frame + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-    for (int x = 0; x < width; x += stepX) visit(row[x]);
+// The sampled pixels of a frame: every stepY-th row and stepX-th column from the top left, numbered row-major.
+struct Samples {
+  const pixeli* frame;
+  int width;
+  int stepX;
+  int stepY;
+  std::size_t rows;
+  std::size_t columns;
+
+  Samples(const pixeli* frame, int width, int height, int stepX, int stepY) noexcept
+      : frame(frame),
+        width(width),
+        stepX(stepX),
+        stepY(stepY),
+        rows(static_cast<std::size_t>((height + stepY - 1) / stepY)),
+        columns(static_cast<std::size_t>((width + stepX - 1) / stepX)) {}
+
+  [[nodiscard]] std::size_t count() const noexcept { return rows * columns; }
+  [[nodiscard]] const pixeli& operator()(std::size_t row, std::size_t column) const noexcept {
+    return frame[row * static_cast<std::size_t>(stepY) * static_cast<std::size_t>(width) +
+                 column * static_cast<std::size_t>(stepX)];
   }
+};
+
+// Runs body(firstRow, rows) over the sample rows, split over the engine's workers when there are several. Every
+// result the passes gather this way is an integer sum, the same in any order.
+void forSampleRows(const Samples& samples, int width, int height,
+                   const std::function<void(std::size_t, std::size_t)>& body) {
+  const int workers = duzeviveThreadCount();
+  if (workers >= 2 && width > 9 && height > 9)
+    runBlocks(samples.rows, workers, body);
+  else
+    body(0, samples.rows);
 }
 
 struct Projection {
@@ -54,13 +83,16 @@ struct Projection {
   }
 };
 
-// The matching samples of a pass, thinned to the training set as they are met: only the chosen ones are kept
-// (and, for the spill pass, bleached), which gives the same set as collecting all and thinning afterwards.
+// The matching samples of a pass (by their bins and pixels), thinned to the training set as they are met: only
+// the chosen ones are kept (and, for the spill pass, bleached), which gives the same set as collecting all and
+// thinning afterwards.
 template <class Matches, class Take>
-std::vector<pixeli> gatherTrainingSet(const pixeli* frame, int width, int height, int stepX, int stepY, Matches matches,
+std::vector<pixeli> gatherTrainingSet(const Samples& samples, const std::vector<std::int16_t>& bins, Matches matches,
                                       Take take) {
   std::size_t count = 0;
-  forEachSample(frame, width, height, stepX, stepY, [&](const pixeli& p) { count += matches(p) ? 1 : 0; });
+  for (std::size_t row = 0, k = 0; row < samples.rows; ++row)
+    for (std::size_t column = 0; column < samples.columns; ++column, ++k)
+      count += matches(bins[k], samples(row, column)) ? 1 : 0;
   const std::vector<std::size_t> positions = trainingSetPositions(count);
   std::vector<std::size_t> slotsInOrder(positions.size());
   std::iota(slotsInOrder.begin(), slotsInOrder.end(), std::size_t{0});
@@ -69,12 +101,14 @@ std::vector<pixeli> gatherTrainingSet(const pixeli* frame, int width, int height
 
   std::vector<pixeli> set(positions.size());
   std::size_t met = 0, next = 0;
-  forEachSample(frame, width, height, stepX, stepY, [&](const pixeli& p) {
-    if (!matches(p)) return;
-    for (; next < slotsInOrder.size() && positions[slotsInOrder[next]] == met; ++next)
-      set[slotsInOrder[next]] = take(p);
-    ++met;
-  });
+  for (std::size_t row = 0, k = 0; row < samples.rows && next < slotsInOrder.size(); ++row)
+    for (std::size_t column = 0; column < samples.columns; ++column, ++k) {
+      const pixeli& p = samples(row, column);
+      if (!matches(bins[k], p)) continue;
+      for (; next < slotsInOrder.size() && positions[slotsInOrder[next]] == met; ++next)
+        set[slotsInOrder[next]] = take(p);
+      ++met;
+    }
   return set;
 }
 
@@ -170,15 +204,23 @@ int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int he
   Projection projection;
   pix_backcolor_proc(backing, projection.rowKey, projection.rowCross);
 
-  // The projections are integers far below 2^31 and there are fewer than 2^31 samples, so double sums are exact
-  // and do not depend on the order of the pixels. A float sum is not: once it passes 2^24 times the values added,
-  // every addition rounds by a large part of a value; 24 million equal values come out 12 to 20 % too high.
-  double sumCross = 0.0, sumKey = 0.0;
-  std::size_t n = 0;
-  forEachSample(frame, width, height, stepX, stepY, [&](const pixeli& p) {
-    sumCross += projection.cross(p);
-    sumKey += projection.key(p);
-    ++n;
+  // The projections are integers far below 2^31, so their sums are exact in 64-bit integers and do not depend
+  // on the order of the pixels or how they are split over workers. A single-precision sum is not exact: once it
+  // passes 2^24 times the values added, every addition rounds by a large part of a value; 24 million equal
+  // values come out 12 to 20 % too high.
+  const Samples samples(frame, width, height, stepX, stepY);
+  const std::size_t n = samples.count();
+  std::atomic<std::int64_t> sumCross{0}, sumKey{0};
+  forSampleRows(samples, width, height, [&](std::size_t firstRow, std::size_t rows) {
+    std::int64_t cross = 0, key = 0;
+    for (std::size_t row = firstRow; row < firstRow + rows; ++row)
+      for (std::size_t column = 0; column < samples.columns; ++column) {
+        const pixeli& p = samples(row, column);
+        cross += projection.cross(p);
+        key += projection.key(p);
+      }
+    sumCross += cross;
+    sumKey += key;
   });
 
   // The direction of the mean projection: the histogram is taken along it. The bins assume that direction leads
@@ -188,29 +230,38 @@ int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int he
   // itself. Such a frame, like one without a mean, is taken along the key axis.
   float ma = 0.0f, mb = 1.0f;
   if (n > 0) {
-    const auto meanCross = static_cast<std::int64_t>(sumCross / static_cast<double>(n));
-    const auto meanKey = static_cast<std::int64_t>(sumKey / static_cast<double>(n));
+    const auto meanCross = static_cast<std::int64_t>(static_cast<double>(sumCross) / static_cast<double>(n));
+    const auto meanKey = static_cast<std::int64_t>(static_cast<double>(sumKey) / static_cast<double>(n));
     const float length = std::sqrt(static_cast<float>(meanCross * meanCross) + static_cast<float>(meanKey * meanKey));
     if (std::fabs(length) >= 1e-5f && meanKey > 0) {
       ma = static_cast<float>(meanCross) / length;
       mb = static_cast<float>(meanKey) / length;
     }
   }
-  auto binOf = [&](const pixeli& p) {
-    const int along =
-        static_cast<int>(static_cast<float>(projection.key(p)) * mb + static_cast<float>(projection.cross(p)) * ma);
-    return histogramBin(along);
-  };
 
+  // Each sample's bin, kept for the passes below.
+  std::vector<std::int16_t> bins(n);
+  std::array<std::atomic<std::int64_t>, kBinCount> counts{};
+  forSampleRows(samples, width, height, [&](std::size_t firstRow, std::size_t rows) {
+    std::array<std::int64_t, kBinCount> blockCounts{};
+    for (std::size_t row = firstRow; row < firstRow + rows; ++row)
+      for (std::size_t column = 0; column < samples.columns; ++column) {
+        const pixeli& p = samples(row, column);
+        const int along =
+            static_cast<int>(static_cast<float>(projection.key(p)) * mb + static_cast<float>(projection.cross(p)) * ma);
+        const int bin = histogramBin(along);
+        bins[row * samples.columns + column] = static_cast<std::int16_t>(std::max(bin, -32768));
+        if (bin >= 0 && bin < kBinCount) ++blockCounts[static_cast<std::size_t>(bin)];
+      }
+    for (std::size_t i = 0; i < kBinCount; ++i)
+      if (blockCounts[i] != 0) counts[i] += blockCounts[i];
+  });
   hgram histogram(kBinCount);
   std::int64_t total = 0;
-  forEachSample(frame, width, height, stepX, stepY, [&](const pixeli& p) {
-    const int bin = binOf(p);
-    if (bin >= 0 && bin < kBinCount) {
-      ++histogram.bins[static_cast<std::size_t>(bin)];
-      ++total;
-    }
-  });
+  for (std::size_t i = 0; i < kBinCount; ++i) {
+    histogram.bins[i] = static_cast<int>(counts[i].load());
+    total += counts[i].load();
+  }
   // Every projection outside the histogram: there is nothing to read edges from.
   if (total == 0) return 0;
   const float scale = static_cast<float>(kScaledTotal) / static_cast<float>(total);
@@ -257,11 +308,7 @@ int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int he
   // Foreground pass: samples from the lowest edge up to the foreground edge (never past grey) lie outside.
   const int foregroundTop = std::min(foregroundEdge, grey);
   std::vector<pixeli> foreground = gatherTrainingSet(
-      frame, width, height, stepX, stepY,
-      [&](const pixeli& p) {
-        const int bin = binOf(p);
-        return bin >= lowEdge && bin <= foregroundTop;
-      },
+      samples, bins, [&](int bin, const pixeli&) { return bin >= lowEdge && bin <= foregroundTop; },
       [](const pixeli& p) { return p; });
   if (!foreground.empty()) {
     dnt_out(foreground.data(), static_cast<int>(foreground.size()), 1, record);
@@ -272,11 +319,8 @@ int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int he
   // edge of backing dominance and taken in.
   const int spillTop = (middle + grey) / 2;
   std::vector<pixeli> spill = gatherTrainingSet(
-      frame, width, height, stepX, stepY,
-      [&](const pixeli& p) {
-        const int bin = binOf(p);
-        return bin >= foregroundTop && bin <= spillTop && isSpillCandidate(p, backing);
-      },
+      samples, bins,
+      [&](int bin, const pixeli& p) { return bin >= foregroundTop && bin <= spillTop && isSpillCandidate(p, backing); },
       [&](const pixeli& p) { return bleach(p, backing, 1.0f, kSpillDominance); });
   if (!spill.empty()) {
     jut_out(spill.data(), static_cast<int>(spill.size()), 1, record);

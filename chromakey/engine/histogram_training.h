@@ -66,7 +66,9 @@ void reduceTrainingSet(std::vector<pixeli>& set);
 // false, 1, 1). Returns 1 when a pass used at least one pixel; 0 otherwise, also when every projection falls
 // outside the histogram, in which case nothing is trained.
 //
-// Throws std::bad_alloc when its sample sets cannot be had; the record is then as the passes so far left it.
+// The projection passes split their rows over the engine's workers; the result does not depend on their number.
+// Throws std::bad_alloc when its sample bins or sets cannot be had; the record is then as the passes so far left
+// it.
 int histogram_proc(const pixeli& backing, const pixeli* frame, int width, int height, fixcoef& record,
                    bool background_pass, bool foreground_pass, float background_widen, float foreground_widen,
                    bool skip_background_samples, bool matte_pass, int step_x, int step_y);
