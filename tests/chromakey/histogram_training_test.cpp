@@ -187,13 +187,20 @@ int train(const std::vector<pixeli>& frame, int w, int h, fixcoef& record) {
 }
 
 // Every projection outside the histogram (a frame far beyond grey from the backing): nothing to train from.
-TEST(HistogramTraining, EmptyHistogramTrainsNothing) {
+TEST(HistogramTraining, FramesWithoutClustersTrainNothing) {
   const int w = 16, h = 8;
   const std::vector<pixeli> magenta(std::size_t(w) * h, px(65535, 0, 65535));
   fixcoef record = untrainedRecord({0, 65535, 0}, 2000);
   const fixcoef before = record;
   EXPECT_EQ(train(magenta, w, h, record), 0);
   EXPECT_EQ(record.radii, before.radii);
+
+  // Nothing but backing: one bin, no foreground or spill range to take samples from.
+  const std::vector<pixeli> backing(std::size_t(w) * h, kGreenBacking);
+  fixcoef green = untrainedRecord({float(kGreenBacking.r), float(kGreenBacking.g), float(kGreenBacking.b)}, 2000);
+  const fixcoef greenBefore = green;
+  EXPECT_EQ(train(backing, w, h, green), 0);
+  EXPECT_EQ(green.radii, greenBefore.radii);
 }
 
 TEST(HistogramTraining, OnlyTheOuterSurfaceIsTrainedAndOrderHolds) {
