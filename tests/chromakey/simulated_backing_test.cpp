@@ -333,6 +333,20 @@ TEST(SimulatedBacking, PassThroughModeRendersTheLighting) {
   EXPECT_LE(rmse, 0.02 * kGreen[1]);  // under the square the estimate is interpolated
 }
 
+// In a pass-through pass the stage's estimate is what comes out.
+TEST(SimulatedBacking, PassThroughPassShowsTheEstimate) {
+  const LitFrame frame = litFrame(120, 80);
+  fixcoef record = test::sphericalKey(kGreen, 2500, 15000, 25000,
+                                      kKeyOptionNoReplacement | kKeyOptionSimulatedBacking | kKeyOptionPassThrough);
+  PrimPass pass;
+  ASSERT_EQ(primcoef_begin(record, pass), 1);
+  std::vector<pixeli> out(frame.pixels.size());
+  ASSERT_EQ(doPrimProc(frame.pixels.data(), out.data(), nullptr, nullptr, frame.w, frame.h, record, nullptr, pass),
+            PrimStatus::ok);
+  static_cast<void>(primcoef_finish(record, pass));
+  EXPECT_EQ(out, render(frame.pixels, frame.w, frame.h, 12, 1));
+}
+
 TEST(SimulatedBacking, WorkersGiveTheSameBytesAsOneThread) {
   const test::GreenScreenScene scene = test::makeGreenScreenScene(193, 131, 5, 0.25f);  // sizes that do not divide
   for (const int mode : {0, 1}) {
