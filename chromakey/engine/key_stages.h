@@ -17,9 +17,11 @@ namespace vorl {
 struct DuzeviveShapeImpl;
 using DuzeviveShapeList = std::span<const DuzeviveShapeImpl* const>;
 
-// Estimates an unevenly lit backing on a grid of (density + 1)² cells and writes into `out` the frame with the
-// backing evened out to the record's backing colour (mode 0) or the estimated backing itself (mode 1). With a
-// null `out` the grid's cell colours go to `gridOut`. Density 0 does nothing.
+// Estimates an unevenly lit backing on a grid of g × g cells (g = density + 1 up to 100, 99 above) and writes into
+// `out` the frame with the backing evened out to the record's backing colour (mode 0) or the estimated backing itself
+// (mode 1). With a null `out` the grid's cell colours go to `gridOut` (g × g, column by column). Density 0 does
+// nothing. A frame under two pixels wide or high, or one without backing at any grid point, comes out as a plain copy
+// of `fg`. A negative density or inner radius, a null `fg`, or neither `out` nor `gridOut`: badArguments.
 [[nodiscard]] PrimStatus generateSimulatedRender(const pixeli* fg, pixeli* out, int w, int h, int gridDensity,
                                                  int innerRadius, const fixcoef& record, pixeli* gridOut,
                                                  int mode) noexcept;

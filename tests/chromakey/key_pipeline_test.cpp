@@ -172,9 +172,6 @@ TEST(KeyPipeline, StagesThatCannotRunFailThePass) {
     std::int32_t gridDensity;
     PrimStatus expected;
   } cases[] = {
-      {"simulated backing", kKeyOptionSimulatedBacking, 0, 12, PrimStatus::stageNotAvailable},
-      {"simulated backing with pass-through", kKeyOptionSimulatedBacking | kKeyOptionPassThrough, 0, 12,
-       PrimStatus::stageNotAvailable},
       {"grain removal", kKeyOptionGrainRemoval, 2, 12, PrimStatus::stageNotAvailable},
       {"simulated backing at density 0", kKeyOptionSimulatedBacking, 0, 0, PrimStatus::ok},
       {"grain removal at level 0", kKeyOptionGrainRemoval, 0, 12, PrimStatus::ok},

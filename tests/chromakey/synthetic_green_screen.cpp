@@ -56,7 +56,7 @@ std::array<float, 3> cornerMean(const GreenScreenScene& scene) {
 
 }  // namespace
 
-GreenScreenScene makeGreenScreenScene(int width, int height, unsigned seed) {
+GreenScreenScene makeGreenScreenScene(int width, int height, unsigned seed, float vignetting) {
   GreenScreenScene scene;
   scene.width = width;
   scene.height = height;
@@ -98,7 +98,8 @@ GreenScreenScene makeGreenScreenScene(int width, int height, unsigned seed) {
 
       // Light on the backing: a little brighter in the middle, a slight left-to-right slope.
       const float rx = (fx - w * 0.5f) / w, ry = (fy - h * 0.5f) / h;
-      const float light = 0.985f + 0.02f * (1.0f - (rx * rx + ry * ry)) - 0.02f * rx;
+      float light = 0.985f + 0.02f * (1.0f - (rx * rx + ry * ry)) - 0.02f * rx;
+      if (vignetting != 0.0f) light *= 1.0f + vignetting * (1.0f - 4.0f * (rx * rx + ry * ry));
       const std::size_t i = static_cast<std::size_t>(y) * width + x;
       scene.photograph[i] = {to16(a * f.r + (1 - a) * light * kBacking8[0] + noise(random)),
                              to16(a * f.g + (1 - a) * light * kBacking8[1] + noise(random)),

@@ -31,8 +31,9 @@ inline constexpr std::uint8_t kRegionBacking = 0;
 inline constexpr std::uint8_t kRegionInterior = 1;
 inline constexpr std::uint8_t kRegionEdge = 2;
 
-// Deterministic for a seed. Sizes from about 64×48 up.
-[[nodiscard]] GreenScreenScene makeGreenScreenScene(int width, int height, unsigned seed);
+// Deterministic for a seed. Sizes from about 64×48 up. `vignetting` v > 0 lights the backing more unevenly on top:
+// 1 + v at the centre down to 1 − v in the corners (0.25 for a badly lit studio); 0 leaves the scene as it is.
+[[nodiscard]] GreenScreenScene makeGreenScreenScene(int width, int height, unsigned seed, float vignetting = 0.0f);
 
 // A surface key for the scene as a studio's trainer would make it from the scene's pixels: the backing from a
 // corner patch, the inner surface just around the backing's spread, the outer surface dented by samples of the
