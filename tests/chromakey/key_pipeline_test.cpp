@@ -175,7 +175,7 @@ TEST(KeyPipeline, StagesThatCannotRunFailThePass) {
       {"simulated backing", kKeyOptionSimulatedBacking, 0, 12, PrimStatus::stageNotAvailable},
       {"simulated backing with pass-through", kKeyOptionSimulatedBacking | kKeyOptionPassThrough, 0, 12,
        PrimStatus::stageNotAvailable},
-      {"grain removal", kKeyOptionGrainRemoval, 2, 12, PrimStatus::stageNotAvailable},
+      {"grain removal", kKeyOptionGrainRemoval, 2, 12, PrimStatus::ok},
       {"simulated backing at density 0", kKeyOptionSimulatedBacking, 0, 0, PrimStatus::ok},
       {"grain removal at level 0", kKeyOptionGrainRemoval, 0, 12, PrimStatus::ok},
       {"shape mask without shapes", kKeyOptionShapeMask, 0, 12, PrimStatus::ok},
