@@ -1,6 +1,7 @@
 #include "chromakey/engine/exponential_window.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace vorl {
@@ -8,14 +9,36 @@ namespace {
 
 constexpr std::size_t L = kWindowLanes;
 
-// One filtered lane block: the forward sum F at this position plus the backward sum, scaled and rounded.
-inline void writeResults(const float* forward, const float* backward, float inverseNorm, std::uint16_t* out) noexcept {
-  for (std::size_t k = 0; k < L; ++k) {
-    float v = (forward[k] + backward[k]) * inverseNorm + 0.5f;
-    v = v < 0.0f ? 0.0f : v;
-    v = v > 65535.0f ? 65535.0f : v;
-    out[k] = static_cast<std::uint16_t>(static_cast<std::int32_t>(v));
-  }
+// Four lanes as one vector value, so that every step is a few whole-vector IEEE operations, lane by lane the
+// same as the scalar formula, whatever the compiler makes of a loop. A step covers the kWindowLanes lanes in
+// kParts such vectors.
+constexpr std::size_t kWidth = 4, kParts = L / kWidth;
+using Floats = float __attribute__((vector_size(kWidth * sizeof(float))));
+using Ints = std::int32_t __attribute__((vector_size(kWidth * sizeof(std::int32_t))));
+using Samples = std::uint16_t __attribute__((vector_size(kWidth * sizeof(std::uint16_t))));
+static_assert(L % kWidth == 0);
+
+inline Floats load(const std::uint16_t* at) noexcept {
+  Samples s;
+  std::memcpy(&s, at, sizeof s);
+  return __builtin_convertvector(__builtin_convertvector(s, Ints), Floats);
+}
+
+inline Floats loadFloats(const float* at) noexcept {
+  Floats f;
+  std::memcpy(&f, at, sizeof f);
+  return f;
+}
+
+inline void store(float* at, Floats f) noexcept { std::memcpy(at, &f, sizeof f); }
+
+// Both sums at one position, scaled, rounded and clamped to 0..65535.
+inline void writeResults(Floats forward, Floats backward, float inverseNorm, std::uint16_t* out) noexcept {
+  Floats v = (forward + backward) * inverseNorm + 0.5f;
+  v = v < 0.0f ? Floats{} : v;
+  v = v > 65535.0f ? Floats{} + 65535.0f : v;
+  const Samples result = __builtin_convertvector(__builtin_convertvector(v, Ints), Samples);
+  std::memcpy(out, &result, sizeof result);
 }
 
 }  // namespace
@@ -50,38 +73,43 @@ void filterWindowLanes(const ExponentialWindow& window, int r, std::size_t n, st
   std::uint16_t* out = lanes.filtered.data();
 
   // Forward, as far as the last position written; F is kept where it is written.
-  float f[L];
-  for (std::size_t k = 0; k < L; ++k) f[k] = static_cast<float>(x[k]) * q;
+  Floats f[kParts];
+  for (std::size_t p = 0; p < kParts; ++p) f[p] = load(x + p * kWidth) * q;
   if (first == 0)
-    for (std::size_t k = 0; k < L; ++k) forward[k] = f[k];
+    for (std::size_t p = 0; p < kParts; ++p) store(forward + p * kWidth, f[p]);
   for (std::size_t i = 1; i < end; ++i) {
     const std::uint16_t* xi = x + i * L;
     if (i <= radius) {
-      for (std::size_t k = 0; k < L; ++k) f[k] = (static_cast<float>(xi[k]) + f[k]) * q;
+      for (std::size_t p = 0; p < kParts; ++p) f[p] = (load(xi + p * kWidth) + f[p]) * q;
     } else {
       const std::uint16_t* leaving = x + (i - radius - 1) * L;
-      for (std::size_t k = 0; k < L; ++k)
-        f[k] = (static_cast<float>(xi[k]) + f[k]) * q - static_cast<float>(leaving[k]) * t;
+      for (std::size_t p = 0; p < kParts; ++p)
+        f[p] = (load(xi + p * kWidth) + f[p]) * q - load(leaving + p * kWidth) * t;
     }
     if (i >= first)
-      for (std::size_t k = 0; k < L; ++k) forward[(i - first) * L + k] = f[k];
+      for (std::size_t p = 0; p < kParts; ++p) store(forward + (i - first) * L + p * kWidth, f[p]);
   }
 
   // Backward, down to the first position written, writing each result as soon as both sums are known.
-  float b[L];
   const std::size_t lastIndex = n - 1;
-  for (std::size_t k = 0; k < L; ++k) b[k] = static_cast<float>(x[lastIndex * L + k]) * q;
-  if (lastIndex < end) writeResults(forward + (lastIndex - first) * L, b, window.inverseNorm, out + (lastIndex - first) * L);
+  Floats b[kParts];
+  for (std::size_t p = 0; p < kParts; ++p) b[p] = load(x + lastIndex * L + p * kWidth) * q;
+  auto write = [&](std::size_t j) {
+    for (std::size_t p = 0; p < kParts; ++p)
+      writeResults(loadFloats(forward + (j - first) * L + p * kWidth), b[p], window.inverseNorm,
+                   out + (j - first) * L + p * kWidth);
+  };
+  if (lastIndex < end) write(lastIndex);
   for (std::size_t j = lastIndex; j-- > first;) {
     const std::uint16_t* xj = x + j * L;
     if (lastIndex - j <= radius) {
-      for (std::size_t k = 0; k < L; ++k) b[k] = (static_cast<float>(xj[k]) + b[k]) * q;
+      for (std::size_t p = 0; p < kParts; ++p) b[p] = (load(xj + p * kWidth) + b[p]) * q;
     } else {
       const std::uint16_t* leaving = x + (j + radius + 1) * L;
-      for (std::size_t k = 0; k < L; ++k)
-        b[k] = (static_cast<float>(xj[k]) + b[k]) * q - static_cast<float>(leaving[k]) * t;
+      for (std::size_t p = 0; p < kParts; ++p)
+        b[p] = (load(xj + p * kWidth) + b[p]) * q - load(leaving + p * kWidth) * t;
     }
-    if (j < end) writeResults(forward + (j - first) * L, b, window.inverseNorm, out + (j - first) * L);
+    if (j < end) write(j);
   }
 }
 

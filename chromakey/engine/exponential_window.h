@@ -32,7 +32,7 @@ struct ExponentialWindow {
 
 // The lines one worker filters side by side: kWindowLanes lines interleaved, sample i of lane k at
 // [i·kWindowLanes + k], so that each step of the recurrences is one run of independent lanes.
-inline constexpr std::size_t kWindowLanes = 16;
+inline constexpr std::size_t kWindowLanes = 32;
 
 struct WindowLanes {
   std::vector<std::uint16_t> samples;   // the lines' samples, n per lane

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <vector>
 
 #include "chromakey/engine/key_stages.h"
 #include "chromakey/engine/pixel_math.h"
+#include "chromakey/engine/sample_plane.h"
 #include "chromakey/engine/worker_shares.h"
 #include "platform/system_log.h"
 
@@ -16,23 +15,26 @@ namespace {
 // Columns whose running sums are carried down the frame together, so that the sums stay in the nearest cache.
 constexpr std::size_t kColumnGroup = 500;
 
-// The mean of a window of 2·radius + 1 samples from their integer sum: trunc(sum·(1/n)) with the reciprocal in
-// double, raised by one where an exact multiple of n comes out just below the whole number (49·(1/49) < 1).
-// Without that, a flat area would lose one level at some radii: a 49-pixel box turns 8-bit grey 1 into 0.
+// The mean of a window of 2·radius + 1 samples from their integer sum, truncated, with the reciprocal in double.
+// sum·(1/n) alone can fall just below a whole number when sum is an exact multiple of n (49·(1/49) < 1), and a
+// flat area would then lose one level at some radii: a 49-pixel box would turn 8-bit grey 1 into 0. Half a unit
+// added to the sum keeps every quotient at least 0.5/n clear of a whole number, far beyond the product's rounding,
+// so the truncation gives floor(sum / n) exactly.
 class WindowMean {
  public:
-  explicit WindowMean(int radius) noexcept : n_(2 * radius + 1), reciprocal_(1.0 / (2 * radius + 1)) {}
+  explicit WindowMean(int radius) noexcept : reciprocal_(1.0 / (2 * radius + 1)) {}
 
   [[nodiscard]] std::uint16_t operator()(std::int32_t sum) const noexcept {
-    auto mean = static_cast<std::int32_t>(static_cast<double>(sum) * reciprocal_);
-    if ((mean + 1) * n_ <= sum) ++mean;
-    return static_cast<std::uint16_t>(mean);
+    return static_cast<std::uint16_t>(static_cast<std::int32_t>((static_cast<double>(sum) + 0.5) * reciprocal_));
   }
 
  private:
-  std::int32_t n_;
   double reciprocal_;
 };
+
+// Pixels of a row whose running sums are taken before their means, so that the serial sums and the mean's
+// arithmetic each run as a loop of their own.
+constexpr std::size_t kRowChunk = 512;
 
 // The box along rows first .. end − 1 of src (pixels kStride channels apart, R, G, B first) into tmp (three
 // channels a pixel), each row's end pixels repeated beyond it.
@@ -49,13 +51,18 @@ void blurRows(const std::uint16_t* src, std::uint16_t* tmp, std::size_t w, std::
     for (std::size_t c = 0; c < 3; ++c) sums[c] = (rx + 1) * p[c];
     for (std::size_t k = 1; k <= radius; ++k)
       for (std::size_t c = 0; c < 3; ++c) sums[c] += p[std::min(k, last) * kStride + c];
-    for (std::size_t x = 0; x < w; ++x) {
-      const std::size_t adding = std::min(x + radius + 1, last) * kStride;
-      const std::size_t leaving = (x >= radius ? x - radius : 0) * kStride;
-      for (std::size_t c = 0; c < 3; ++c) {
-        out[3 * x + c] = mean(sums[c]);
-        sums[c] += p[adding + c] - p[leaving + c];
+    std::int32_t chunk[kRowChunk * 3];
+    for (std::size_t first = 0; first < w; first += kRowChunk) {
+      const std::size_t end = std::min(first + kRowChunk, w);
+      for (std::size_t x = first; x < end; ++x) {
+        const std::size_t adding = std::min(x + radius + 1, last) * kStride;
+        const std::size_t leaving = (x >= radius ? x - radius : 0) * kStride;
+        for (std::size_t c = 0; c < 3; ++c) {
+          chunk[3 * (x - first) + c] = sums[c];
+          sums[c] += p[adding + c] - p[leaving + c];
+        }
       }
+      for (std::size_t j = 0; j < 3 * (end - first); ++j) out[3 * first + j] = mean(chunk[j]);
     }
   }
 }
@@ -111,15 +118,6 @@ void blurBothWays(const std::uint16_t* src, std::uint16_t* dst, std::uint16_t* t
   });
 }
 
-bool allocate(std::vector<std::uint16_t>& buffer, std::size_t count) noexcept {
-  try {
-    buffer.resize(count);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
-
 // Paints the pixels outside the working region with the backing colour: `margin` columns at the left and right
 // and rows at the top and bottom, each clamped to the frame.
 void fillMargin(pixeli* map, int w, int h, const fixcoef& record, const int* margin) noexcept {
@@ -158,8 +156,8 @@ PrimStatus boxBlurRGB16(float factor, const std::uint16_t* src, std::uint16_t* d
     if (src != dst) std::memmove(dst, src, width * height * 3 * sizeof(std::uint16_t));
     return PrimStatus::ok;
   }
-  std::vector<std::uint16_t> tmp;
-  if (!allocate(tmp, width * height * 3)) return PrimStatus::outOfMemory;
+  SamplePlane tmp;
+  if (!tmp.allocate(width * height * 3)) return PrimStatus::outOfMemory;
   blurBothWays<3>(src, dst, tmp.data(), width, height, rx, boxBlurRadius(factor, h));
   return PrimStatus::ok;
 }
@@ -179,8 +177,8 @@ PrimStatus remove_grain(pixeli* map, int w, int h, const fixcoef& record, const 
   // pixels as blurring a copy of the colours and copying them back.
   const auto width = static_cast<std::size_t>(w), height = static_cast<std::size_t>(h);
   const int rx = boxBlurRadius(factor, w);
-  std::vector<std::uint16_t> tmp;
-  if (rx != 0 && !allocate(tmp, width * height * 3)) return PrimStatus::outOfMemory;
+  SamplePlane tmp;
+  if (rx != 0 && !tmp.allocate(width * height * 3)) return PrimStatus::outOfMemory;
   if (margin != nullptr) fillMargin(map, w, h, record, margin);
   auto* channels = reinterpret_cast<std::uint16_t*>(map);
   if (rx == 0) {

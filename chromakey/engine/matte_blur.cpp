@@ -1,17 +1,29 @@
 #include "chromakey/engine/matte_blur.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "chromakey/engine/key_stages.h"
-#include "chromakey/engine/pixel_math.h"
+#include "chromakey/engine/sample_plane.h"
 #include "chromakey/engine/worker_shares.h"
 
 namespace vorl {
 namespace {
 
 constexpr std::size_t L = kWindowLanes;
+constexpr std::size_t kAlphaStride = sizeof(pixeli) / sizeof(std::uint16_t);
+constexpr std::size_t kPrefetchRows = 8;
+constexpr std::size_t kTileColumns = 64;
+constexpr std::size_t kPixelsPerLine = 64 / sizeof(pixeli);
+
+// truncClamp16 for values that cannot be NaN (finite alphas, m and k), written so that a run of them vectorises.
+inline std::uint16_t clampToChannel(float v) noexcept {
+  v = v < 0.0f ? 0.0f : v;
+  v = v > 65535.0f ? 65535.0f : v;
+  return static_cast<std::uint16_t>(static_cast<std::int32_t>(v));
+}
 
 // What happens to each blurred alpha: the inward pull by r·5 % of its distance from 65535, the shrink that maps
 // m .. 65536 onto 0 .. 65536, both, or neither. All in single precision.
@@ -29,26 +41,40 @@ class AlphaAdjustment {
 
   [[nodiscard]] bool active() const noexcept { return kind_ != Kind::none; }
 
-  [[nodiscard]] std::uint16_t operator()(std::uint16_t alpha) const noexcept {
-    const int a = alpha;
+  // Adjusts `count` alphas, `stride` samples apart, in place.
+  void apply(std::uint16_t* alphas, std::size_t count, std::size_t stride) const noexcept {
     switch (kind_) {
       case Kind::none:
-        return alpha;
+        return;
       case Kind::inward:
-        return static_cast<std::uint16_t>(
-            std::clamp(static_cast<int>((static_cast<float>(a) - 65535.0f) * f_) + a, 0, 65535));
-      case Kind::inwardAndShrink: {
-        const int pulled = static_cast<int>((static_cast<float>(a) - 65535.0f) * f_ + 0.5f) + a;
-        return truncClamp16((static_cast<float>(pulled) - m_) * k_ + 0.5f);
-      }
+        return applyEach<Kind::inward>(alphas, count, stride);
+      case Kind::inwardAndShrink:
+        return applyEach<Kind::inwardAndShrink>(alphas, count, stride);
       case Kind::shrink:
-        return truncClamp16((static_cast<float>(a) - m_) * k_ + 0.5f);
+        return applyEach<Kind::shrink>(alphas, count, stride);
     }
-    return alpha;
   }
 
  private:
   enum class Kind { none, inward, inwardAndShrink, shrink };
+
+  template <Kind kKind>
+  void applyEach(std::uint16_t* alphas, std::size_t count, std::size_t stride) const noexcept {
+    for (std::size_t i = 0; i < count; ++i) {
+      std::uint16_t& alpha = alphas[i * stride];
+      const int a = alpha;
+      if constexpr (kKind == Kind::inward) {
+        const int pulled = static_cast<int>((static_cast<float>(a) - 65535.0f) * f_) + a;
+        alpha = static_cast<std::uint16_t>(pulled < 0 ? 0 : pulled);  // never above a
+      } else if constexpr (kKind == Kind::inwardAndShrink) {
+        const int pulled = static_cast<int>((static_cast<float>(a) - 65535.0f) * f_ + 0.5f) + a;
+        alpha = clampToChannel((static_cast<float>(pulled) - m_) * k_ + 0.5f);
+      } else {
+        alpha = clampToChannel((static_cast<float>(a) - m_) * k_ + 0.5f);
+      }
+    }
+  }
+
   Kind kind_ = Kind::none;
   float m_;
   float f_;
@@ -141,36 +167,46 @@ PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, flo
   if (defocus == 0) {
     if (!adjust.active()) return PrimStatus::ok;
     runShares(height, shareCount(height), [&](std::size_t, std::size_t firstRow, std::size_t endRow) {
-      for (std::size_t i = firstRow * width; i < endRow * width; ++i) map[i].a = adjust(map[i].a);
+      adjust.apply(&map[firstRow * width].a, (endRow - firstRow) * width, kAlphaStride);
     });
     return PrimStatus::ok;
   }
 
   // The rows' results go to a plane of their own, which the column pass then reads a block of columns at a time
   // without dragging the colour channels through the cache.
-  std::vector<std::uint16_t> plane;
-  try {
-    plane.resize(width * height);
-  } catch (const std::bad_alloc&) {
-    return PrimStatus::outOfMemory;
-  }
+  SamplePlane plane;
+  if (!plane.allocate(width * height)) return PrimStatus::outOfMemory;
   const ExponentialWindow window = exponentialWindow(defocus);
   const auto radius = static_cast<std::size_t>(defocus);
 
   // Along the rows, each row's end pixels repeated r times beyond it.
   PrimStatus status = forLineGroups(
       height, width + 2 * radius, width, [&](WindowLanes& lanes, std::size_t firstRow, std::size_t rows) {
+        std::uint16_t* samples = lanes.samples.data();
         for (std::size_t k = 0; k < rows; ++k) {
           const pixeli* row = map + (firstRow + k) * width;
-          std::uint16_t* samples = lanes.samples.data() + k;
-          for (std::size_t i = 0; i < radius; ++i) samples[i * L] = row[0].a;
-          for (std::size_t i = 0; i < width; ++i) samples[(radius + i) * L] = row[i].a;
-          for (std::size_t i = 0; i < radius; ++i) samples[(radius + width + i) * L] = row[width - 1].a;
+          for (std::size_t i = 0; i < radius; ++i) {
+            samples[i * L + k] = row[0].a;
+            samples[(radius + width + i) * L + k] = row[width - 1].a;
+          }
+        }
+        // Rows into lanes and back a tile of columns at a time, so that the lanes' lines a tile touches stay in
+        // the nearest cache while every row passes through them.
+        for (std::size_t tile = 0; tile < width; tile += kTileColumns) {
+          const std::size_t tileEnd = std::min(tile + kTileColumns, width);
+          for (std::size_t k = 0; k < rows; ++k) {
+            const pixeli* row = map + (firstRow + k) * width;
+            for (std::size_t i = tile; i < tileEnd; ++i) samples[(radius + i) * L + k] = row[i].a;
+          }
         }
         filterWindowLanes(window, defocus, width + 2 * radius, radius, radius + width, lanes);
-        for (std::size_t k = 0; k < rows; ++k) {
-          std::uint16_t* out = plane.data() + (firstRow + k) * width;
-          for (std::size_t i = 0; i < width; ++i) out[i] = lanes.filtered[i * L + k];
+        const std::uint16_t* filtered = lanes.filtered.data();
+        for (std::size_t tile = 0; tile < width; tile += kTileColumns) {
+          const std::size_t tileEnd = std::min(tile + kTileColumns, width);
+          for (std::size_t k = 0; k < rows; ++k) {
+            std::uint16_t* out = plane.data() + (firstRow + k) * width;
+            for (std::size_t i = tile; i < tileEnd; ++i) out[i] = filtered[i * L + k];
+          }
         }
       });
   if (status != PrimStatus::ok) return status;
@@ -178,15 +214,26 @@ PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, flo
   // Along the columns, each column's end pixels repeated r times beyond it; the adjustment on the way out.
   const std::size_t length = height + 2 * radius;
   status = forLineGroups(width, length, height, [&](WindowLanes& lanes, std::size_t firstColumn, std::size_t columns) {
+    const std::uint16_t* top = plane.data() + firstColumn;
+    std::uint16_t* samples = lanes.samples.data();
     for (std::size_t p = 0; p < length; ++p) {
-      const std::size_t y = std::clamp(p, radius, radius + height - 1) - radius;
-      std::copy_n(plane.data() + y * width + firstColumn, columns, lanes.samples.data() + p * L);
+      // Rows a frame-width apart defeat the hardware's prefetch; ask for the row a few steps ahead.
+      __builtin_prefetch(top + (std::clamp(p + kPrefetchRows, radius, radius + height - 1) - radius) * width);
+      const std::uint16_t* row = top + (std::clamp(p, radius, radius + height - 1) - radius) * width;
+      if (columns == L)
+        std::memcpy(samples + p * L, row, L * sizeof(std::uint16_t));
+      else
+        std::copy_n(row, columns, samples + p * L);
     }
     filterWindowLanes(window, defocus, length, radius, radius + height, lanes);
+    adjust.apply(lanes.filtered.data(), height * L, 1);
     for (std::size_t y = 0; y < height; ++y) {
       pixeli* row = map + y * width + firstColumn;
+      if (y + kPrefetchRows < height)
+        for (std::size_t k = 0; k < columns; k += kPixelsPerLine)
+          __builtin_prefetch(row + kPrefetchRows * width + k, 1);
       const std::uint16_t* blurred = lanes.filtered.data() + y * L;
-      for (std::size_t k = 0; k < columns; ++k) row[k].a = adjust(blurred[k]);
+      for (std::size_t k = 0; k < columns; ++k) row[k].a = blurred[k];
     }
   });
   return status;
