@@ -74,7 +74,7 @@ void BM_DefocusMask(benchmark::State& state) {
 }
 BENCHMARK(BM_DefocusMask)
     ->ArgNames({"r", "workers"})
-    ->ArgsProduct({{1, 3, 20, 50}, {1, 8}})
+    ->ArgsProduct({{1, 3, 10, 20, 50}, {1, 8}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
