@@ -71,13 +71,11 @@ const char* describe(PrimStatus status) noexcept {
     case PrimStatus::ok:
       return "keyed";
     case PrimStatus::badArguments:
-      return "keying called with a missing map or a negative size";
+      return "keying called with a missing map, a negative size or a setting out of its range";
     case PrimStatus::recordNotPrepared:
       return "keying record not prepared or refused";
     case PrimStatus::outOfMemory:
       return "not enough memory for a keying work map";
-    case PrimStatus::stageNotAvailable:
-      return "the key needs a stage this build does not have";
   }
   return "keying failed";
 }

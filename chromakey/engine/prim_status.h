@@ -6,10 +6,9 @@ namespace vorl {
 
 enum class PrimStatus : int {
   ok = 0,
-  badArguments = 1,       // a null map or a negative size
+  badArguments = 1,       // a null map, a negative size or a setting out of its range
   recordNotPrepared = 2,  // no `primcoef_begin` on this pass, or its record was refused
   outOfMemory = 3,        // a work map could not be had
-  stageNotAvailable = 4,  // the record asks for a stage this build does not have
 };
 
 [[nodiscard]] const char* describe(PrimStatus status) noexcept;
