@@ -35,7 +35,7 @@ class TDuzeviveMgr {
   TDuzeviveMgr(const TDuzeviveMgr&) = delete;
   TDuzeviveMgr& operator=(const TDuzeviveMgr&) = delete;
 
-  // All maps at once; the keying road allocates through `InitializeNew` instead.
+  // Every map in one go. A keying call does not use it: `InitializeNew` makes the maps as it converts.
   virtual bool AllocateMemory() noexcept;
   virtual void CleanMemory() noexcept;
   // The matte-view and keyed maps; true when both exist.
