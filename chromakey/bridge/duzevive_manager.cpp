@@ -90,30 +90,26 @@ int TDuzeviveMgr::InitializeNew() noexcept {
   return AllocateMemory3() ? kKeyingReady : kKeyingMapMissing;
 }
 
-int TDuzeviveMgr::ConvertGWorldToPIXELMap(const Offscreen* gworld, pixeli* map) noexcept {
+bool TDuzeviveMgr::canConvert(const Offscreen* gworld, const pixeli* map) const noexcept {
   if (map == nullptr) {
     DisplayNormalMessage(kOffscreenMessages, kNoPixelMap);
-    return -1;
+    return false;
   }
   if (gworld == nullptr) {
     DisplayNormalMessage(kOffscreenMessages, kNoOffscreen);
-    return -1;
+    return false;
   }
-  if (gworld->baseAddr() == nullptr || !sameSize(*gworld, width_, height_)) return -1;
+  return gworld->baseAddr() != nullptr && sameSize(*gworld, width_, height_);
+}
+
+int TDuzeviveMgr::ConvertGWorldToPIXELMap(const Offscreen* gworld, pixeli* map) noexcept {
+  if (!canConvert(gworld, map)) return -1;
   offscreenToMap(*gworld, map);
   return 0;
 }
 
 int TDuzeviveMgr::ConvertPIXELMapToGWorld(Offscreen* gworld, const pixeli* map) noexcept {
-  if (map == nullptr) {
-    DisplayNormalMessage(kOffscreenMessages, kNoPixelMap);
-    return -1;
-  }
-  if (gworld == nullptr) {
-    DisplayNormalMessage(kOffscreenMessages, kNoOffscreen);
-    return -1;
-  }
-  if (gworld->baseAddr() == nullptr || !sameSize(*gworld, width_, height_)) return -1;
+  if (!canConvert(gworld, map)) return -1;
   mapToOffscreen(map, *gworld);
   return 0;
 }

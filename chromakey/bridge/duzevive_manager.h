@@ -64,6 +64,8 @@ class TDuzeviveMgr {
  protected:
   // A zero-filled map of the key's size; empty when the key has no pixels or the memory cannot be had.
   [[nodiscard]] PixelMap newMap() const noexcept;
+  // Both given (else the operator hears which is missing), with pixels, and the offscreen the key's size.
+  [[nodiscard]] bool canConvert(const Offscreen* gworld, const pixeli* map) const noexcept;
 
   fixcoef coefficients_;
   int width_ = 0;

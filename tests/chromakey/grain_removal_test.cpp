@@ -11,18 +11,12 @@
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/grain_removal.h"
 #include "chromakey/engine/key_stages.h"
+#include "tests/chromakey/key_fixtures.h"
 
 namespace vorl {
 namespace {
 
-class WorkerCount {
- public:
-  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
-  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
-
- private:
-  int saved_;
-};
+using test::WorkerCount;
 
 using Frame = std::vector<pixeli>;
 using Channels = std::vector<std::uint16_t>;  // R, G, B per pixel

@@ -14,6 +14,7 @@
 #include "chromakey/engine/key_surfaces.h"
 #include "chromakey/engine/simulated_backing.h"
 #include "tests/chromakey/key_fixtures.h"
+#include "tests/chromakey/scene_scores.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 
 namespace vorl {
@@ -262,70 +263,6 @@ TEST(HistogramTraining, BackingBrighterThanTheRecordStaysInsideTheKey) {
   EXPECT_EQ(iocondition(radii, vertices, grey, record), 1);  // dented out
 }
 
-// How a key does on the synthetic scene, region by region, as the end-to-end test scores it.
-struct SceneScores {
-  double backingTransparent = 0;   // share of backing pixels keyed fully transparent
-  double backingExact = 0;         // share of backing pixels whose composite is the new background exactly
-  double interiorUntouched = 0;    // share of interior pixels opaque with the photograph's 8-bit colour
-  double interiorColourError = 0;  // mean |composite − true subject|, 8-bit levels
-  double edgeAlphaError = 0;       // mean |alpha − true alpha|, 0..1
-  double edgeColourError = 0;      // mean |composite − (α·F + (1 − α)·N)|, 8-bit levels
-  double edgePsnr = 0;             // dB, 8-bit
-};
-
-SceneScores keyAndScore(const test::GreenScreenScene& scene, fixcoef record) {
-  const int w = scene.width, h = scene.height;
-  const std::size_t n = scene.photograph.size();
-  std::vector<pixeli> keyed(n), composite(n), matte(n);
-  PrimPass pass;
-  EXPECT_EQ(primcoef_begin(record, pass), 1);
-  EXPECT_EQ(
-      doPrimProc(scene.photograph.data(), keyed.data(), scene.background.data(), nullptr, w, h, record, nullptr, pass),
-      PrimStatus::ok);
-  EXPECT_EQ(doComposite(keyed.data(), scene.background.data(), composite.data(), matte.data(), w, h), PrimStatus::ok);
-  static_cast<void>(primcoef_finish(record, pass));
-
-  SceneScores s;
-  double counts[3] = {0, 0, 0}, edgeSquared = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const pixeli& c = composite[i];
-    const int c8[3] = {c.r >> 8, c.g >> 8, c.b >> 8};
-    const pixeli& f = scene.subject[i];
-    if (scene.region[i] == test::kRegionBacking) {
-      counts[0] += 1;
-      const pixeli& nb = scene.background[i];
-      s.backingTransparent += keyed[i].a == 0;
-      s.backingExact += c.r == nb.r && c.g == nb.g && c.b == nb.b;
-    } else if (scene.region[i] == test::kRegionInterior) {
-      counts[1] += 1;
-      const pixeli& p = scene.photograph[i];
-      s.interiorUntouched += keyed[i].a == 65535 && c8[0] == p.r >> 8 && c8[1] == p.g >> 8 && c8[2] == p.b >> 8;
-      s.interiorColourError +=
-          (std::abs(c8[0] - (f.r >> 8)) + std::abs(c8[1] - (f.g >> 8)) + std::abs(c8[2] - (f.b >> 8))) / 3.0;
-    } else {
-      counts[2] += 1;
-      const double a = scene.alpha[i];
-      s.edgeAlphaError += std::abs(keyed[i].a / 65535.0 - a);
-      const pixeli& nb = scene.background[i];
-      const double truth[3] = {(a * f.r + (1 - a) * nb.r) / 256.0, (a * f.g + (1 - a) * nb.g) / 256.0,
-                               (a * f.b + (1 - a) * nb.b) / 256.0};
-      for (int ch = 0; ch < 3; ++ch) {
-        const double e = c8[ch] - truth[ch];
-        s.edgeColourError += std::abs(e) / 3.0;
-        edgeSquared += e * e / 3.0;
-      }
-    }
-  }
-  s.backingTransparent /= counts[0];
-  s.backingExact /= counts[0];
-  s.interiorUntouched /= counts[1];
-  s.interiorColourError /= counts[1];
-  s.edgeAlphaError /= counts[2];
-  s.edgeColourError /= counts[2];
-  s.edgePsnr = 10.0 * std::log10(255.0 * 255.0 / (edgeSquared / counts[2]));
-  return s;
-}
-
 // A frame whose backing spread is known: the private record is set up as the simulated-backing stage sets it up
 // (inner surface just around the spread, the hues away from the backing dented out by the artificial foreground)
 // and the outer surface is then trained from the frame alone. Scored against the marks the end-to-end test sets
@@ -362,7 +299,7 @@ TEST(HistogramTraining, TrainedKeyClearsTheBackingToTheEndToEndMarks) {
   remove_inconsistence(2, record);
   ASSERT_EQ(train(scene.photograph, scene.width, scene.height, record), 1);
 
-  const SceneScores s = keyAndScore(scene, record);
+  const test::Scores s = test::keyAndScore(scene, record);
   std::printf(
       "trained key: backing transparent %.4f exact %.4f | interior untouched %.4f error %.2f | edge alpha %.3f "
       "colour %.2f psnr %.1f\n",

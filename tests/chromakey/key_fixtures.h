@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "chromakey/engine/chroma_key_record.h"
+#include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/key_defaults.h"
 
 namespace vorl::test {
@@ -27,5 +28,17 @@ inline pixeli px(int r, int g, int b, int a = 0) {
   return {static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(g), static_cast<std::uint16_t>(b),
           static_cast<std::uint16_t>(a)};
 }
+
+// Puts the engine's worker count back after a test that changes it.
+class WorkerCount {
+ public:
+  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
+  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
+  WorkerCount(const WorkerCount&) = delete;
+  WorkerCount& operator=(const WorkerCount&) = delete;
+
+ private:
+  int saved_;
+};
 
 }  // namespace vorl::test

@@ -23,15 +23,7 @@ using test::sphericalKey;
 
 constexpr std::array<float, 3> kGreen = {7680, 43520, 15360};
 
-// Puts the worker count back after a test that changes it.
-class WorkerCount {
- public:
-  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
-  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
-
- private:
-  int saved_;
-};
+using test::WorkerCount;
 
 // A frame with backing, foreground far from it and a soft band in between, plus noise, so every branch keys.
 std::vector<pixeli> greenFrame(int w, int h, unsigned seed) {

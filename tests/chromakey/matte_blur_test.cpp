@@ -12,19 +12,12 @@
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/key_stages.h"
 #include "chromakey/engine/matte_blur.h"
+#include "tests/chromakey/key_fixtures.h"
 
 namespace vorl {
 namespace {
 
-// Puts the worker count back after a test that changes it.
-class WorkerCount {
- public:
-  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
-  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
-
- private:
-  int saved_;
-};
+using test::WorkerCount;
 
 using Frame = std::vector<pixeli>;
 

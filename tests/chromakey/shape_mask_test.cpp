@@ -10,6 +10,7 @@
 
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/shape_mask.h"
+#include "tests/chromakey/key_fixtures.h"
 
 namespace vorl {
 namespace {
@@ -72,15 +73,7 @@ class RecordingVisitor final : public ShapeVisitor {
   void setAlpha(float) noexcept override {}
 };
 
-// Puts the worker count back after a test that changes it.
-class WorkerCount {
- public:
-  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
-  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
-
- private:
-  int saved_;
-};
+using test::WorkerCount;
 
 TEST(ShapeOutline, OneSegmentPerRepeatedPointJoinedEndToEnd) {
   struct Case {

@@ -24,14 +24,7 @@ using test::px;
 constexpr std::array<float, 3> kGreen = {7680, 43520, 15360};
 const pixeli kNeutral = px(30000, 30000, 30000, 1234);
 
-class WorkerCount {
- public:
-  explicit WorkerCount(int count) : saved_(duzeviveThreadCount()) { setDuzeviveThreadCount(count); }
-  ~WorkerCount() { setDuzeviveThreadCount(saved_); }
-
- private:
-  int saved_;
-};
+using test::WorkerCount;
 
 fixcoef backingRecord(std::array<float, 3> backing = kGreen) {
   return test::sphericalKey(backing, 0, 0, 0, kKeyOptionNoReplacement);
