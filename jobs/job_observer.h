@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "foundation/job_records.h"
 #include "platform/pascal_string.h"
@@ -21,6 +22,8 @@ class JobObserver {
   // The printer type, template name and package name of the job just read.
   virtual void SetPrinterAndTemplate(std::int16_t printerType, const Str31& templateName,
                                      const Str255& packageName) = 0;
+  // The progress status line.
+  virtual void SetStatus(std::string_view status) = 0;
 };
 
 }  // namespace vorl

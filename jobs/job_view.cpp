@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "foundation/aliases.h"
+#include "foundation/messages.h"
 #include "imaging/image_cache.h"
+#include "imaging/offscreen_copy.h"
+#include "imaging/placement.h"
 #include "jobs/job_archives.h"
 #include "platform/system_log.h"
 #include "preferences/preference_globals.h"
@@ -45,6 +48,26 @@ std::unique_ptr<TBGPrintView> TBGPrintView::Clone() const {
 void TBGPrintView::AddObject(std::unique_ptr<TLayoutObject> object) { fLayoutObjects.push_back(std::move(object)); }
 
 void TBGPrintView::AddNewObject(std::unique_ptr<TLayoutObject> object) { fSubJobObjects.push_back(std::move(object)); }
+
+void TBGPrintView::SetStatus(std::string_view status) {
+  if (fBehaviour != nullptr) fBehaviour->SetStatus(status);
+}
+
+OffscreenPtr TBGPrintView::ResizeToNewSize(OffscreenPtr& picture, const Rect& box) {
+  if (!picture) return nullptr;
+  const Rect source = picture->portRect();
+  const Rect fitted = ResizeToFit(box, source);
+  OffscreenPtr resized{myNewGWorld(&fitted)};
+  if (!resized) return nullptr;
+  static_cast<void>(myCopyBits(picture.get(), resized.get(), &source, &fitted, srcCopy, nullptr));
+  picture.reset();
+  return resized;
+}
+
+bool TBGPrintView::SaveOriginalFile(const FSSpec&) {
+  DisplayNormalMessage("Saving original image files is not built yet; the original was not saved.");
+  return false;
+}
 
 void TBGPrintView::Insert(const FSSpec& file) {
   if (fUsedFiles) fUsedFiles->push_back(file);

@@ -117,6 +117,16 @@ class TBGPrintView : public JobViewAccess {
   const tColorSyncPrefs& GetColorSyncPrefs() const noexcept override { return fSettings.colorSyncPrefs; }
   const myImageColorAdjustInfo& GetSepiaAdjust() const noexcept override { return fSettings.sepiaAdjust; }
   const tOldTimePhotoPrefs& GetOldTimePhotoPrefs() const noexcept override { return fSettings.oldTimePhoto; }
+  void AddFilesToDelete(const FSSpec& file) override { fFilesToDelete.push_back(file); }
+  void SetCurrentImageName(const CStr255_AC& name) override { fCurrentImageName = name; }
+  void SetStatus(std::string_view status) override;
+  [[nodiscard]] OffscreenPtr ResizeToNewSize(OffscreenPtr& picture, const Rect& box) override;
+  // The original-file output is not built yet: the job is told so and answers false.
+  [[nodiscard]] bool SaveOriginalFile(const FSSpec& file) override;
+
+  // The photos registered for deletion after the job, in the order drawing met them.
+  const std::vector<FSSpec>& filesToDelete() const noexcept { return fFilesToDelete; }
+  const CStr255_AC& currentImageName() const noexcept { return fCurrentImageName; }
 
  private:
   // The blocks of the file in order; each answers false when the file cannot be read on.
@@ -138,6 +148,8 @@ class TBGPrintView : public JobViewAccess {
   OffscreenPtr fPageOffscreen;
   OffscreenPtr fSubJobOffscreen;
   bool fDrawingSubJob = false;
+  std::vector<FSSpec> fFilesToDelete;
+  CStr255_AC fCurrentImageName{};
 };
 
 }  // namespace vorl

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "jobs/job_view.h"
@@ -15,6 +17,7 @@ class RecordingObserver final : public JobObserver {
   void SetPrinterAndTemplate(std::int16_t printerType, const Str31& templateName, const Str255& packageName) override {
     printers.push_back({printerType, templateName, packageName});
   }
+  void SetStatus(std::string_view status) override { statuses.emplace_back(status); }
 
   struct PrinterAndTemplate {
     std::int16_t printerType;
@@ -23,6 +26,7 @@ class RecordingObserver final : public JobObserver {
   };
   std::vector<tJobInfo> jobInfos;
   std::vector<PrinterAndTemplate> printers;
+  std::vector<std::string> statuses;
 };
 
 // A job the reader accepts: the defaults of a JobSpec and one background-colour record on the page.
