@@ -36,13 +36,17 @@ TBGPrintView::~TBGPrintView() {
 
 std::unique_ptr<TBGPrintView> TBGPrintView::Clone() const {
   auto copy = std::make_unique<TBGPrintView>(fBehaviour);
-  copy->fSettings = fSettings;
-  copy->fPageSetup = fPageSetup;
-  copy->fLayoutObjects = cloneObjects(fLayoutObjects);
-  copy->fSubJobObjects = cloneObjects(fSubJobObjects);
-  copy->fUsedFiles = fUsedFiles;
-  copy->fDrawingSubJob = fDrawingSubJob;
+  copyJobInto(*copy);
   return copy;
+}
+
+void TBGPrintView::copyJobInto(TBGPrintView& copy) const {
+  copy.fSettings = fSettings;
+  copy.fPageSetup = fPageSetup;
+  copy.fLayoutObjects = cloneObjects(fLayoutObjects);
+  copy.fSubJobObjects = cloneObjects(fSubJobObjects);
+  copy.fUsedFiles = fUsedFiles;
+  copy.fDrawingSubJob = fDrawingSubJob;
 }
 
 void TBGPrintView::AddObject(std::unique_ptr<TLayoutObject> object) { fLayoutObjects.push_back(std::move(object)); }

@@ -69,6 +69,12 @@ class TBGPrintView : public JobViewAccess {
   // 109 when the printer type prints to a print-to-file set whose folder reference does not resolve, else 0.
   [[nodiscard]] std::int16_t ValidatePrintJob();
 
+  // Draws the whole sub-job in one go into a picture of its own, which then becomes the sub-job picture. 0 drawn;
+  // 102 an object failed; 103 processing was switched off meanwhile (after the object in hand); 105 the picture
+  // cannot be made. After any non-zero result there is no sub-job picture. The used-files list is handed to the
+  // observer in every case.
+  [[nodiscard]] std::int16_t DrawSubJob();
+
   const JobFileSettings& settings() const noexcept { return fSettings; }
   const LayoutObjectList& layoutObjects() const noexcept { return fLayoutObjects; }
   const LayoutObjectList& subJobObjects() const noexcept { return fSubJobObjects; }
@@ -127,6 +133,10 @@ class TBGPrintView : public JobViewAccess {
   // The photos registered for deletion after the job, in the order drawing met them.
   const std::vector<FSSpec>& filesToDelete() const noexcept { return fFilesToDelete; }
   const CStr255_AC& currentImageName() const noexcept { return fCurrentImageName; }
+
+ protected:
+  // Copies into `copy` what Clone copies.
+  void copyJobInto(TBGPrintView& copy) const;
 
  private:
   // The blocks of the file in order; each answers false when the file cannot be read on.

@@ -17,7 +17,26 @@ class RecordingObserver final : public JobObserver {
   void SetPrinterAndTemplate(std::int16_t printerType, const Str31& templateName, const Str255& packageName) override {
     printers.push_back({printerType, templateName, packageName});
   }
-  void SetStatus(std::string_view status) override { statuses.emplace_back(status); }
+  void SetStatus(std::string_view status) override {
+    statuses.emplace_back(status);
+    calls.push_back("status:" + std::string(status));
+  }
+  void SetImage(const Offscreen* page, std::string_view caption) override;
+  void SetJobFileName(std::string_view name) override {
+    jobNames.emplace_back(name);
+    calls.push_back("job name:" + std::string(name));
+  }
+  void SetFilesToDelete(const std::vector<FSSpec>& files) override { handedFiles.push_back(files); }
+  void Beep() override {
+    ++beeps;
+    calls.emplace_back("beep");
+  }
+  bool IsBackgroundPrintingEnabled() override { return processingOn; }
+  void ScanForNewJobs() override {
+    ++scans;
+    calls.emplace_back("scan");
+  }
+  void SendNotificationToWebServer(const ArchivedValue& dictionary) override { notices.push_back(dictionary); }
 
   struct PrinterAndTemplate {
     std::int16_t printerType;
@@ -27,6 +46,22 @@ class RecordingObserver final : public JobObserver {
   std::vector<tJobInfo> jobInfos;
   std::vector<PrinterAndTemplate> printers;
   std::vector<std::string> statuses;
+
+  // What the preview was shown: a copy of the page (none when cleared) and the caption.
+  struct Preview {
+    OffscreenPtr page;
+    std::string caption;
+  };
+  std::vector<Preview> previews;
+  std::vector<std::string> jobNames;
+  std::vector<std::vector<FSSpec>> handedFiles;
+  std::vector<ArchivedValue> notices;
+  int beeps = 0;
+  int scans = 0;
+  // Answered to IsBackgroundPrintingEnabled; a test switches processing off by clearing it.
+  bool processingOn = true;
+  // Previews, statuses, job names, beeps and scans in the order they came ("image", "no image", "status:…").
+  std::vector<std::string> calls;
 };
 
 // A job the reader accepts: the defaults of a JobSpec and one background-colour record on the page.
