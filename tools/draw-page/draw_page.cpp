@@ -1,0 +1,104 @@
+// vorl_draw_page <job file> <images folder> <out.png>
+//
+// Reads a job file as the processor does, draws its sub-job (when it has one) and its page object by object,
+// and writes the page as a PNG file, so a person can look at what a job draws. The photos are looked for in the
+// images folder given. The preferences are read (never written) from the preferences folder of the user
+// running the tool, under $XDG_CONFIG_HOME (or ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others.
+#include <cstdio>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "imaging/image_file_codec.h"
+#include "jobs/spooler_print_view.h"
+#include "platform/file_specs.h"
+#include "preferences/preference_globals.h"
+#include "preferences/preference_storage.h"
+
+namespace {
+
+using namespace vorl;
+
+// Shows on the terminal what the main window would show.
+class ConsoleObserver final : public JobObserver {
+ public:
+  void SetJobInfo(const tJobInfo&) override {}
+  void SetPrinterAndTemplate(std::int16_t printerType, const Str31& templateName, const Str255&) override {
+    if (printerType != 0) std::printf("printer type %d, template \"%s\"\n", printerType, templateName.toUtf8().c_str());
+  }
+  void SetStatus(std::string_view status) override {
+    if (!status.empty()) std::printf("status: %.*s\n", static_cast<int>(status.size()), status.data());
+  }
+  void SetImage(const Offscreen*, std::string_view) override {}
+  void SetJobFileName(std::string_view) override {}
+  void SetFilesToDelete(const std::vector<FSSpec>&) override {}
+  void Beep() override {}
+  bool IsBackgroundPrintingEnabled() override { return true; }
+  void ScanForNewJobs() override {}
+  void SendNotificationToWebServer(const ArchivedValue&) override {}
+};
+
+void printUsage() {
+  std::fprintf(stderr,
+               "usage: vorl_draw_page <job file> <images folder> <out.png>\n"
+               "Draws the job's page and writes it as a PNG file. Photos are looked for in the images folder.\n"
+               "The preferences are read, never written, from the preferences folder of the user running it\n"
+               "($XDG_CONFIG_HOME/Vorl-Zeverezoz, or ~/.config/Vorl-Zeverezoz).\n");
+}
+
+// Points the in-memory print-server preferences at the folder; nothing is saved.
+bool useImagesFolder(const std::filesystem::path& folder) {
+  std::int16_t volume = 0;
+  std::int32_t directory = 0;
+  if (FSFolderIDs(folder, volume, directory) != noErr) return false;
+  tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  prefs->imagesFolder.vRefNum = volume;
+  prefs->imagesFolder.dirID = directory;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    printUsage();
+    return 2;
+  }
+  const std::filesystem::path jobFile = argv[1];
+  const std::filesystem::path imagesFolder = argv[2];
+  const std::filesystem::path output = argv[3];
+
+  mySetAllDefaults();
+  if (!myNewReadPreferences()) std::fprintf(stderr, "Some stored preferences could not be read; defaults are used.\n");
+  if (!useImagesFolder(imagesFolder)) {
+    std::fprintf(stderr, "The images folder %s cannot be found.\n", imagesFolder.c_str());
+    return 2;
+  }
+
+  ConsoleObserver observer;
+  TSpoolerPrintView view(&observer);
+  const std::int16_t read = view.ReadObjects(jobFile);
+  std::printf("reading the job: %d\n", read);
+  if (read != kJobReadOK) return 1;
+
+  std::int16_t result = view.CreateOffscreens();
+  std::printf("making the page: %d\n", result);
+  if (result != kDrawOK) return 1;
+  if (view.HasSubJob()) {
+    result = view.DrawSubJob();
+    std::printf("drawing the sub-job: %d\n", result);
+  }
+  if (result == kDrawOK) {
+    do {
+      result = view.DrawNextObject();
+    } while (result == kDrawMoreToCome);
+    std::printf("drawing the page: %d\n", result);
+  }
+
+  // A page that failed part-way is written too: what was drawn shows where it went wrong.
+  EncodeOptions options;
+  options.dpi = view.settings().resolution;
+  const OSErr written = encodeImageFile(*view.pageOffscreen(), output, ImageFileType::png, options);
+  std::printf("writing %s: %d\n", output.c_str(), written);
+  return written == noErr && result == kDrawPageDone ? 0 : 1;
+}
