@@ -39,7 +39,7 @@ std::int16_t TSpoolerPrintView::CreateOffscreens() {
     systemLogf("TSpoolerPrintView::CreateOffscreens => %zu objects are more than a page can count", objects);
     return kDrawNoObjects;
   }
-  fObjectCount = static_cast<std::int16_t>(objects);
+  fObjectCount = static_cast<std::int32_t>(objects);
   const JobFileSettings& job = settings();
   SetPageOffscreen(newJobOffscreen(job.pageWidth, job.pageHeight, job.resolution, "page"));
   fCurrentObject = 1;
@@ -64,7 +64,7 @@ std::int16_t TSpoolerPrintView::DrawNextObject() {
     return kDrawNoObjects;
   }
   // The count taken with the page; never past the list, whatever was added since.
-  const int count = std::min<int>(fObjectCount, static_cast<int>(objects.size()));
+  const std::int32_t count = std::min(fObjectCount, static_cast<std::int32_t>(objects.size()));
   // Compared before every use, so no position past the list is ever read.
   while (fCurrentObject <= count && isEmptyNode(*objects[fCurrentObject - 1])) ++fCurrentObject;
   if (fCurrentObject > count) return kDrawPageDone;

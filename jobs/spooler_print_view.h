@@ -49,16 +49,17 @@ class TSpoolerPrintView final : public TBGPrintView {
   // window back to idle. The files to delete stay: the state machine deletes them after the reset.
   void ResetJob();
 
-  std::int16_t objectCount() const noexcept { return fObjectCount; }
-  std::int16_t currentObject() const noexcept { return fCurrentObject; }
+  int objectCount() const noexcept { return fObjectCount; }
+  int currentObject() const noexcept { return fCurrentObject; }
 
   // The finished page kept by the output code; the view frees it with itself.
   Offscreen* keptPageCopy() const noexcept { return fKeptPageCopy.get(); }
   void SetKeptPageCopy(OffscreenPtr copy) noexcept { fKeptPageCopy = std::move(copy); }
 
  private:
-  std::int16_t fObjectCount = 0;
-  std::int16_t fCurrentObject = 0;  // 1-based
+  // At most 32767 objects; the position is wider so that the one after the last never wraps round.
+  std::int32_t fObjectCount = 0;
+  std::int32_t fCurrentObject = 0;  // 1-based
   OffscreenPtr fKeptPageCopy;
 };
 

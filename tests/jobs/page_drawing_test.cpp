@@ -149,6 +149,18 @@ TEST(DrawNextObject, TheLastObjectAnswersDoneAtOnce) {
   EXPECT_EQ(page.drawAll(), (std::vector<std::int16_t>{1, 99}));
 }
 
+TEST(DrawNextObject, TheLastOfTheMostObjectsAPageCountsStillEndsThePage) {
+  LoopPage page;
+  page.addEmptyNodes(kMaxObjectsInList - 2);
+  page.add("last", "text");
+  ASSERT_EQ(page.job.view->layoutObjects().size(), static_cast<std::size_t>(kMaxObjectsInList));
+  EXPECT_EQ(page.drawAll(), (std::vector<std::int16_t>{99})) << "the position after object 32767 must not wrap";
+  EXPECT_EQ(page.drawn, (std::vector<std::string>{"last"}));
+
+  page.add("one too many", "text");
+  EXPECT_EQ(page.job.view->CreateOffscreens(), kDrawNoObjects);
+}
+
 TEST(DrawNextObject, AFailingObjectAnswers102AndTheJobGoesNoFurther) {
   LoopPage page;
   page.add("first", "imag");
