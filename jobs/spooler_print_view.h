@@ -9,18 +9,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "jobs/drawing_results.h"
 #include "jobs/job_view.h"
 
 namespace vorl {
-
-// What DrawNextObject and CreateOffscreens answer the state machine.
-inline constexpr std::int16_t kDrawOK = 0;
-inline constexpr std::int16_t kDrawMoreToCome = 1;
-inline constexpr std::int16_t kDrawPageDone = 99;
-inline constexpr std::int16_t kDrawNoObjects = 101;  // a view no job was read into: the job must end
-inline constexpr std::int16_t kDrawObjectFailed = 102;
-inline constexpr std::int16_t kDrawProcessingOff = 103;
-inline constexpr std::int16_t kDrawOutOfMemory = 105;
 
 class TSpoolerPrintView final : public TBGPrintView {
  public:

@@ -1,10 +1,12 @@
 // Drawing the chroma-key sub-job: all of it in one step, into a picture that the page's image objects then place
 // like a photograph.
 #include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "jobs/drawing_results.h"
 #include "jobs/job_view.h"
 #include "jobs/page_offscreen.h"
-#include "jobs/spooler_print_view.h"
 #include "platform/system_log.h"
 
 namespace vorl {

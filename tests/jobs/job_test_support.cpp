@@ -10,7 +10,8 @@ void RecordingObserver::SetImage(const Offscreen* page, std::string_view caption
   if (page != nullptr) {
     const Rect bounds = page->portRect();
     copy.reset(myNewGWorld(&bounds));
-    if (copy) static_cast<void>(myCopyBits(const_cast<Offscreen*>(page), copy.get(), &bounds, &bounds, srcCopy, nullptr));
+    if (copy)
+      static_cast<void>(myCopyBits(const_cast<Offscreen*>(page), copy.get(), &bounds, &bounds, srcCopy, nullptr));
   }
   previews.push_back({std::move(copy), std::string(caption)});
   calls.emplace_back(page != nullptr ? "image" : "no image");

@@ -80,9 +80,9 @@ TEST(CreateOffscreens, RefusesPagesWithoutSizeOrTooLargeWithAMessage) {
     float width, height;
     const char* messageStart;
   };
-  for (const Case& c : {Case{200.0f, 1.0f, "The page is too large: 60000 x 300 pixels"},
-                        Case{1.0f, 110.0f, "The page is too large: 300 x 33000 pixels"},
-                        Case{0.0f, 1.0f, "The page has no size"}}) {
+  for (const Case& c :
+       {Case{200.0f, 1.0f, "The page is too large: 60000 x 300 pixels"},
+        Case{1.0f, 110.0f, "The page is too large: 300 x 33000 pixels"}, Case{0.0f, 1.0f, "The page has no size"}}) {
     SCOPED_TRACE(c.messageStart);
     test::JobSpec spec = test::minimalJob();
     spec.pageWidth = c.width;

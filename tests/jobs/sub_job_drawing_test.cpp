@@ -45,8 +45,8 @@ TEST(DrawSubJob, IgnoredOverlaysAreLeftOutButThePreviewStillFollows) {
     auto job = subJob(ignore);
     std::vector<std::string> drawn;
     bool drewIntoSubJob = false;
-    job.view->AddNewObject(std::make_unique<ScriptedObject>(
-        "photo", "imag", &drawn, true, [&](Offscreen* page, JobViewAccess* view) {
+    job.view->AddNewObject(
+        std::make_unique<ScriptedObject>("photo", "imag", &drawn, true, [&](Offscreen* page, JobViewAccess* view) {
           drewIntoSubJob = view->IsDrawingSubJob() && page != nullptr && page->width() == 10;
         }));
     job.view->AddNewObject(std::make_unique<ScriptedObject>("overlay", "fovl", &drawn));
@@ -57,8 +57,8 @@ TEST(DrawSubJob, IgnoredOverlaysAreLeftOutButThePreviewStillFollows) {
     EXPECT_EQ(drawn, ignore ? (std::vector<std::string>{"photo", "caption"})
                             : (std::vector<std::string>{"photo", "overlay", "caption"}));
     // attribute: scan; photo: image, scan; overlay (drawn or not): image, scan; caption: scan; then the end.
-    EXPECT_EQ(job.observer->calls, (std::vector<std::string>{"scan", "image", "scan", "image", "scan", "scan", "image",
-                                                             "no image"}));
+    EXPECT_EQ(job.observer->calls,
+              (std::vector<std::string>{"scan", "image", "scan", "image", "scan", "scan", "image", "no image"}));
     ASSERT_NE(job.view->GetSubJobOffscreen(), nullptr);
     EXPECT_TRUE(test::isMarkedPixel(*job.view->GetSubJobOffscreen(), 0, 0));
     EXPECT_FALSE(job.view->IsDrawingSubJob());
@@ -76,8 +76,7 @@ TEST(DrawSubJob, AFailingObjectAnswers102AndLeavesNoPicture) {
   EXPECT_EQ(drawn, (std::vector<std::string>{"photo", "broken"}));
   EXPECT_EQ(job.view->GetSubJobOffscreen(), nullptr);
   EXPECT_FALSE(job.view->IsDrawingSubJob());
-  EXPECT_EQ(job.observer->calls,
-            (std::vector<std::string>{"scan", "image", "scan", "no image", "no image"}));
+  EXPECT_EQ(job.observer->calls, (std::vector<std::string>{"scan", "image", "scan", "no image", "no image"}));
   EXPECT_EQ(job.observer->handedFiles.size(), 1u) << "the used files are handed on whatever the result";
 }
 

@@ -43,8 +43,8 @@ TEST(TwoJobsInARow, TheSecondSeesNothingOfTheFirst) {
     spec.subJobRecords = {test::attributeRecord(attribute)};
     auto first = test::readSpoolerJob(spec);
     ASSERT_EQ(first.result, kJobReadOK);
-    first.view->AddNewObject(std::make_unique<ScriptedObject>(
-        "first photo", "imag", &drawn, true, [&](Offscreen*, JobViewAccess* view) {
+    first.view->AddNewObject(
+        std::make_unique<ScriptedObject>("first photo", "imag", &drawn, true, [&](Offscreen*, JobViewAccess* view) {
           view->AddFilesToDelete(firstPhoto);
           view->SetCurrentImageName(CStr255_AC("FIRST"));
           const Rect bounds = makeRect(0, 0, 4, 4);
