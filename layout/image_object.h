@@ -109,7 +109,8 @@ class TImageObject final : public TLayoutObject {
                                      const Rect& destination, JobViewAccess* view);
   void drawGraphicAndBorder(Offscreen* page, const Rect& objectRect, const Rect& destination,
                             std::int16_t resolution, JobViewAccess* view);
-  // The keying angle: 360 - angle for direction 1, the angle for direction 2, else 0.
+  // How far the angled photo turns clockwise: direction 1 counts the object's angle the other way round, as
+  // 360 less it; direction 2 takes it as it stands; any other direction does not turn.
   [[nodiscard]] std::int16_t turnAngle() const noexcept;
 
   std::int16_t fFitMode = 0;

@@ -33,9 +33,9 @@ void tellOperator(const std::string& text);
 void countDecode() noexcept;
 
 enum class DrawOutcome { drawn, notDrawn, failed };
-// Draws `sourceRect` of `source` into `destRect` of `destination` by the resize mode: 1 plain copy, 2 and 3 the
-// high-quality scaler with that scale type, 4 the smooth resize of a copy of the part; any other mode draws
-// nothing. Every copy is clipped to the destination.
+// Draws `sourceRect` of `source` into `destRect` of `destination` as the job's resize mode asks: a plain copy
+// (mode 1), our own resampler with the mode as its scale type (modes 2, 3), or a smooth resize of a copy of just
+// that part (mode 4). Unknown modes draw nothing. Every copy is clipped to the destination.
 DrawOutcome drawPartByResizeMode(Offscreen* source, const Rect& sourceRect, Offscreen* destination,
                                  const Rect& destRect, std::int16_t resizeMode);
 // The part of `source` in a new offscreen at the origin; null when it cannot be made.
