@@ -70,6 +70,8 @@ std::unique_ptr<TBGPrintView> ImageObjectTest::makeView(const ViewSettings& sett
   job.finalCropWhere = static_cast<std::uint16_t>(settings.finalCropWhere);
   job.rotationAndCrop = {static_cast<std::uint16_t>(settings.matchRotation),
                          static_cast<std::uint16_t>(settings.rotation), static_cast<std::uint16_t>(settings.cropWhere)};
+  job.hasSubJob = settings.hasSubJob;
+  if (settings.hasSubJob) job.subJobRecords = {backColorRecord({})};
   auto view = std::make_unique<TBGPrintView>();
   EXPECT_EQ(view->ReadJobFile(writeJobFile(job).bytes), 0);
   view->SetDrawingModes(settings.resizeMode, settings.reductionResizeMode, 3, settings.alphaOutput);

@@ -39,6 +39,7 @@ struct ViewSettings {
   std::int16_t resizeMode = 1;
   std::int16_t reductionResizeMode = 1;
   std::int16_t alphaOutput = 0;
+  bool hasSubJob = false;
 };
 
 // Where the object sits, in inches, and what it asks for.
