@@ -245,7 +245,7 @@ TEST_F(ImageObjectFiles, SpecialPictureFitsIn640) {
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->width(), 640);
   EXPECT_EQ(picture->height(), 320);
-  EXPECT_EQ(colourAt(*picture, 0, 0), kRed);
+  EXPECT_EQ(colourAt(*picture, picture->portRect().left, picture->portRect().top), kRed);
   EXPECT_EQ(view->filesToDelete().size(), 1u);
 
   object.rotation = 90;
@@ -253,7 +253,7 @@ TEST_F(ImageObjectFiles, SpecialPictureFitsIn640) {
   ASSERT_TRUE(picture);
   EXPECT_EQ(picture->width(), 320);
   EXPECT_EQ(picture->height(), 640);
-  EXPECT_EQ(colourAt(*picture, 0, 0), kBlue);
+  EXPECT_EQ(colourAt(*picture, picture->portRect().left, picture->portRect().top), kBlue);
 
   object.photo = "No File";
   EXPECT_FALSE(makeObject(object)->Draw4PrintingSpecial(300, view.get()));
