@@ -2,13 +2,13 @@
 //
 // The page alpha with alpha output carries the mattes of every keyed photo (255 = foreground): each keyed photo
 // writes its matte under its own destination only, so the mattes of the photos keyed before it stay.
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <utility>
 
 #include "chromakey/bridge/keying_bridge.h"
 #include "foundation/messages.h"
-#include "imaging/alpha_masks.h"
 #include "imaging/cg_drawing.h"
 #include "imaging/image_cache.h"
 #include "imaging/junk_masks.h"
@@ -42,11 +42,27 @@ bool makeKeyingOffscreens(const Rect& bounds, KeyingOffscreens& made) {
   return true;
 }
 
-// The keyed result onto the page, and with alpha output its matte under the destination.
+// The keyed result onto the page: its colours, and with alpha output its matte (the output's alpha, 255 =
+// foreground) added to the page's alpha under the destination. The matte is the output's alpha, not the
+// brightness of its colours, and it is added so that the mattes of photos keyed before stay. Without alpha output
+// the page's alpha is left as it was. `outputRect` and `pageRect` have one size; the page clips.
 void placeKeyedOutput(Offscreen* output, Offscreen* page, const Rect& outputRect, const Rect& pageRect,
                       std::int16_t alphaOutput) {
-  static_cast<void>(myCopyBits(output, page, &outputRect, &pageRect, srcCopy, nullptr));
-  if (alphaOutput != 0) static_cast<void>(myCopyMaskGworldToAlphaChannel(page, output, outputRect, pageRect));
+  const PixView from = output->view(), to = page->view();
+  const int dx = outputRect.left - pageRect.left, dy = outputRect.top - pageRect.top;
+  const int top = std::max({int{pageRect.top}, int{to.port().top}, from.port().top - dy});
+  const int bottom = std::min({int{pageRect.bottom}, int{to.port().bottom}, from.port().bottom - dy});
+  const int left = std::max({int{pageRect.left}, int{to.port().left}, from.port().left - dx});
+  const int right = std::min({int{pageRect.right}, int{to.port().right}, from.port().right - dx});
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      const std::uint8_t* source = from.portPixel(x + dx, y + dy);
+      std::uint8_t* target = to.portPixel(x, y);
+      target[kRedByte] = source[kRedByte];
+      target[kGreenByte] = source[kGreenByte];
+      target[kBlueByte] = source[kBlueByte];
+      if (alphaOutput != 0) target[kAlphaByte] = static_cast<std::uint8_t>(target[kAlphaByte] | source[kAlphaByte]);
+    }
 }
 
 }  // namespace

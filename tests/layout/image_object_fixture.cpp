@@ -109,6 +109,7 @@ std::unique_ptr<TImageObject> ImageObjectTest::makeObject(const ObjectSettings& 
   desc.useCropBounds = s.useCropBounds;
   for (std::size_t i = 0; i < 4; ++i) desc.cropBounds[i] = s.cropBounds[i];
   desc.boxScale = s.boxScale;
+  desc.keyed = s.keyed ? 1 : 0;
   return TImageObject::New(desc);
 }
 

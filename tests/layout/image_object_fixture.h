@@ -58,6 +58,7 @@ struct ObjectSettings {
   std::string graphicCategory, graphicName;
   std::int16_t useCropBounds = 0;
   std::array<float, 4> cropBounds{};
+  bool keyed = false;
 };
 
 class ImageObjectTest : public ::testing::Test {
