@@ -4,7 +4,12 @@
 
 #include <vector>
 
+#include "imaging/alpha_masks.h"
+#include "imaging/image_settings_resources.h"
+#include "imaging/junk_masks.h"
 #include "imaging/offscreen_copy.h"
+#include "platform/apple_double.h"
+#include "tests/support/keyed_archive_writer.h"
 #include "imaging/placement.h"
 #include "tests/layout/image_object_fixture.h"
 
@@ -265,6 +270,32 @@ TEST_F(ImageObjectPlacement, BoxScaleIsPerObject) {
   EXPECT_NE(colourAt(*page, first.right - 1, 100), kPageColour);
   EXPECT_NE(colourAt(*page, second.left, 100), kPageColour);
   EXPECT_EQ(colourAt(*page, second.left - 1, 100), kPageColour);
+}
+
+// An angled photo with a junk mask: the turned mask becomes the alpha of the photo's rectangle, and the alpha of the
+// rest of the page stays as it was.
+TEST_F(ImageObjectPlacement, AngledJunkMaskSetsAlphaOnlyUnderThePhoto) {
+  writeQuadrantPhoto("masked.png", 200, 200);
+  ArchivedValue::Array rectangle{ArchivedValue::string("rectangle"), ArchivedValue::string("{{10, 20}, {30, 40}}")};
+  ArchivedValue::Array shapes{ArchivedValue::array(std::move(rectangle))};
+  const Bytes archive = encodeKeyedArchive(ArchivedValue::array(std::move(shapes)));
+  ASSERT_EQ(writeResource(imagesFolder() / "masked.png", kPrefResourceType, kJunkMaskResourceID, archive), noErr);
+  ObjectSettings settings = square(1, 2);
+  settings.photo = "masked.png";
+  settings.angledFlag = 1;
+  settings.angleDirection = 2;
+  OffscreenPtr page = makePage(400, 400);
+  mySetGworldAlphaChannelToByteValue(page.get(), 77);  // another photo's alpha, which must stay
+  ASSERT_TRUE(makeObject(settings)->Draw4Printing(page.get(), 100, makeView(direct()).get()));
+  // The mask's rectangle, drawn at twice its size: (20, 40) to (80, 120) in the photo.
+  EXPECT_EQ(alphaAt(*page, 150, 180), 255);
+  EXPECT_EQ(alphaAt(*page, 125, 145), 255);
+  EXPECT_EQ(alphaAt(*page, 250, 250), 0);
+  EXPECT_EQ(alphaAt(*page, 105, 105), 0);
+  EXPECT_EQ(alphaAt(*page, 99, 150), 77);
+  EXPECT_EQ(alphaAt(*page, 300, 150), 77);
+  EXPECT_EQ(alphaAt(*page, 150, 350), 77);
+  EXPECT_EQ(colourAt(*page, 110, 110), kRed);
 }
 
 }  // namespace
