@@ -105,10 +105,10 @@ class TImageObject final : public TLayoutObject {
   [[nodiscard]] bool drawSubJobPicture(Offscreen* page, const Rect& objectRect, JobViewAccess* view);
   [[nodiscard]] bool drawKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
                                std::int16_t angle, JobViewAccess* view, bool cropRoad);
-  [[nodiscard]] bool drawAngledKeyed(Offscreen* picture, Offscreen* page, const Rect& source,
-                                     const Rect& destination, JobViewAccess* view);
-  void drawGraphicAndBorder(Offscreen* page, const Rect& objectRect, const Rect& destination,
-                            std::int16_t resolution, JobViewAccess* view);
+  [[nodiscard]] bool drawAngledKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
+                                     JobViewAccess* view);
+  void drawGraphicAndBorder(Offscreen* page, const Rect& objectRect, const Rect& destination, std::int16_t resolution,
+                            JobViewAccess* view);
   // How far the angled photo turns clockwise: direction 1 counts the object's angle the other way round, as
   // 360 less it; direction 2 takes it as it stands; any other direction does not turn.
   [[nodiscard]] std::int16_t turnAngle() const noexcept;

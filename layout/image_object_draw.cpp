@@ -6,8 +6,10 @@
 #include <string>
 #include <system_error>
 
+#include "foundation/event_pump.h"
 #include "foundation/files.h"
 #include "foundation/messages.h"
+#include "foundation/rect_orientation.h"
 #include "imaging/alpha_masks.h"
 #include "imaging/cg_drawing.h"
 #include "imaging/color_tables.h"
@@ -19,9 +21,8 @@
 #include "imaging/offscreen_rotate.h"
 #include "imaging/pixel_locks.h"
 #include "imaging/placement.h"
-#include "foundation/rect_orientation.h"
-#include "layout/graphics_files.h"
 #include "imaging/resize.h"
+#include "layout/graphics_files.h"
 #include "layout/image_object.h"
 #include "layout/image_object_drawing.h"
 #include "layout/job_file_names.h"
@@ -44,8 +45,7 @@ DrawOutcome drawPartByResizeMode(Offscreen* source, const Rect& sourceRect, Offs
                                  const Rect& destRect, std::int16_t resizeMode) {
   switch (resizeMode) {
     case 1:
-      return copyGWorldToGWorld(source, destination, &sourceRect, &destRect) ? DrawOutcome::drawn
-                                                                              : DrawOutcome::failed;
+      return copyGWorldToGWorld(source, destination, &sourceRect, &destRect) ? DrawOutcome::drawn : DrawOutcome::failed;
     case 2:
     case 3:
       return betterResizeGworldToGworld(source, sourceRect, destination, destRect, resizeMode, true)
@@ -216,12 +216,13 @@ bool TImageObject::readPhoto(PhotoRead& read, Offscreen* page, std::int16_t reso
     OffscreenPtr image;
     bool partOutside = false;
     if (readsPart) {
-      systemLogf("myBounds = %f, %f, %f, %f", static_cast<double>(fCropBounds[0]),
-                 static_cast<double>(fCropBounds[1]), static_cast<double>(fCropBounds[2]),
-                 static_cast<double>(fCropBounds[3]));
+      systemLogf("myBounds = %f, %f, %f, %f", static_cast<double>(fCropBounds[0]), static_cast<double>(fCropBounds[1]),
+                 static_cast<double>(fCropBounds[2]), static_cast<double>(fCropBounds[3]));
     }
     if (readsPart && fCropBounds[3] != 0) {
-      const auto edge = [](float value) { return static_cast<int>(std::clamp(std::trunc(value), -32768.0f, 32767.0f)); };
+      const auto edge = [](float value) {
+        return static_cast<int>(std::clamp(std::trunc(value), -32768.0f, 32767.0f));
+      };
       const Rect part = makeRect(edge(fCropBounds[1]), edge(fCropBounds[0]), edge(fCropBounds[1] + fCropBounds[3]),
                                  edge(fCropBounds[0] + fCropBounds[2]));
       image = getCroppedImage(fResolvedPhoto, part);
@@ -238,12 +239,15 @@ bool TImageObject::readPhoto(PhotoRead& read, Offscreen* page, std::int16_t reso
                                      "\": it cannot be read as an image; it was not drawn.");
       return false;
     }
+    // The crop road lets the windows catch up between its long steps.
+    if (cropRoad) myPollEvent();
     image = turnPhoto(std::move(image), fRotationAngle);
     if (!image) return false;
     const myImageColorAdjustInfo& adjust = fColorAdjust;
     if (adjust.red != 0 || adjust.green != 0 || adjust.blue != 0 || adjust.dark != 0 || adjust.light != 0 ||
         adjust.gamma != 0) {
       view->SetStatus(kAdjustingStatus);
+      if (cropRoad) myPollEvent();
       static_cast<void>(ApplyColorSettingsToOffscreen(image.get(), adjust, image.get()));
     }
     if (!cropRoad) copyJunkMaskToAlphaChannelOffscreen(image.get(), fResolvedPhoto, 2.0f);
@@ -302,8 +306,7 @@ bool TImageObject::Draw4Printing(Offscreen* page, std::int16_t resolution, JobVi
 
   if (!fKeyed) {
     if (fAngledFlag == 0) {
-      if (drawPartByResizeMode(read.image, source, page, destination, resizeMode) == DrawOutcome::failed)
-        return false;
+      if (drawPartByResizeMode(read.image, source, page, destination, resizeMode) == DrawOutcome::failed) return false;
     } else {
       DrawImageWithAngle(read.image, page, source, destination);
     }
@@ -360,8 +363,8 @@ void TImageObject::drawGraphicAndBorder(Offscreen* page, const Rect& objectRect,
 
 void TImageObject::DrawGraphics(Offscreen* page, const Rect& objectRect, std::int16_t matchRotation,
                                 std::int16_t rotation) {
-  OffscreenPtr graphic = getGraphicOnOffscreen(CStr255_AC(fGraphicName.macRoman()),
-                                               CStr255_AC(fGraphicCategory.macRoman()), false);
+  OffscreenPtr graphic =
+      getGraphicOnOffscreen(CStr255_AC(fGraphicName.macRoman()), CStr255_AC(fGraphicCategory.macRoman()), false);
   if (!graphic) return;
   if (matchRotation != 0 && isLandscape(objectRect) != isLandscape(graphic->portRect()))
     graphic.reset(rotateGWorld90Degrees(rotation, graphic.release()));

@@ -70,7 +70,8 @@ void placeKeyedOutput(Offscreen* output, Offscreen* page, const Rect& outputRect
 bool TImageObject::drawKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
                              std::int16_t angle, JobViewAccess* view, bool cropRoad) {
   if (!fChromaKeySettings) {
-    tellOperator("The photo \"" + fPhotoFile.name.toUtf8() + "\" is marked keyed but carries no key; it was not drawn.");
+    tellOperator("The photo \"" + fPhotoFile.name.toUtf8() +
+                 "\" is marked keyed but carries no key; it was not drawn.");
     return false;
   }
   const Rect keyRect = atOrigin(destination);
@@ -83,10 +84,10 @@ bool TImageObject::drawKeyed(Offscreen* picture, Offscreen* page, const Rect& so
   view->SetStatus(kDrawingStatus);
   const std::int16_t alphaOutput = view->GetAlphaOutput();
   const bool externalMask = hasExternalMask(fResolvedPhoto);
-  const bool keyed = doNewChromaKeyingEx(
-      std::move(offscreens.foreground), std::move(offscreens.background), offscreens.output.get(),
-      fChromaKeySettings.get(), MatteEdgeSettings{fDefocus, fInwardFlag, fShrink}, alphaOutput != 0, externalMask,
-      fCurrentImage, source, cropRoad ? keyRect : destination, angle, fResolvedPhoto);
+  const bool keyed =
+      doNewChromaKeyingEx(std::move(offscreens.foreground), std::move(offscreens.background), offscreens.output.get(),
+                          fChromaKeySettings.get(), MatteEdgeSettings{fDefocus, fInwardFlag, fShrink}, alphaOutput != 0,
+                          externalMask, fCurrentImage, source, cropRoad ? keyRect : destination, angle, fResolvedPhoto);
   if (keyed) {
     placeKeyedOutput(offscreens.output.get(), page, keyRect, destination, alphaOutput);
     if (!cropRoad) systemLog("Successfully Chroma keyed!");
@@ -99,8 +100,8 @@ bool TImageObject::drawKeyed(Offscreen* picture, Offscreen* page, const Rect& so
   return keyed;
 }
 
-bool TImageObject::drawAngledKeyed(Offscreen* picture, Offscreen* page, const Rect& source,
-                                   const Rect& destination, JobViewAccess* view) {
+bool TImageObject::drawAngledKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
+                                   JobViewAccess* view) {
   OffscreenPtr turned{myNewGWorld(&destination)};
   if (!turned) return false;
   protectTheGworld(turned.get());
@@ -122,7 +123,8 @@ bool TImageObject::drawAngledKeyed(Offscreen* picture, Offscreen* page, const Re
 bool TImageObject::DoChromaKeying(Offscreen* source, Offscreen* page, const Rect& sourceRect, const Rect& pageRect,
                                   std::int16_t resizeMode, std::int16_t alphaOutput, JobViewAccess* view) {
   if (!fChromaKeySettings) {
-    tellOperator("The photo \"" + fPhotoFile.name.toUtf8() + "\" is marked keyed but carries no key; it was not drawn.");
+    tellOperator("The photo \"" + fPhotoFile.name.toUtf8() +
+                 "\" is marked keyed but carries no key; it was not drawn.");
     return false;
   }
   const Rect keyRect = atOrigin(pageRect);
@@ -149,10 +151,10 @@ bool TImageObject::DoChromaKeying(Offscreen* source, Offscreen* page, const Rect
   view->SetStatus(kDrawingStatus);
   const bool externalMask = hasExternalMask(fResolvedPhoto);
   const std::int16_t angle = fAngledFlag != 0 ? turnAngle() : 0;
-  const bool keyed = doNewChromaKeyingEx(
-      std::move(offscreens.foreground), std::move(offscreens.background), offscreens.output.get(),
-      fChromaKeySettings.get(), MatteEdgeSettings{fDefocus, fInwardFlag, fShrink}, alphaOutput != 0, externalMask,
-      fCurrentImage, fLastSourceRect, fLastDestRect, angle, fResolvedPhoto);
+  const bool keyed =
+      doNewChromaKeyingEx(std::move(offscreens.foreground), std::move(offscreens.background), offscreens.output.get(),
+                          fChromaKeySettings.get(), MatteEdgeSettings{fDefocus, fInwardFlag, fShrink}, alphaOutput != 0,
+                          externalMask, fCurrentImage, fLastSourceRect, fLastDestRect, angle, fResolvedPhoto);
   if (keyed) placeKeyedOutput(offscreens.output.get(), page, keyRect, pageRect, alphaOutput);
   DisposeCurrentImageGWorldPtr();
   fCurrentImage = nullptr;

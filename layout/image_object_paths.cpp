@@ -88,11 +88,9 @@ bool TImageObject::Draw4PrintingNew(Offscreen* page, std::int16_t resolution, Jo
       }
       fLastSourceRect = source;
       fLastDestRect = destination;
-      if (drawPartByResizeMode(image, source, page, destination, resizeMode) == DrawOutcome::failed)
-        return false;
+      if (drawPartByResizeMode(image, source, page, destination, resizeMode) == DrawOutcome::failed) return false;
     } else if (fAngledFlag == 0) {
-      if (drawPartByResizeMode(crop.get(), source, page, destination, resizeMode) == DrawOutcome::failed)
-        return false;
+      if (drawPartByResizeMode(crop.get(), source, page, destination, resizeMode) == DrawOutcome::failed) return false;
     } else {
       DrawImageWithAngle(crop.get(), page, source, destination);
     }

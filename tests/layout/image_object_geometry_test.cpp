@@ -8,10 +8,10 @@
 #include "imaging/image_settings_resources.h"
 #include "imaging/junk_masks.h"
 #include "imaging/offscreen_copy.h"
-#include "platform/apple_double.h"
-#include "tests/support/keyed_archive_writer.h"
 #include "imaging/placement.h"
+#include "platform/apple_double.h"
 #include "tests/layout/image_object_fixture.h"
+#include "tests/support/keyed_archive_writer.h"
 
 namespace vorl::test {
 namespace {
@@ -86,23 +86,42 @@ TEST_F(ImageObjectPlacement, PhotosLandWhereTheLayoutAsks) {
       {"turn 45 upright", direct(), fit(45), 100, makeRect(200, 100, 300, 300), kUpright},
       // The crop road cuts a 1:1 square first (the middle 200 columns), then fits it.
       {"crop road square", cropRoad(6, 1, 1), fit(), 100, makeRect(150, 100, 350, 300), kUpright},
-      {"crop road square top", cropRoad(6, 1, 1, 2), fit(), 100, makeRect(150, 100, 350, 300),
+      {"crop road square top",
+       cropRoad(6, 1, 1, 2),
+       fit(),
+       100,
+       makeRect(150, 100, 350, 300),
        {kRed, kRed, kBlue, kBlue}},
       {"crop road no crop", cropRoad(1, 1, 1), fit(), 100, makeRect(200, 100, 300, 300), kUpright},
       // The direct road never uses the crop format.
-      {"direct ignores crop", [] { ViewSettings v = cropRoad(6, 1, 1); v.printMode = 3; return v; }(), fit(), 100,
-       makeRect(200, 100, 300, 300), kUpright},
+      {"direct ignores crop",
+       [] {
+         ViewSettings v = cropRoad(6, 1, 1);
+         v.printMode = 3;
+         return v;
+       }(),
+       fit(), 100, makeRect(200, 100, 300, 300), kUpright},
       {"resize mode 2", direct(1, 2), fit(), 100, makeRect(200, 100, 300, 300), kUpright, 40},
       {"resize mode 3", direct(1, 3), fit(), 100, makeRect(200, 100, 300, 300), kUpright, 40},
       {"resize mode 4", direct(1, 4), fit(), 100, makeRect(200, 100, 300, 300), kUpright, 40},
-      {"crop road mode 4 fill", [] { ViewSettings v = cropRoad(6, 1, 1); v.resizeMode = 4; return v; }(), fill(),
-       100, makeRect(100, 100, 400, 300), kUpright, 40},
+      {"crop road mode 4 fill",
+       [] {
+         ViewSettings v = cropRoad(6, 1, 1);
+         v.resizeMode = 4;
+         return v;
+       }(),
+       fill(), 100, makeRect(100, 100, 400, 300), kUpright, 40},
       // Odd resolutions: the rectangle edges are truncated products; 1 inch at 0.5 is 150..451 at 301 dpi.
       {"301 dpi", direct(), square(0.5f, 1), 301, ResizeToFit(makeRect(150, 150, 451, 451), makeRect(0, 0, 200, 400)),
        kUpright},
       {"72 dpi", direct(), square(0.5f, 1), 72, makeRect(54, 36, 90, 108), kUpright},
-      {"150 dpi fill", direct(), [] { ObjectSettings o = square(0.5f, 1); o.fitMode = 1; return o; }(), 150,
-       makeRect(75, 75, 225, 225), kUpright},
+      {"150 dpi fill", direct(),
+       [] {
+         ObjectSettings o = square(0.5f, 1);
+         o.fitMode = 1;
+         return o;
+       }(),
+       150, makeRect(75, 75, 225, 225), kUpright},
   };
   for (const PlacementCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -243,7 +262,7 @@ TEST_F(ImageObjectPlacement, AngledPhotoTurnsClockwise) {
     return count ? sum / count : -1;
   };
   const int centre = 200;
-  EXPECT_GT(redColumnsIn(drawn.top + 5), centre + 20);    // the top end went right
+  EXPECT_GT(redColumnsIn(drawn.top + 5), centre + 20);     // the top end went right
   EXPECT_LT(redColumnsIn(drawn.bottom - 6), centre - 20);  // the bottom end went left
 }
 
