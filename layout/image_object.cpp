@@ -62,10 +62,6 @@ std::span<const unsigned char, kFixcoefSize> TImageObject::keyCoefficients() con
                                                       kFixcoefSize);
 }
 
-bool TImageObject::Draw4Printing(Offscreen* /*page*/, std::int16_t /*resolution*/, JobViewAccess* /*view*/) {
-  return cannotDrawYet("TImageObject");
-}
-
 std::unique_ptr<TLayoutObject> TImageObject::Clone() const { return std::make_unique<TImageObject>(*this); }
 
 }  // namespace vorl

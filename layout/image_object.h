@@ -2,13 +2,21 @@
 //
 // The object is made from its `CImageDesc`; when the descriptor's keyed flag is set, the job file carries the
 // photo's chroma-key settings right after it, and the record reader hands them over with `SetChromaKeySettings`.
-// Drawing comes with the imaging and keying work on the page; until then the object says it cannot draw.
+//
+// Drawing reads the photo from the images folder of the print-server preferences (through the one-entry decoded
+// image cache), turns and colour-adjusts it, and places it in the object's rectangle by one of two roads chosen
+// by the job's print mode: the crop road (modes 2 and lower, and 4) first cuts the photo to the job's crop
+// format, the direct road (3, 5 and up) places it straight. A keyed photo is keyed over what the page already
+// holds. A named graphic and a border may follow.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string_view>
 
 #include "chromakey/engine/chroma_key_record.h"
 #include "layout/layout_object.h"
@@ -32,6 +40,21 @@ class TImageObject final : public TLayoutObject {
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  // The photo read for a special job, scaled to fit 640 x 640: the job's preview and sub-job picture. Null for
+  // "No File" or a photo that cannot be read. The cache is not used.
+  [[nodiscard]] OffscreenPtr Draw4PrintingSpecial(std::int16_t resolution, JobViewAccess* view);
+  // Has the job save the original photo file; true only when it was saved, and only a saved file is registered
+  // for deletion after the job. "No File" answers false.
+  [[nodiscard]] bool CopyOriginalFile(JobViewAccess* view);
+  // Draws `sourceRect` of `source` into `destRect` of `destination` turned by the object's angle, enlarged by the
+  // object's box scale; with the angled flag and a junk mask in the photo file, the turned mask becomes the
+  // destination's alpha inside `destRect`.
+  void DrawImageWithAngle(Offscreen* source, Offscreen* destination, const Rect& sourceRect, const Rect& destRect);
+
+  // The source and destination rectangles of the last placement (the keying maps its masks through them).
+  const Rect& lastSourceRect() const noexcept { return fLastSourceRect; }
+  const Rect& lastDestinationRect() const noexcept { return fLastDestRect; }
 
   std::int16_t fitMode() const noexcept { return fFitMode; }
   const FSSpec& photoFile() const noexcept { return fPhotoFile; }
@@ -64,6 +87,32 @@ class TImageObject final : public TLayoutObject {
   bool keyed() const noexcept { return fKeyed; }
 
  private:
+  struct PhotoRead;
+
+  [[nodiscard]] bool Draw4PrintingNew(Offscreen* page, std::int16_t resolution, JobViewAccess* view);
+  [[nodiscard]] bool DoChromaKeying(Offscreen* source, Offscreen* page, const Rect& sourceRect, const Rect& pageRect,
+                                    std::int16_t resizeMode, std::int16_t alphaOutput, JobViewAccess* view);
+  void DrawGraphics(Offscreen* page, const Rect& objectRect, std::int16_t matchRotation, std::int16_t rotation);
+  void DrawBorder(Offscreen* page, const Rect& rect, std::int16_t resolution) const;
+
+  // The photo's file in the images folder; none (after telling the operator) when the folder is not there or
+  // the name cannot be a file name in it.
+  [[nodiscard]] std::optional<FSSpec> resolvePhotoFile() const;
+  // Steps shared by both roads: the object rectangle, the photo's file, the cache or the decoder, turning,
+  // colour adjustment. Answers whether to go on; `result` is the call's answer when not.
+  [[nodiscard]] bool readPhoto(PhotoRead& read, Offscreen* page, std::int16_t resolution, JobViewAccess* view,
+                               bool cropRoad, bool& result);
+  [[nodiscard]] bool drawSubJobPicture(Offscreen* page, const Rect& objectRect, JobViewAccess* view);
+  [[nodiscard]] bool drawKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
+                               std::int16_t angle, JobViewAccess* view, bool cropRoad);
+  [[nodiscard]] bool drawAngledKeyed(Offscreen* picture, Offscreen* page, const Rect& source, const Rect& destination,
+                                     JobViewAccess* view);
+  void drawGraphicAndBorder(Offscreen* page, const Rect& objectRect, const Rect& destination, std::int16_t resolution,
+                            JobViewAccess* view);
+  // How far the angled photo turns clockwise: direction 1 counts the object's angle the other way round, as
+  // 360 less it; direction 2 takes it as it stands; any other direction does not turn.
+  [[nodiscard]] std::int16_t turnAngle() const noexcept;
+
   std::int16_t fFitMode = 0;
   FSSpec fPhotoFile;
   myImageColorAdjustInfo fColorAdjust;
@@ -90,6 +139,17 @@ class TImageObject final : public TLayoutObject {
   Str31 fGraphicCategory;
   Str31 fGraphicName;
   bool fKeyed = false;
+
+  // Set for each drawing: the photo's file in the images folder, the box scale in pixels at the drawing's
+  // resolution, and the decoded photo in hand (borrowed from the cache, never freed here).
+  FSSpec fResolvedPhoto;
+  std::int16_t fBoxScalePixels = 0;
+  Offscreen* fCurrentImage = nullptr;
+  Rect fLastSourceRect{};
+  Rect fLastDestRect{};
 };
+
+// How many photos the image objects have decoded since the process started (the cache's hits are not counted).
+std::int64_t imageObjectDecodeCount() noexcept;
 
 }  // namespace vorl

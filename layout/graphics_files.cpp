@@ -1,0 +1,70 @@
+#include "layout/graphics_files.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "foundation/files.h"
+#include "imaging/image_import_export.h"
+#include "layout/job_file_names.h"
+#include "platform/file_specs.h"
+#include "preferences/preference_globals.h"
+#include "preferences/preference_records.h"
+
+namespace vorl {
+
+namespace {
+
+// The graphics folder's volume and id; none when the print-server root or the folder is not there. A lookup
+// does not make the folder: there is nothing to find in a folder that was not there.
+std::optional<FSSpec> graphicsFolder() {
+  const tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  if (!prefs) return std::nullopt;
+  const std::optional<std::filesystem::path> root = FSFolderPath(prefs->serverRoot.vRefNum, prefs->serverRoot.dirID);
+  if (!root) return std::nullopt;
+  const std::filesystem::path folder = *root / kGraphicsFolderName;
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return std::nullopt;
+  std::int16_t vRefNum = 0;
+  std::int32_t dirID = 0;
+  if (FSFolderIDs(folder, vRefNum, dirID) != noErr) return std::nullopt;
+  FSSpec spec;
+  spec.vRefNum = vRefNum;
+  spec.parID = dirID;
+  return spec;
+}
+
+}  // namespace
+
+bool IsExistingOverlayFile(FSSpec& file, const Str31& category, bool /*unused*/) {
+  // Both names come from job files: neither may leave its folder.
+  if (!diskNameFromJobFile(category) || !diskNameFromJobFile(file.name)) return false;
+  const std::optional<FSSpec> folder = graphicsFolder();
+  if (!folder) return false;
+  const std::int32_t categoryID = findFolder(*folder, Str255(category.macRoman()));
+  if (categoryID == -1) return false;
+  FSSpec candidate;
+  candidate.vRefNum = folder->vRefNum;
+  candidate.parID = categoryID;
+  candidate.name = file.name;
+  std::filesystem::path path;
+  if (FSpMakePath(candidate, path) != noErr) return false;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return false;
+  file = candidate;
+  return true;
+}
+
+OffscreenPtr getGraphicOnOffscreen(const CStr255_AC& name, const CStr255_AC& category, bool /*unused*/) {
+  if (name.length() >= 32 || category.length() >= 32) return nullptr;
+  FSSpec file;
+  file.vRefNum = 0;
+  file.parID = 0;
+  file.name = Str63(name.macRoman());
+  if (!IsExistingOverlayFile(file, Str31(category.macRoman()))) return nullptr;
+  std::int16_t resolution = 72;
+  return getGWorldFromFileSpec(file, resolution);
+}
+
+}  // namespace vorl
