@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/per_pixel_counter.h"
 #include "chromakey/engine/composite.h"
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/key_pipeline.h"
@@ -57,9 +58,7 @@ Frames& frames() {
 
 void perPixel(benchmark::State& state) {
   const double pixels = static_cast<double>(kWidth) * kHeight;
-  // Seconds per pixel; the report prints it with its prefix ("12.3n" is 12.3 ns).
-  state.counters["per_pixel"] =
-      benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::reportPerPixel(state, pixels);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(pixels) * 8);
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "bench/per_pixel_counter.h"
 #include "chromakey/bridge/keying_bridge.h"
 #include "chromakey/engine/engine_workers.h"
 #include "imaging/offscreen_copy.h"
@@ -91,8 +92,7 @@ void BM_BridgePass(benchmark::State& state) {
   }
   setDuzeviveThreadCount(1);
   const double pixels = static_cast<double>(kWidth) * kHeight;
-  state.counters["per_pixel"] =
-      benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::reportPerPixel(state, pixels);
 }
 BENCHMARK(BM_BridgePass)
     ->ArgNames({"workers", "all_stages"})

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "bench/per_pixel_counter.h"
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/key_stages.h"
 #include "chromakey/engine/pixel_map.h"
@@ -43,9 +44,7 @@ PixelMap& frame() {
 
 void perPixel(benchmark::State& state) {
   const double pixels = static_cast<double>(kWidth) * kHeight;
-  // Seconds per pixel; the report prints it with its prefix ("12.3n" is 12.3 ns).
-  state.counters["per_pixel"] =
-      benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::reportPerPixel(state, pixels);
 }
 
 void BM_MemcpyFrame(benchmark::State& state) {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "bench/per_pixel_counter.h"
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/histogram_training.h"
 #include "chromakey/engine/key_defaults.h"
@@ -43,9 +44,7 @@ Frames& frames() {
 
 void perPixel(benchmark::State& state) {
   const double pixels = static_cast<double>(kWidth) * kHeight;
-  // Seconds per pixel; the report prints it with its prefix ("12.3n" is 12.3 ns).
-  state.counters["per_pixel"] =
-      benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench::reportPerPixel(state, pixels);
 }
 
 // range(0): grid density; range(1): worker count.
