@@ -1,5 +1,9 @@
 #include "layout/text_objects.h"
 
+#include "layout/code_symbols.h"
+#include "layout/text_drawing.h"
+#include "platform/system_log.h"
+
 namespace vorl {
 
 tTextInfo defaultTextStyle() noexcept {
@@ -32,8 +36,53 @@ void TTextObject::Set(const CTextDesc& desc) {
   fCodeType = desc.codeType;
 }
 
-bool TTextObject::Draw4Printing(Offscreen* /*page*/, std::int16_t /*resolution*/, JobViewAccess* /*view*/) {
-  return cannotDrawYet("TTextObject");
+const char* TTextObject::kindName() const noexcept {
+  if (type() == kEditTextObjectType) return "edit-text object";
+  if (type() == kDatabaseObjectType) return "database-text object";
+  return "text object";
+}
+
+StyledText TTextObject::styledText(const Rect& rect) const {
+  StyledText styled;
+  styled.text = fText;
+  styled.style = fStyle;
+  styled.rotation = fRotation;
+  styled.codeType = fCodeType;
+  styled.objectName = describeTextObject(kindName(), fText, rect);
+  return styled;
+}
+
+bool TTextObject::Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) {
+  // Without a page nothing can be drawn: the page fails rather than print without the text.
+  if (page == nullptr) {
+    systemLogf("%s::Draw4Printing: no page to draw on", kindName());
+    return false;
+  }
+  const std::optional<Rect> rect = objectRectangle(resolution);
+  if (!rect || rectEmpty(*rect)) {
+    systemLogf("%s \"%s\": its rectangle on the page is empty or out of range; nothing was drawn", kindName(),
+               fText.toUtf8().c_str());
+    return true;
+  }
+  if (view != nullptr && skipsOnPrinter(fSkipFlag, view->GetPrinterType())) return true;
+  drawStyledText(page, *rect, styledText(*rect), resolution);
+  return true;
+}
+
+TextCoverage TTextObject::DrawTextOnOffscreen(const CRect_AC& rect, float scale, std::int16_t resolution) const {
+  return vorl::DrawTextOnOffscreen(styledText(rect), rect, scale, resolution);
+}
+
+bool TTextObject::PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+  const std::optional<Rect> rect = objectRectangle(resolution);
+  return vorl::PrintTextAsQRCode(text, page, rect.value_or(Rect{}), fRotation,
+                                 describeTextObject(kindName(), text, rect.value_or(Rect{})));
+}
+
+bool TTextObject::PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+  const std::optional<Rect> rect = objectRectangle(resolution);
+  return vorl::PrintTextAsBarcode(text, page, rect.value_or(Rect{}), fRotation,
+                                  describeTextObject(kindName(), text, rect.value_or(Rect{})));
 }
 
 std::unique_ptr<TLayoutObject> TTextObject::Clone() const { return std::make_unique<TTextObject>(*this); }

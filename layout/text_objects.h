@@ -11,6 +11,7 @@
 
 #include "foundation/job_records.h"
 #include "layout/layout_object.h"
+#include "layout/text_drawing.h"
 
 namespace vorl {
 
@@ -29,6 +30,12 @@ class TTextObject : public TLayoutObject {
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
 
+  // The text laid out in `rect` (at the origin) and turned as the rotation says, as coverage.
+  [[nodiscard]] TextCoverage DrawTextOnOffscreen(const CRect_AC& rect, float scale, std::int16_t resolution) const;
+  // The text as a code in the object's rectangle; false only when the generator is missing.
+  bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+
   const Str255& text() const noexcept { return fText; }
   const tTextInfo& style() const noexcept { return fStyle; }
   std::int16_t rotation() const noexcept { return fRotation; }
@@ -39,6 +46,9 @@ class TTextObject : public TLayoutObject {
  protected:
   // The fields the three descriptors share.
   void SetTextHead(const TextDescHead& head);
+  // "text object", "edit-text object" or "database-text object", for log lines.
+  const char* kindName() const noexcept;
+  StyledText styledText(const Rect& rect) const;
 
   Str255 fText;
   tTextInfo fStyle;
