@@ -85,13 +85,15 @@ TextCoverage layOutText(const StyledText& text, std::int16_t pixelSize, int widt
   QtTextPort port{fontFor(text)};
   port.setTextSize(pixelSize);
   port.setTextFace(text.style.face);
+  const FontInfo start = port.fontInfo();
+  const bool fitted = height < 2 * (start.ascent + start.descent + start.leading);
   {
     const TextPortScope scope(&port);
     myMakeTextFit(makeRect(0, 0, height, width), text.text, pixelSize, text.style);
   }
   const FontInfo info = port.fontInfo();
   const int lineAdvance = std::max(1, info.ascent + info.descent + info.leading);
-  if (height < 2 * lineAdvance && port.textWidth(text.text.text()) > width)
+  if (fitted && port.textWidth(text.text.text()) > width)
     logFor(text.objectName, "the text does not fit its box even at " + std::to_string(port.textSize()) +
                                 " pixels; it is cut at the box's edge");
 
