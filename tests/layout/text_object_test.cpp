@@ -2,7 +2,10 @@
 // the skip rule, and QR and Code 128 symbols read back by a second decoder (zbarimg).
 #include <gtest/gtest.h>
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 
 #include <chrono>
 #include <cstdlib>
@@ -326,10 +329,43 @@ TEST(TextObject, ColourAndMacRomanCharactersReachThePage) {
     return DrawTextOnOffscreen(text, makeRect(0, 0, 100, 200), 1.0f, 72).values;
   };
   for (const Pair& p : {Pair{"\x8E", "e"}, Pair{"\xC4", "f"}, Pair{"\xD2", "\""}, Pair{"\x8A", "a"}}) {
-    const auto special = coverageOf(p.special), plain = coverageOf(p.plain), box = coverageOf("\x7F");
+    const auto special = coverageOf(p.special), plain = coverageOf(p.plain);
     EXPECT_NE(special, plain) << p.plain;
     EXPECT_GT(std::count_if(special.begin(), special.end(), [](auto v) { return v > 128; }), 20) << p.plain;
   }
+}
+
+TEST(TextObject, MacRomanTextDrawsAsQtDrawsItsUnicode) {
+  StyledText text;
+  text.text = Str255("Caf\x8E \xC4 \xD2q\xD3 \xA5 \x9A");
+  text.style.size = 40;
+  text.style.font = 3;
+  text.objectName = "test";
+  const TextCoverage ours = DrawTextOnOffscreen(text, makeRect(0, 0, 60, 400), 1.0f, 72);
+  ASSERT_FALSE(ours.empty());
+
+  QImage theirs(400, 60, QImage::Format_Alpha8);
+  theirs.fill(0);
+  {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(40);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    QPainter painter(&theirs);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    painter.setPen(QColor(0, 0, 0, 255));
+    painter.drawText(QPointF(0, std::ceil(QFontMetricsF(font).ascent())), QString::fromUtf8("Café ƒ “q” • ö"));
+  }
+  int differing = 0, inked = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 400; ++x) {
+      const int a = ours.at(x, y), b = qAlpha(theirs.pixel(x, y));
+      if (b > 128) ++inked;
+      if (std::abs(a - b) > 64) ++differing;
+    }
+  EXPECT_GT(inked, 300);
+  EXPECT_LT(differing, inked / 50) << differing << " of " << inked << " inked pixels differ";
 }
 
 TEST(TextObject, FacesAndUnknownFontsDrawSomething) {
