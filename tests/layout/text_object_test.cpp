@@ -517,7 +517,7 @@ TEST(TextObjectCodes, OnlyTextObjectsDrawCodesAndOtherCodeTypesDrawText) {
   if (zbarMissing()) GTEST_SKIP() << "zbarimg (package zbar-tools) is not installed; the codes cannot be read back";
   test::EditTextSpec edit;
   edit.at = at(0.5f, 0.5f, 2, 1), edit.text = "Edit", edit.style = blackStyle(20), edit.rotation = 0;
-  edit.skipFlag = 0, edit.value434 = 1;  // a QR code type in the word the text object reads it from
+  edit.skipFlag = 0;
   const OffscreenPtr editPage = drawRecord(test::editTextRecord(edit));
   EXPECT_GT(inkOn(*editPage).pixels, 0);
   EXPECT_FALSE(decodeWithZbar(*editPage, "edit").has_value()) << "edit text prints as text";
