@@ -251,7 +251,8 @@ bool TTransparentOverlayObject::Draw4Printing(Offscreen* page, std::int16_t reso
   // The drawing consumes its image; the object keeps its own for later pages.
   OffscreenPtr copy{myDuplicateGWorld(const_cast<Offscreen*>(image))};
   if (!copy) {
-    tellUnreadable(fGraphicFile, fCategory, "transparent overlay");
+    tellOperator("There is not enough memory to draw the transparent overlay \"" +
+                 printable(fGraphicFile.name.macRoman()) + "\"; it was not drawn.");
     return true;
   }
   DrawCGImageToGWorld(std::move(copy), page, target);

@@ -5,8 +5,8 @@
 // it; the FSSpec's volume and folder from the file are never used to find it. The overlay flags and mode are
 // carried with the object for the producer's sake; nothing here interprets them.
 //
-// A file that is missing, or whose category folder is missing, is simply not drawn: the object answers true and
-// says nothing, as layouts routinely name optional graphics. Names that could lead out of the graphics folder
+// When the graphic or its category cannot be found, the page goes on without it and nobody is told: layouts
+// routinely name optional graphics. Names that could lead out of the graphics folder
 // draw nothing either, but the operator is told, since the job file is then not to be trusted. A file that is
 // there but does not read is told too.
 #pragma once
