@@ -14,8 +14,11 @@ inline constexpr const char* kGraphicsFolderName = "VORL GRAPHICS FOLDER ƒ";
 // Looks for a file named as `file` in the category's sub-folder (its name matched ignoring letter case) of the
 // graphics folder. True, with `file` replaced by the found file's specification, when it exists; false leaves
 // `file` as it was. A category or file name that cannot be a single name on disk ("..", a leading ".", NUL,
-// empty) finds nothing. The flag is not consulted.
+// empty) finds nothing, and so does a file whose real path (links followed) lies outside the graphics folder.
+// The flag is not consulted.
 bool IsExistingOverlayFile(FSSpec& file, const Str31& category, bool unused = false);
+// The group photos' name for the same search.
+bool IsExistingGroupPhotoFile(FSSpec& file, const Str31& category);
 
 // The graphic `name` of `category` read into a new offscreen; null when either name has 32 characters or more,
 // or the file is missing or cannot be read. The flag is not consulted.

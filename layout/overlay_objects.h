@@ -4,11 +4,18 @@
 // Each names its file by the name in an FSSpec and a category, the sub-folder of the graphics folder that holds
 // it; the FSSpec's volume and folder from the file are never used to find it. The overlay flags and mode are
 // carried with the object for the producer's sake; nothing here interprets them.
+//
+// When the graphic or its category cannot be found, the page goes on without it and nobody is told: layouts
+// routinely name optional graphics. Names that could lead out of the graphics folder
+// draw nothing either, but the operator is told, since the job file is then not to be trusted. A file that is
+// there but does not read is told too.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
+#include "imaging/offscreen.h"
 #include "layout/layout_object.h"
 
 namespace vorl {
@@ -16,7 +23,9 @@ namespace vorl {
 class TOverlayObject : public TLayoutObject {
  public:
   TOverlayObject() = default;
-  TOverlayObject(const TOverlayObject&) = default;
+  // A copy starts without a picture of its own; it reads the file again when it draws.
+  TOverlayObject(const TOverlayObject& other);
+  TOverlayObject& operator=(const TOverlayObject&) = delete;
 
   void IOverlayObject(const CLongRect_AC& bounds, OSType type = kOverlayObjectType) noexcept;
 
@@ -29,6 +38,8 @@ class TOverlayObject : public TLayoutObject {
  protected:
   std::int16_t fOverlayValue = 0;  // 1 once initialised
   std::int16_t fSkipFlag = 0;      // set by the file and transparent overlays
+  // The picture read for the drawing in hand; released before and after each drawing.
+  OffscreenPtr fOverlayOffscreen;
 };
 
 // A file specification that names no file yet: volume and folder -999, no name.
@@ -45,6 +56,10 @@ class TGroupPhotoObject final : public TOverlayObject {
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  // The photo read into the object's picture (borrowed; the object keeps it until its drawing ends); null when
+  // the file is missing, its names are refused or it does not read.
+  Offscreen* GetFullSizeOverlayOffscreen();
 
   const FSSpec& photoFile() const noexcept { return fPhotoFile; }
   const Str31& category() const noexcept { return fCategory; }
@@ -87,12 +102,17 @@ class TFileOverlayObject final : public TOverlayObject, public OverlayFileFields
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  // The graphic read into the object's picture (borrowed, kept until the drawing ends), alpha 0 where the file
+  // has none; null when the file is missing, its names are refused or it does not read.
+  Offscreen* GetFullSizeOverlayOffscreen();
 };
 
 class TTransparentOverlayObject final : public TOverlayObject, public OverlayFileFields {
  public:
   TTransparentOverlayObject() { fOverlayMode = 1; }
-  TTransparentOverlayObject(const TTransparentOverlayObject&) = default;
+  // The copy reads its own image when it first draws.
+  TTransparentOverlayObject(const TTransparentOverlayObject& other) : TOverlayObject(other), OverlayFileFields(other) {}
 
   [[nodiscard]] static std::unique_ptr<TTransparentOverlayObject> New(const COverlayDesc& desc);
   void ITransparentOverlayObject(const CLongRect_AC& bounds) noexcept {
@@ -102,6 +122,16 @@ class TTransparentOverlayObject final : public TOverlayObject, public OverlayFil
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  // The graphic at its full size, read on first use and kept until the object goes (borrowed). Its alpha is
+  // this system's (0 = opaque). Null while the file is missing, refused or unreadable.
+  const Offscreen* GetCGimageRef();
+
+ private:
+  OffscreenPtr fImage;
 };
+
+// The category whose transparent overlays are cut-out masks for the producer, never printed.
+inline constexpr std::string_view kCutOutFilesCategory = "CUT-OUT FILES";
 
 }  // namespace vorl

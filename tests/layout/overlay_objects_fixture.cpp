@@ -1,0 +1,140 @@
+#include "tests/layout/overlay_objects_fixture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "imaging/image_file_codec.h"
+#include "imaging/offscreen_copy.h"
+#include "jobs/printer_blocks.h"
+#include "layout/graphics_files.h"
+#include "platform/file_specs.h"
+#include "preferences/preference_globals.h"
+#include "preferences/preference_records.h"
+#include "tests/support/isolated_environment.h"
+#include "tests/support/job_file_writer.h"
+#include "tests/support/object_record_writer.h"
+
+namespace vorl::test {
+
+namespace fs = std::filesystem;
+
+void OverlayObjectsTest::SetUp() {
+  root_ = makeTempFolder("overlay-objects");
+  graphics_ = root_ / kGraphicsFolderName;
+  fs::create_directories(graphics_);
+  std::int16_t vRefNum = 0;
+  std::int32_t dirID = 0;
+  ASSERT_EQ(FSFolderIDs(root_, vRefNum, dirID), noErr);
+  tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  prefs->serverRoot.vRefNum = vRefNum;
+  prefs->serverRoot.dirID = dirID;
+}
+
+void OverlayObjectsTest::writeGraphic(const std::string& category, const std::string& name,
+                                      const Offscreen& picture) const {
+  fs::create_directories(graphics_ / category);
+  ASSERT_EQ(encodeImageFile(picture, graphics_ / category / name, ImageFileType::png, {}), noErr) << name;
+}
+
+std::unique_ptr<TBGPrintView> OverlayObjectsTest::readJob(const std::vector<Bytes>& records,
+                                                          std::int16_t printerType) {
+  JobSpec job;
+  job.printerType = printerType;
+  job.printerBlock = Bytes(printerBlockSize(printerType), 0);
+  job.pageRecords = records.empty() ? std::vector<Bytes>{backColorRecord({})} : records;
+  auto view = std::make_unique<TBGPrintView>();
+  const std::int16_t result = view->ReadJobFile(writeJobFile(job).bytes);
+  EXPECT_EQ(result, isPrintToFileSetPrinterType(printerType) ? kJobPrintToFileSetMissing : kJobReadOK);
+  EXPECT_EQ(view->GetPrinterType(), printerType);
+  return view;
+}
+
+OffscreenPtr quadrantPicture(int width, int height) {
+  const Rect bounds = makeRect(0, 0, height, width);
+  OffscreenPtr picture{myNewGWorld(&bounds)};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool right = x >= width / 2, bottom = y >= height / 2;
+      const Colour c = bottom ? (right ? kYellow : kBlue) : (right ? kGreen : kRed);
+      std::uint8_t* p = picture->view().localPixel(x, y);
+      p[kAlphaByte] = 0;
+      p[kRedByte] = c[0];
+      p[kGreenByte] = c[1];
+      p[kBlueByte] = c[2];
+    }
+  return picture;
+}
+
+OffscreenPtr plainPicture(int width, int height, const Colour& colour, std::uint8_t alpha) {
+  const Rect bounds = makeRect(0, 0, height, width);
+  OffscreenPtr picture{myNewGWorld(&bounds)};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = picture->view().localPixel(x, y);
+      p[kAlphaByte] = alpha;
+      p[kRedByte] = colour[0];
+      p[kGreenByte] = colour[1];
+      p[kBlueByte] = colour[2];
+    }
+  return picture;
+}
+
+OffscreenPtr makePage(int width, int height) {
+  const Rect bounds = makeRect(0, 0, height, width);
+  OffscreenPtr page{myNewGWorld(&bounds)};
+  fillPixelMap(page.get(), (kPageColour[0] << 16) | (kPageColour[1] << 8) | kPageColour[2]);
+  return page;
+}
+
+Colour colourAt(const Offscreen& page, int x, int y) {
+  const std::uint8_t* p = page.view().portPixel(x, y);
+  return {p[kRedByte], p[kGreenByte], p[kBlueByte]};
+}
+
+std::uint8_t alphaAt(const Offscreen& page, int x, int y) { return page.view().portPixel(x, y)[kAlphaByte]; }
+
+Rect paintedArea(const Offscreen& page) {
+  const Rect port = page.portRect();
+  int top = port.bottom, left = port.right, bottom = port.top, right = port.left;
+  for (int y = port.top; y < port.bottom; ++y)
+    for (int x = port.left; x < port.right; ++x) {
+      if (colourAt(page, x, y) == kPageColour) continue;
+      top = std::min(top, y);
+      left = std::min(left, x);
+      bottom = std::max(bottom, y + 1);
+      right = std::max(right, x + 1);
+    }
+  if (bottom <= top) return makeRect(0, 0, 0, 0);
+  return makeRect(top, left, bottom, right);
+}
+
+bool samePixels(const Offscreen& a, const Offscreen& b) {
+  if (!EqualRect(a.portRect(), b.portRect())) return false;
+  for (int y = 0; y < a.height(); ++y)
+    if (std::memcmp(a.view().row(y), b.view().row(y), static_cast<std::size_t>(a.width()) * 4) != 0) return false;
+  return true;
+}
+
+bool near(const Colour& a, const Colour& b, int tolerance) {
+  for (int i = 0; i < 3; ++i)
+    if (std::abs(int{a[i]} - int{b[i]}) > tolerance) return false;
+  return true;
+}
+
+std::string describe(const Rect& r) {
+  return "(t" + std::to_string(r.top) + " l" + std::to_string(r.left) + " b" + std::to_string(r.bottom) + " r" +
+         std::to_string(r.right) + ")";
+}
+
+void saveArtifact(const Offscreen& page, const std::string& name) {
+  const fs::path folder = VORL_ARTIFACT_DIR;
+  fs::create_directories(folder);
+  OffscreenPtr opaque{myDuplicateGWorld(const_cast<Offscreen*>(&page))};
+  const Rect port = opaque->portRect();
+  for (int y = port.top; y < port.bottom; ++y)
+    for (int x = port.left; x < port.right; ++x) opaque->view().portPixel(x, y)[kAlphaByte] = 0;
+  EXPECT_EQ(encodeImageFile(*opaque, folder / (name + ".png"), ImageFileType::png, {}), noErr);
+}
+
+}  // namespace vorl::test

@@ -1,0 +1,65 @@
+// Shared by the overlay tests: a print-server root with its graphics folder, graphics written into category
+// folders, jobs read from job-file records, and pages to draw on.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/offscreen.h"
+#include "jobs/job_view.h"
+#include "tests/support/record_bytes.h"
+
+namespace vorl::test {
+
+using Colour = std::array<std::uint8_t, 3>;
+
+inline constexpr Colour kRed{255, 0, 0};
+inline constexpr Colour kGreen{0, 255, 0};
+inline constexpr Colour kBlue{0, 0, 255};
+inline constexpr Colour kYellow{255, 255, 0};
+inline constexpr Colour kPageColour{10, 20, 30};
+
+class OverlayObjectsTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+
+  const std::filesystem::path& rootFolder() const { return root_; }
+  const std::filesystem::path& graphicsFolder() const { return graphics_; }
+
+  // Writes the picture as a PNG into the category folder (made when missing) of the graphics folder.
+  void writeGraphic(const std::string& category, const std::string& name, const Offscreen& picture) const;
+
+  // A job for the printer type whose page holds `records` (a background colour when none), read through the
+  // job-file reader. The printer's settings block is zeros; a print-to-file set printer's set folder is missing,
+  // which the reader reports after reading the whole file.
+  static std::unique_ptr<TBGPrintView> readJob(const std::vector<Bytes>& records = {}, std::int16_t printerType = 17);
+
+ private:
+  std::filesystem::path root_;
+  std::filesystem::path graphics_;
+};
+
+// A picture in four coloured quadrants (red, green / blue, yellow), alpha 0.
+OffscreenPtr quadrantPicture(int width, int height);
+// A picture of one colour and one alpha (ours: 0 opaque, 255 transparent).
+OffscreenPtr plainPicture(int width, int height, const Colour& colour, std::uint8_t alpha);
+// A page of the size filled with the page colour, alpha 0.
+OffscreenPtr makePage(int width, int height);
+
+Colour colourAt(const Offscreen& page, int x, int y);
+std::uint8_t alphaAt(const Offscreen& page, int x, int y);
+// The bounding box of the pixels whose colour is not the page colour (empty when none).
+Rect paintedArea(const Offscreen& page);
+bool samePixels(const Offscreen& a, const Offscreen& b);
+bool near(const Colour& a, const Colour& b, int tolerance);
+std::string describe(const Rect& r);
+// Writes the page as a PNG into the build's artifact folder.
+void saveArtifact(const Offscreen& page, const std::string& name);
+
+}  // namespace vorl::test
