@@ -1,7 +1,7 @@
 #include "layout/node_object.h"
 
 #include <cstdint>
-#include <limits>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -193,7 +193,7 @@ bool TNodeViewObject::Draw4Printing(Offscreen* page, std::int16_t resolution, Jo
     }
     Offscreen* target = onPage ? page : own.get();
     if (result) {
-      // The nested layout is composed over what the page already shows.
+      // Starts from the page under the node, so a layout with gaps lets the page show through.
       if (!onPage && !copyGWorldToGWorld(page, target, &*placed, &local)) result = false;
       if (result && !composeObjects(target, resolution, view)) {
         result = false;
@@ -219,7 +219,8 @@ void TNodeViewObject::DeleteFile(JobViewAccess* view) const {
   if (!view || !fObjects) return;
   const tPrintServerPrefs* prefs = getMyPrintServerPrefs();
   if (!prefs) return;
-  const std::optional<std::filesystem::path> folder = FSFolderPath(prefs->imagesFolder.vRefNum, prefs->imagesFolder.dirID);
+  const std::optional<std::filesystem::path> folder =
+      FSFolderPath(prefs->imagesFolder.vRefNum, prefs->imagesFolder.dirID);
   for (const auto& object : *fObjects) {
     if (object->type() != kImageObjectType || isNoFilePhoto(*object)) continue;
     FSSpec photo = static_cast<const TImageObject&>(*object).photoFile();

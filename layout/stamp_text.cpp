@@ -58,8 +58,7 @@ void drawStampText(Offscreen* target, const Rect& box, std::string_view macRoman
   for (int y = 0; y < height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     const std::uint8_t* in = pixels.portPixel(left, top + y);
-    for (int x = 0; x < width; ++x, in += kBytesPerPixel)
-      line[x] = qRgb(in[kRedByte], in[kGreenByte], in[kBlueByte]);
+    for (int x = 0; x < width; ++x, in += kBytesPerPixel) line[x] = qRgb(in[kRedByte], in[kGreenByte], in[kBlueByte]);
   }
   const QImage before = image.copy();
 

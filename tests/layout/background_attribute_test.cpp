@@ -27,10 +27,9 @@ struct EdgeCase {
 
 TEST(BackgroundColour, EdgesRoundAndTheFarEdgeTakesTheColumnItFallsIn) {
   const std::vector<EdgeCase> cases = {
-      {300, 0, 1.0f, 0, 301},   {300, 0, 1.001f, 0, 301}, {300, 0, 0.5f, 0, 151},
-      {72, 0, 1.0f, 0, 73},     {72, 0, 1.001f, 0, 73},   {72, 0, 0.5f, 0, 37},
-      {301, 0, 1.0f, 0, 302},   {301, 0, 1.001f, 0, 302}, {301, 0, 0.5f, 0, 151},
-      {301, 0.5f, 0.5f, 151, 302},  // a near edge at 150.5 rounds away from zero
+      {300, 0, 1.0f, 0, 301}, {300, 0, 1.001f, 0, 301},    {300, 0, 0.5f, 0, 151}, {72, 0, 1.0f, 0, 73},
+      {72, 0, 1.001f, 0, 73}, {72, 0, 0.5f, 0, 37},        {301, 0, 1.0f, 0, 302}, {301, 0, 1.001f, 0, 302},
+      {301, 0, 0.5f, 0, 151}, {301, 0.5f, 0.5f, 151, 302},  // a near edge at 150.5 rounds away from zero
   };
   for (const EdgeCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "resolution " << c.resolution << " x " << c.x << " width " << c.width);

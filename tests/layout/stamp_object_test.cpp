@@ -73,7 +73,7 @@ TEST(StampObject, SkipFlagLeavesItOffThePrintToFilePrinters) {
 }
 
 TEST(StampObject, TextStaysInItsRectangleUprightAndTurned) {
-  const Rect upright = makeRect(100, 100, 200, 400);  // 3 × 1 inch at (1, 1)
+  const Rect upright = makeRect(100, 100, 200, 400);   // 3 × 1 inch at (1, 1)
   const Rect standing = makeRect(100, 100, 400, 200);  // 1 × 3 inch at (1, 1)
   struct TurnCase {
     std::int16_t rotation;
