@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +14,11 @@
 #include "layout/job_file_stream.h"
 #include "layout/node_object.h"
 #include "layout/object_records.h"
+#include "platform/file_specs.h"
+#include "preferences/preference_globals.h"
 #include "tests/layout/fixed_job_view.h"
 #include "tests/layout/page_drawing_support.h"
+#include "tests/support/isolated_environment.h"
 #include "tests/support/object_record_writer.h"
 
 namespace vorl::test {
@@ -271,6 +275,35 @@ TEST(NodeObject, ANodeReadFromItsRecordDrawsItsNestedRecords) {
   ASSERT_TRUE(object->Draw4Printing(page.get(), kResolution, &view));
   EXPECT_EQ(pixelAt(*page, 10, 10), kRed);
   EXPECT_EQ(pixelAt(*page, 29, 39), kBlue);
+}
+
+TEST(NodeObject, HandsTheJobItsPhotoFilesInTheImagesFolderAndRefusesOtherNames) {
+  const std::filesystem::path images = makeTempFolder("node-images");
+  tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  std::int16_t vRefNum = 0;
+  std::int32_t dirID = 0;
+  ASSERT_EQ(FSFolderIDs(images, vRefNum, dirID), noErr);
+  prefs->imagesFolder.vRefNum = vRefNum;
+  prefs->imagesFolder.dirID = dirID;
+
+  LayoutObjectList objects;
+  for (const char* name : {"portrait.jpg", "No File", "../outside.jpg"}) {
+    CImageDesc photo{};
+    placeAt(photo.layout, 0, 0, 1, 1);
+    photo.photo.vRefNum = 7;
+    photo.photo.parID = 77;
+    photo.photo.name = Str63::fromUtf8(name);
+    objects.push_back(TImageObject::New(photo));
+  }
+  // The first photo is missing, so the node fails; its files are handed on all the same.
+  auto node = makeNode({}, std::move(objects));
+  OffscreenPtr page = makeFilledPage(60, 60);
+  FixedJobView view;
+  EXPECT_FALSE(node->Draw4Printing(page.get(), kResolution, &view));
+  ASSERT_EQ(view.inserted.size(), 1u);
+  EXPECT_EQ(view.inserted[0].name.macRoman(), "portrait.jpg");
+  EXPECT_EQ(view.inserted[0].vRefNum, vRefNum);
+  EXPECT_EQ(view.inserted[0].parID, dirID);
 }
 
 }  // namespace
