@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "layout/layout_object.h"
 
@@ -46,8 +47,16 @@ class TBackColorObject final : public TLayoutObject {
   void IBackColorObject(const CLongRect_AC& bounds) noexcept;
   void Set(const CBackColorDesc& desc);
 
+  // Paints the background rectangle with the colour unless the skip rule leaves it out; never fails.
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+
+  // The rectangle painted at `resolution`: the near edges round to the nearest pixel, the far edges to the
+  // pixel after the one the exact edge falls in (products in single precision, the half added in double). Empty
+  // when an edge falls outside the 16-bit page range.
+  [[nodiscard]] std::optional<Rect> backgroundRectangle(std::int16_t resolution) const noexcept;
+  // Paints `area` of the page (clipped to its port) with the colour, alpha 0 (drawn).
+  void DrawBackground(const Rect& area, Offscreen* page) const noexcept;
 
   const RGBColor& color() const noexcept { return fColor; }
   std::int16_t skipFlag() const noexcept { return fSkipFlag; }

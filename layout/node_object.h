@@ -32,8 +32,16 @@ class TNodeViewObject final : public TLayoutObject {
   // Reads the node's own list right after its record. False when the count is outside 0..32767 or a record
   // cannot be read; the node then keeps what it had.
   [[nodiscard]] bool DoNewReadObjects(JobFileStream& stream);
+  // Gives the node a list assembled elsewhere instead of one read from the file.
+  void AdoptObjects(LayoutObjectList objects);
 
+  // Composes the list over a copy of the page under the node's rectangle (or on the page itself when the node
+  // covers it upright), turns, mirrors and tones the result and puts it back; then hands the job the node's
+  // photo files and deletes the list. True when there is nothing to draw; false when a nested object fails or
+  // the picture cannot be made, turned or toned. File overlays are left out when the job ignores overlays.
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
+  // Registers the photo files of the list's image objects (not "No File") with the job, in the images folder.
+  void DeleteFile(JobViewAccess* view) const;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
 
   // True when the node has a list and it is empty; false when it has none.
@@ -54,6 +62,15 @@ class TNodeViewObject final : public TLayoutObject {
   const FSSpec& jobFile() const noexcept { return fJobFile; }
 
  private:
+  // Codes 1 to 4 as they are; any other code draws upright (3), with a log line.
+  std::int16_t effectiveRotationCode() const;
+  // The rectangle the layout is composed in on the page: sides exchanged for a quarter turn.
+  std::optional<Rect> nodeRectangle(std::int16_t resolution, std::int16_t rotationCode) const noexcept;
+  bool composeObjects(Offscreen* target, std::int16_t resolution, JobViewAccess* view);
+  // False when the turned offscreen cannot be made (the picture then stays unturned).
+  bool turnPicture(OffscreenPtr& picture, Rect& placed, std::int16_t rotationCode) const;
+  bool tonePicture(Offscreen* picture, JobViewAccess* view) const;
+
   std::int16_t fRotationCode = 0;
   std::int16_t fKeptValue = 0;
   std::optional<LayoutObjectList> fObjects;

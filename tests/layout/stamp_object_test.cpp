@@ -1,0 +1,146 @@
+// Stamps: the skip rule, where the text lands upright and turned, and the values drawing leaves alone.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "layout/stamp_object.h"
+#include "tests/layout/fixed_job_view.h"
+#include "tests/layout/page_drawing_support.h"
+
+namespace vorl::test {
+namespace {
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr std::int16_t kResolution = 100;
+
+struct StampLook {
+  std::string text = "STAMP";
+  std::int16_t rotation = 0;
+  std::int16_t skipFlag = 0;
+  std::int16_t codeType = 0;
+  bool flags = false;
+  Rgb colour = kBlack;
+  float x = 1, y = 1, width = 3, height = 1;
+};
+
+std::unique_ptr<TStampObject> makeStamp(const StampLook& look) {
+  CStampDesc desc{};
+  placeAt(desc.head.layout, look.x, look.y, look.width, look.height);
+  desc.head.text = Str255::fromUtf8(look.text);
+  desc.head.style.size = 36;
+  desc.head.style.font = 3;
+  desc.head.style.color.red = static_cast<std::uint16_t>(look.colour[0] * 257);
+  desc.head.style.color.green = static_cast<std::uint16_t>(look.colour[1] * 257);
+  desc.head.style.color.blue = static_cast<std::uint16_t>(look.colour[2] * 257);
+  desc.head.rotation = look.rotation;
+  desc.skipFlag = look.skipFlag;
+  desc.codeType = look.codeType;
+  desc.firstStampFlag = look.flags ? 1 : 0;
+  desc.secondStampFlag = look.flags ? 1 : 0;
+  return TStampObject::New(desc);
+}
+
+OffscreenPtr drawStamp(const StampLook& look, std::int16_t printerType = 17, Rgb ground = kWhite) {
+  OffscreenPtr page = makeFilledPage(500, 500, ground);
+  FixedJobView view;
+  view.printerType = printerType;
+  EXPECT_TRUE(makeStamp(look)->Draw4Printing(page.get(), kResolution, &view));
+  return page;
+}
+
+bool inside(const Rect& inner, const Rect& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+TEST(StampObject, SkipFlagLeavesItOffThePrintToFilePrinters) {
+  struct SkipCase {
+    std::int16_t skipFlag;
+    std::int16_t printerType;
+    bool drawn;
+  };
+  for (const SkipCase& c : std::vector<SkipCase>{{1, 51, false}, {1, 27, false}, {1, 30, true}, {0, 51, true}}) {
+    SCOPED_TRACE(testing::Message() << "skip flag " << c.skipFlag << " printer type " << c.printerType);
+    StampLook look;
+    look.skipFlag = c.skipFlag;
+    OffscreenPtr page = drawStamp(look, c.printerType);
+    EXPECT_EQ(changedArea(*page, kWhite).right != 0, c.drawn);
+  }
+}
+
+TEST(StampObject, TextStaysInItsRectangleUprightAndTurned) {
+  const Rect upright = makeRect(100, 100, 200, 400);   // 3 × 1 inch at (1, 1)
+  const Rect standing = makeRect(100, 100, 400, 200);  // 1 × 3 inch at (1, 1)
+  struct TurnCase {
+    std::int16_t rotation;
+    bool standsUp;
+  };
+  for (const TurnCase& c : std::vector<TurnCase>{{0, false}, {45, false}, {180, false}, {90, true}, {270, true}}) {
+    SCOPED_TRACE(testing::Message() << "rotation " << c.rotation);
+    StampLook look;
+    look.rotation = c.rotation;
+    if (c.standsUp) std::swap(look.width, look.height);
+    OffscreenPtr page = drawStamp(look);
+    const Rect ink = changedArea(*page, kWhite);
+    ASSERT_FALSE(rectEmpty(ink));
+    EXPECT_TRUE(inside(ink, c.standsUp ? standing : upright));
+    // A word of five capitals is longer than high, along the line of its turn.
+    if (c.standsUp)
+      EXPECT_GT(rectHeight(ink), rectWidth(ink));
+    else
+      EXPECT_GT(rectWidth(ink), rectHeight(ink));
+    if (c.rotation == 90) saveDrawnPage(*page, "stamp_turned_90");
+  }
+}
+
+TEST(StampObject, HalfTurnPutsTheInkAtTheOtherEnd) {
+  StampLook look;
+  const Rect plain = changedArea(*drawStamp(look), kWhite);
+  look.rotation = 180;
+  const Rect turned = changedArea(*drawStamp(look), kWhite);
+  // Left-justified text hugs the left and top of the box; turned, the right and bottom.
+  EXPECT_LT(plain.left - 100, 400 - plain.right);
+  EXPECT_LT(400 - turned.right, turned.left - 100);
+  EXPECT_LT(200 - turned.bottom, turned.top - 100);
+}
+
+TEST(StampObject, WhiteTurnedTextShowsOnADarkPage) {
+  StampLook look;
+  look.rotation = 90;
+  look.colour = kWhite;
+  std::swap(look.width, look.height);
+  OffscreenPtr page = drawStamp(look, 17, kBlack);
+  EXPECT_FALSE(rectEmpty(changedArea(*page, kBlack)));
+}
+
+TEST(StampObject, StampFlagsAndCodeTypesWithoutAGeneratorDrawThePlainText) {
+  StampLook look;
+  const OffscreenPtr plain = drawStamp(look);
+  const auto samePixels = [&](const Offscreen& other) {
+    for (int y = 0; y < 500; ++y)
+      for (int x = 0; x < 500; ++x)
+        if (pixelAt(*plain, x, y) != pixelAt(other, x, y)) return false;
+    return true;
+  };
+  StampLook flagged = look;
+  flagged.flags = true;
+  EXPECT_TRUE(samePixels(*drawStamp(flagged)));
+  for (const std::int16_t code : {1, 2}) {
+    StampLook coded = look;
+    coded.codeType = code;
+    EXPECT_TRUE(samePixels(*drawStamp(coded))) << "code type " << code;
+  }
+}
+
+TEST(StampObject, EmptyTextDrawsNothingAndSucceeds) {
+  StampLook look;
+  look.text.clear();
+  EXPECT_EQ(changedArea(*drawStamp(look), kWhite).right, 0);
+}
+
+}  // namespace
+}  // namespace vorl::test
