@@ -63,12 +63,6 @@ void TLayoutObject::SetPlacement(const tLayoutInfo& info) noexcept {
   fHeight = info.height;
 }
 
-bool TLayoutObject::cannotDrawYet(std::string_view className) const {
-  systemLogf("%.*s::Draw4Printing: this kind of page object cannot be drawn yet", static_cast<int>(className.size()),
-             className.data());
-  return false;
-}
-
 LayoutObjectList cloneObjects(const LayoutObjectList& objects) {
   LayoutObjectList copies;
   copies.reserve(objects.size());

@@ -5,9 +5,8 @@
 // Lists of page objects keep the order of their records, so a later record draws over an earlier one.
 //
 // Drawing goes through `Draw4Printing` (page offscreen, resolution in dots per inch, the job). Its answer is
-// whether the page can go on: true after drawing, skipping or having nothing to draw, false on failure. The base draws nothing and
-// answers true. A class whose drawing is not built yet says so in the log and answers false, so a page that
-// needs it fails instead of printing without it.
+// whether the page can go on: true after drawing, skipping or having nothing to draw, false on failure. The base
+// draws nothing and answers true.
 #pragma once
 
 #include <cstdint>
@@ -96,8 +95,6 @@ class TLayoutObject {
   void ILayoutObject(const CLongRect_AC& bounds, OSType type) noexcept;
   // x, y, width and height from the descriptor head.
   void SetPlacement(const tLayoutInfo& info) noexcept;
-  // The answer of a class whose drawing is not built yet: a log line naming it, and false.
-  bool cannotDrawYet(std::string_view className) const;
 
  private:
   CLongRect_AC fBounds;

@@ -7,6 +7,7 @@
 
 #include "foundation/job_records.h"
 #include "layout/layout_object.h"
+#include "layout/text_drawing.h"
 
 namespace vorl {
 
@@ -19,14 +20,15 @@ class TStampObject final : public TLayoutObject {
   void IStampObject(const CLongRect_AC& bounds) noexcept { ILayoutObject(bounds, kStampObjectType); }
   void Set(const CStampDesc& desc);
 
-  // The skip rule, then the code symbol (code types 1 and 2) falling back to plain text, then the text upright
-  // in the object's rectangle or turned by 90, 180 or 270 degrees into it. Never fails.
+  // Drawn as a text object draws: the skip rule, then the code symbol (code types 1 and 2) falling back to plain
+  // text, then the text upright in the object's rectangle or turned by 90, 180 or 270 degrees into it. Fails
+  // only without a page.
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
-  // The text turned by the rotation (90, 180 or 270) into `area` of the page; nothing when an offscreen cannot
-  // be made.
-  void DrawTextOnOffscreen(Offscreen* page, const Rect& area, std::int16_t resolution) const;
-  // The text's size in pixels at the resolution: resolution / 72 × points, truncated, kept to 1..2000.
-  std::int16_t pixelSize(std::int16_t resolution) const noexcept;
+  // The text's operations of the text object over the stamp's fields.
+  TextCoverage DrawTextOnOffscreen(const CStr255_AC& text, const CRect_AC& rect, float scale,
+                                   std::int16_t resolution) const;
+  bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
 
   const tTextInfo& style() const noexcept { return fStyle; }
@@ -41,8 +43,7 @@ class TStampObject final : public TLayoutObject {
   std::int16_t codeType() const noexcept { return fCodeType; }
 
  private:
-  // The QR code (1) or Code 128 symbol (2) of the text; false when it is not drawn, so the text prints plainly.
-  bool PrintTextAsCode(std::int16_t codeType) const;
+  StyledText styledText(const CStr255_AC& text, const Rect& rect) const;
 
   tTextInfo fStyle;
   std::int16_t fStampValue = 1;

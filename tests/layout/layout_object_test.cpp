@@ -144,24 +144,23 @@ TEST(LayoutObject, CloneCopiesANodeWithItsOwnObjects) {
   EXPECT_EQ(copied.GetImageObjectFromNode()->photoFile().name.macRoman(), test::ImageSpec{}.photoName);
 }
 
-TEST(LayoutObject, ObjectsThatCannotDrawYetSaySoAndAttributesNeverFail) {
-  const test::Bytes bytes = [] {
-    test::Bytes all;
-    for (const test::Bytes& record :
-         {test::imageRecord({}), test::textRecord({}), test::editTextRecord({}), test::databaseRecord({}),
-          test::stampRecord({}), test::nodeRecord({}), test::backColorRecord({})})
-      all.insert(all.end(), record.begin(), record.end());
-    return all;
-  }();
-  JobFileStream stream(bytes);
-  for (int i = 0; i < 7; ++i) {
+// Given no page, the objects that put ink on it fail the page rather than print without it; an empty node has
+// nothing to draw, and background colours and attributes never fail.
+TEST(LayoutObject, WithoutAPageOnlyObjectsThatInkItFail) {
+  const struct {
+    test::Bytes record;
+    bool succeeds;
+  } cases[] = {
+      {test::imageRecord({}), false}, {test::textRecord({}), false}, {test::editTextRecord({}), false},
+      {test::databaseRecord({}), false}, {test::stampRecord({}), false}, {test::nodeRecord({}), true},
+      {test::backColorRecord({}), true},
+  };
+  for (const auto& c : cases) {
+    JobFileStream stream(c.record);
     std::unique_ptr<TLayoutObject> object;
     ASSERT_TRUE(readObjectRecord(stream, ObjectListKind::Page, object));
     SCOPED_TRACE(object->type());
-    // These draw now and never fail (an empty node has nothing to draw).
-    const bool draws = object->type() == kStampObjectType || object->type() == kNodeObjectType ||
-                       object->type() == kBackColorObjectType;
-    EXPECT_EQ(object->Draw4Printing(nullptr, 300, nullptr), draws);
+    EXPECT_EQ(object->Draw4Printing(nullptr, 300, nullptr), c.succeeds);
   }
   TAttributeObject attribute;
   EXPECT_TRUE(attribute.Draw4Printing(nullptr, 300, nullptr));

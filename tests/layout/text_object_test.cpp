@@ -21,6 +21,7 @@
 #include "layout/text_drawing.h"
 #include "layout/text_objects.h"
 #include "platform/command_runner.h"
+#include "tests/layout/code_reading.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/object_record_writer.h"
 
@@ -28,6 +29,8 @@ namespace vorl {
 namespace {
 
 namespace fs = std::filesystem;
+using test::decodeWithZbar;
+using test::zbarMissing;
 
 constexpr std::int16_t kDpi = 150;
 
@@ -434,18 +437,6 @@ TEST(TextObject, EmptyOrOutOfRangeRectanglesAndEmptyTextDrawNothingButSucceed) {
 
 // ---- codes ----
 
-std::optional<std::string> decodeWithZbar(const Offscreen& page, const std::string& name) {
-  const fs::path folder = test::makeTempFolder("text-codes");
-  const fs::path file = folder / (name + ".png");
-  if (!toQImage(page).save(QString::fromStdString(file.string()))) return std::nullopt;
-  const CommandResult result = runCommand({"zbarimg", "--raw", "-q", file.string()});
-  if (!result.succeeded()) return std::nullopt;
-  std::string text = result.standardOutput;
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
-bool zbarMissing() { return !runCommand({"zbarimg", "--version"}).started; }
 
 TEST(TextObjectCodes, QRAndCode128DecodeToTheirTextAtEveryTurn) {
   if (zbarMissing()) GTEST_SKIP() << "zbarimg (package zbar-tools) is not installed; the codes cannot be read back";
