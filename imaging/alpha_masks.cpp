@@ -120,9 +120,9 @@ bool myCopyOverlayWithMask(std::int16_t useMask, Offscreen* overlay, Offscreen* 
                            Rect destRect) {
   if (overlay == nullptr || destination == nullptr) return false;
   if (useMask == 0) return myCopyBits(overlay, destination, &sourceRect, &destRect, transparent, nullptr);
-  OffscreenPtr mask{myCreateMaskGWorld(overlay)};
-  if (!mask) return false;
-  return myCopyDeepMask(overlay, mask.get(), destination, &sourceRect, &sourceRect, &destRect, srcCopy, nullptr);
+  // The mask would hold the overlay's alpha as its grey; blending through the alpha itself gives the same pixels
+  // without a second picture of the overlay's size.
+  return myCopyThroughOwnAlpha(overlay, destination, &sourceRect, &destRect);
 }
 
 std::int16_t myYieldToAnyThread() noexcept { return 0; }

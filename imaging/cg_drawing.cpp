@@ -82,9 +82,11 @@ QRectF topDown(const CGRect& rect, const Offscreen& destination) {
   return QRectF(port.left + rect.x, port.top + destination.height() - (rect.y + rect.height), rect.width, rect.height);
 }
 
-// An image drawn at its own size onto whole pixels inside the port needs no resampling: its colour bytes are
-// copied (turned when `halfTurn`), the destination's alpha stays. This is the road of every full-size photo.
-bool copyWithoutResampling(const Offscreen& image, const QRectF& box, bool halfTurn, Offscreen& destination) {
+// An image drawn at its own size onto whole pixels inside the port needs no resampling: each pixel is blended
+// straight into the destination by its coverage 255 − alpha (turned when `halfTurn`): copied where it covers
+// fully, left out where it does not cover at all. The destination's alpha stays. This is the road of every
+// full-size photo and overlay.
+bool drawWithoutResampling(const Offscreen& image, const QRectF& box, bool halfTurn, Offscreen& destination) {
   const int width = image.width();
   const int height = image.height();
   if (box.width() != width || box.height() != height || box.x() != std::floor(box.x()) ||
@@ -93,12 +95,6 @@ bool copyWithoutResampling(const Offscreen& image, const QRectF& box, bool halfT
   const QRect target(static_cast<int>(box.x()), static_cast<int>(box.y()), width, height);
   if (!portQRect(destination).contains(target)) return false;
   const PixView from = image.view();
-  // Any transparency in the image takes the blending road.
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* in = from.row(y);
-    for (int x = 0; x < width; ++x)
-      if (in[4 * x] != 0) return false;
-  }
   const PixView to = destination.view();
   for (int y = 0; y < height; ++y) {
     const int sourceRow = halfTurn ? height - 1 - y : y;
@@ -106,9 +102,16 @@ bool copyWithoutResampling(const Offscreen& image, const QRectF& box, bool halfT
     std::uint8_t* out = to.portPixel(target.left(), target.top() + y);
     for (int x = 0; x < width; ++x, out += 4) {
       const std::uint8_t* pixel = in + 4 * (halfTurn ? width - 1 - x : x);
-      out[1] = pixel[1];
-      out[2] = pixel[2];
-      out[3] = pixel[3];
+      const int cover = 255 - pixel[0];
+      if (cover == 255) {
+        out[1] = pixel[1];
+        out[2] = pixel[2];
+        out[3] = pixel[3];
+      } else if (cover != 0) {
+        const int keep = 255 - cover;
+        for (int c = 1; c <= 3; ++c)
+          out[c] = static_cast<std::uint8_t>((pixel[c] * cover + out[c] * keep + 127) / 255);
+      }
     }
   }
   return true;
@@ -117,7 +120,7 @@ bool copyWithoutResampling(const Offscreen& image, const QRectF& box, bool halfT
 void drawImage(OffscreenPtr image, Offscreen* destination, const CGRect& rect, bool halfTurn) {
   if (image == nullptr || destination == nullptr) return;
   const QRectF box = topDown(rect, *destination);
-  if (copyWithoutResampling(*image, box, halfTurn, *destination)) return;
+  if (drawWithoutResampling(*image, box, halfTurn, *destination)) return;
   QTransform toPort;
   if (halfTurn) {
     const QPointF centre = box.center();

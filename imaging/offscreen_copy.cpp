@@ -125,6 +125,33 @@ void blendThroughMask(const PixView& source, const Rect& sourceRect, const PixVi
   }
 }
 
+// blendThroughMask with the source's own alpha as the grey of the mask: alpha 0 takes the source, 255 keeps
+// the destination.
+void blendThroughOwnAlpha(const PixView& source, const Rect& sourceRect, const PixView& destination,
+                          const Rect& destRect) {
+  if (rectEmpty(sourceRect) || rectEmpty(destRect)) return;
+  const Rect clipped = clipToPort(destRect, destination.port());
+  if (rectEmpty(clipped)) return;
+  const int dw = rectWidth(destRect), dh = rectHeight(destRect);
+  const Rect& sp = source.port();
+  const auto sourceColumns = nearestMap(dw, sourceRect.left, rectWidth(sourceRect), sp.left, sp.right);
+  const auto sourceRows = nearestMap(dh, sourceRect.top, rectHeight(sourceRect), sp.top, sp.bottom);
+  for (int y = clipped.top; y < clipped.bottom; ++y) {
+    const int sy = sourceRows[static_cast<std::size_t>(y - destRect.top)];
+    if (sy < 0) continue;
+    for (int x = clipped.left; x < clipped.right; ++x) {
+      const int sx = sourceColumns[static_cast<std::size_t>(x - destRect.left)];
+      if (sx < 0) continue;
+      const std::uint8_t* s = source.portPixel(sx, sy);
+      const int m = s[kAlphaByte];
+      if (m == 255) continue;
+      std::uint8_t* d = destination.portPixel(x, y);
+      for (int c = kRedByte; c <= kBlueByte; ++c)
+        d[c] = static_cast<std::uint8_t>((s[c] * (255 - m) + d[c] * m + 127) / 255);
+    }
+  }
+}
+
 void fillRect(const PixView& view, const Rect& area, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   const Rect clipped = clipToPort(area, view.port());
   if (rectEmpty(clipped)) return;
@@ -190,6 +217,26 @@ bool myCopyDeepMask(Offscreen* source, Offscreen* mask, Offscreen* destination, 
   blendThroughMask(source->view(), sourceRect ? *sourceRect : source->portRect(), mask->view(),
                    maskRect ? *maskRect : mask->portRect(), destination->view(),
                    destRect ? *destRect : destination->portRect());
+  return true;
+}
+
+bool myCopyThroughOwnAlpha(Offscreen* source, Offscreen* destination, const Rect* sourceRect, const Rect* destRect) {
+  if (source == nullptr) {
+    DisplayNormalMessage(kOffscreenMessages, 13);
+    return false;
+  }
+  if (destination == nullptr) {
+    DisplayNormalMessage(kOffscreenMessages, 14);
+    return false;
+  }
+  PixelLock sourceLock(source);
+  PixelLock destinationLock(destination);
+  if (!sourceLock.locked() || !destinationLock.locked()) {
+    DisplayWarningMessage(kOffscreenMessages, 3);
+    return false;
+  }
+  blendThroughOwnAlpha(source->view(), sourceRect ? *sourceRect : source->portRect(), destination->view(),
+                       destRect ? *destRect : destination->portRect());
   return true;
 }
 

@@ -36,6 +36,10 @@ inline constexpr std::int16_t transparent = 36;
 [[nodiscard]] bool myCopyDeepMask(Offscreen* source, Offscreen* mask, Offscreen* destination, const Rect* sourceRect,
                                   const Rect* maskRect, const Rect* destRect, std::int16_t mode,
                                   const void* maskRegion);
+// myCopyDeepMask through a mask made of the source's own alpha (each grey the pixel's alpha), without making
+// it: alpha 0 takes the source, 255 keeps the destination. Same messages for null offscreens.
+[[nodiscard]] bool myCopyThroughOwnAlpha(Offscreen* source, Offscreen* destination, const Rect* sourceRect,
+                                         const Rect* destRect);
 // Copies the offscreen's source rectangle into the destination rectangle of `port` (srcCopy). The port is the
 // explicit destination that QuickDraw took from the current port.
 void simpleDraw(Offscreen* gworld, Offscreen* port, Rect sourceRect, Rect destRect);

@@ -97,7 +97,9 @@ TextCoverage layOutText(const StyledText& text, std::int16_t pixelSize, int widt
     logFor(text.objectName, "the text does not fit its box even at " + std::to_string(port.textSize()) +
                                 " pixels; it is cut at the box's edge");
 
-  QImage image(coverage.values.data(), width, height, coverage.stride, QImage::Format_Alpha8);
+  // Qt's text rendering is fastest into premultiplied ARGB; the coverage is that image's alpha.
+  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
@@ -133,6 +135,12 @@ TextCoverage layOutText(const StyledText& text, std::int16_t pixelSize, int widt
       strokeGlyphs(painter, line, QPointF(shift, 0), face, pen);
     else
       line.draw(&painter, QPointF(shift, 0));
+  }
+  painter.end();
+  for (int y = 0; y < height; ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    std::uint8_t* out = coverage.values.data() + static_cast<std::size_t>(y) * coverage.stride;
+    for (int x = 0; x < width; ++x) out[x] = static_cast<std::uint8_t>(qAlpha(in[x]));
   }
   return coverage;
 }

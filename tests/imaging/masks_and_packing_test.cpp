@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/alpha_masks.h"
+#include "imaging/offscreen_copy.h"
 #include "imaging/pixel_packing.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
@@ -93,6 +94,22 @@ TEST(AlphaMasks, OverlayIsDrawnThroughItsAlphaOrSkipsWhite) {
     EXPECT_EQ(pixelAt(*page, 7, 5), c.third);
   }
   EXPECT_FALSE(myCopyOverlayWithMask(1, nullptr, overlay.get(), overlay->portRect(), overlay->portRect()));
+}
+
+// Drawing through the overlay's own alpha gives exactly what drawing through a mask made of that alpha gives,
+// stretched and at every alpha.
+TEST(AlphaMasks, OverlayThroughItsAlphaEqualsTheMaskRoad) {
+  OffscreenPtr overlay = makeOffscreen(rectAt(2, 3, 7, 5));
+  fillRandom(*overlay, 11);
+  const Rect destination = rectAt(4, 1, 11, 9);
+  OffscreenPtr direct = makeOffscreen(rectAt(0, 0, 16, 12));
+  fillRandom(*direct, 12);
+  OffscreenPtr throughMask{myDuplicateGWorld(direct.get())};
+  OffscreenPtr mask{myCreateMaskGWorld(overlay.get())};
+  ASSERT_TRUE(myCopyOverlayWithMask(1, overlay.get(), direct.get(), overlay->portRect(), destination));
+  ASSERT_TRUE(myCopyDeepMask(overlay.get(), mask.get(), throughMask.get(), &overlay->portRect(), &overlay->portRect(),
+                             &destination, srcCopy, nullptr));
+  EXPECT_EQ(pixelBytes(*direct), pixelBytes(*throughMask));
 }
 
 TEST(PixelPacking, PacksTriplesAndUnpacksKeepingAlpha) {
