@@ -17,6 +17,7 @@
 #include "imaging/resize.h"
 #include "layout/graphics_files.h"
 #include "layout/job_file_names.h"
+#include "layout/text_drawing.h"
 #include "platform/file_specs.h"
 
 namespace vorl {
@@ -255,7 +256,7 @@ bool TTransparentOverlayObject::Draw4Printing(Offscreen* page, std::int16_t reso
                  printable(fGraphicFile.name.macRoman()) + "\"; it was not drawn.");
     return true;
   }
-  DrawCGImageToGWorld(std::move(copy), page, target);
+  DrawOverlayImageToGWorld(std::move(copy), page, target);
   return true;
 }
 

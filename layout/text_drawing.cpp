@@ -245,4 +245,8 @@ void drawStyledText(Offscreen* page, const Rect& rect, const StyledText& text, s
   drawPlainText(page, rect, text, resolution);
 }
 
+void DrawOverlayImageToGWorld(OffscreenPtr image, Offscreen* page, const CGRect& rect) {
+  DrawCGImageToGWorld(std::move(image), page, rect);
+}
+
 }  // namespace vorl

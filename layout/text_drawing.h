@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "foundation/job_records.h"
+#include "imaging/cg_drawing.h"
 #include "imaging/offscreen.h"
 #include "platform/mac_types.h"
 
@@ -72,6 +73,12 @@ TextCoverage DrawTextOnOffscreen(const StyledText& text, const Rect& rect, float
 // Blends `colour` into the page's red, green and blue by the coverage, the coverage's top left at (left, top)
 // in page coordinates; parts outside the page are left out. The alpha byte stays.
 void blendTextCoverage(Offscreen& page, const TextCoverage& coverage, int left, int top, const RGBColor& colour);
+
+// Draws a picture scaled into `rect` (bottom-up port coordinates, as the picture drawing takes them) over what
+// the page holds there, blended by the picture's coverage (255 − alpha); the page's alpha stays. Nothing is
+// erased first, so transparent parts show the page. Consumes the picture. The transparent overlays draw through
+// it too.
+void DrawOverlayImageToGWorld(OffscreenPtr image, Offscreen* page, const CGRect& rect);
 
 // Plain text into `rect` of the page (upright or turned).
 void drawPlainText(Offscreen* page, const Rect& rect, const StyledText& text, std::int16_t resolution);
