@@ -15,16 +15,9 @@
 #include "jobs/job_view.h"
 #include "layout/descriptors.h"
 #include "layout/image_object.h"
+#include "tests/layout/page_pixels.h"
 
 namespace vorl::test {
-
-using Colour = std::array<std::uint8_t, 3>;
-
-inline constexpr Colour kRed{255, 0, 0};
-inline constexpr Colour kGreen{0, 255, 0};
-inline constexpr Colour kBlue{0, 0, 255};
-inline constexpr Colour kYellow{255, 255, 0};
-inline constexpr Colour kPageColour{10, 20, 30};
 
 // The print settings of the job the objects are drawn for.
 struct ViewSettings {
@@ -84,14 +77,5 @@ class ImageObjectTest : public ::testing::Test {
   std::filesystem::path images_;
 };
 
-OffscreenPtr quadrantPicture(int width, int height);
-Colour colourAt(const Offscreen& page, int x, int y);
-std::uint8_t alphaAt(const Offscreen& page, int x, int y);
-// The bounding box of the pixels whose colour is not the page colour (empty when none).
-Rect paintedArea(const Offscreen& page);
-bool near(const Colour& a, const Colour& b, int tolerance = 40);
-// Writes the page as a PNG into the build's artifact folder.
-void saveArtifact(const Offscreen& page, const std::string& name);
-std::string describe(const Rect& r);
 
 }  // namespace vorl::test

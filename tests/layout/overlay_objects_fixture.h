@@ -13,17 +13,10 @@
 
 #include "imaging/offscreen.h"
 #include "jobs/job_view.h"
+#include "tests/layout/page_pixels.h"
 #include "tests/support/record_bytes.h"
 
 namespace vorl::test {
-
-using Colour = std::array<std::uint8_t, 3>;
-
-inline constexpr Colour kRed{255, 0, 0};
-inline constexpr Colour kGreen{0, 255, 0};
-inline constexpr Colour kBlue{0, 0, 255};
-inline constexpr Colour kYellow{255, 255, 0};
-inline constexpr Colour kPageColour{10, 20, 30};
 
 class OverlayObjectsTest : public ::testing::Test {
  protected:
@@ -45,21 +38,8 @@ class OverlayObjectsTest : public ::testing::Test {
   std::filesystem::path graphics_;
 };
 
-// A picture in four coloured quadrants (red, green / blue, yellow), alpha 0.
-OffscreenPtr quadrantPicture(int width, int height);
 // A picture of one colour and one alpha (ours: 0 opaque, 255 transparent).
 OffscreenPtr plainPicture(int width, int height, const Colour& colour, std::uint8_t alpha);
-// A page of the size filled with the page colour, alpha 0.
-OffscreenPtr makePage(int width, int height);
-
-Colour colourAt(const Offscreen& page, int x, int y);
-std::uint8_t alphaAt(const Offscreen& page, int x, int y);
-// The bounding box of the pixels whose colour is not the page colour (empty when none).
-Rect paintedArea(const Offscreen& page);
 bool samePixels(const Offscreen& a, const Offscreen& b);
-bool near(const Colour& a, const Colour& b, int tolerance);
-std::string describe(const Rect& r);
-// Writes the page as a PNG into the build's artifact folder.
-void saveArtifact(const Offscreen& page, const std::string& name);
 
 }  // namespace vorl::test

@@ -22,6 +22,7 @@
 #include "layout/text_objects.h"
 #include "platform/command_runner.h"
 #include "tests/layout/code_reading.h"
+#include "tests/layout/fixed_job_view.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/object_record_writer.h"
 
@@ -131,46 +132,10 @@ test::TextSpec plainText(const std::string& text, test::Placement where, test::T
 }
 
 // The job as the text objects see it: only the printer type counts.
-class PrinterTypeView final : public JobViewAccess {
- public:
-  explicit PrinterTypeView(std::int16_t printerType) : printerType_(printerType) {}
-  std::int16_t GetPrinterType() const noexcept override { return printerType_; }
-  std::int16_t GetPrintMode() const noexcept override { return 3; }
-  std::int16_t GetCropMode() const noexcept override { return 1; }
-  float GetCropHSize() const noexcept override { return 0; }
-  float GetCropVSize() const noexcept override { return 0; }
-  std::int16_t CropWhere() const noexcept override { return 1; }
-  std::int16_t FinalCropWhere() const noexcept override { return 1; }
-  std::int16_t MatchRotationForPrint() const noexcept override { return 0; }
-  std::int16_t RotationForPrint() const noexcept override { return 1; }
-  bool HasSubJob() const noexcept override { return false; }
-  bool IsDrawingSubJob() const noexcept override { return false; }
-  Offscreen* GetSubJobOffscreen() const noexcept override { return nullptr; }
-  std::int16_t SubjobResizeMode() const noexcept override { return 1; }
-  bool IgnoreOverlays() const noexcept override { return false; }
-  std::int16_t GetResizeMode() const noexcept override { return 3; }
-  std::int16_t GetReductionResizeMode() const noexcept override { return 3; }
-  std::int16_t GetScaleType() const noexcept override { return 3; }
-  std::int16_t GetAlphaOutput() const noexcept override { return 0; }
-  const tColorSyncPrefs& GetColorSyncPrefs() const noexcept override { return colorSync_; }
-  const myImageColorAdjustInfo& GetSepiaAdjust() const noexcept override { return sepia_; }
-  const tOldTimePhotoPrefs& GetOldTimePhotoPrefs() const noexcept override { return oldTime_; }
-  void Insert(const FSSpec&) override {}
-  void AddFilesToDelete(const FSSpec&) override {}
-  void SetCurrentImageName(const CStr255_AC&) override {}
-  void SetStatus(std::string_view) override {}
-  OffscreenPtr ResizeToNewSize(OffscreenPtr&, const Rect&) override { return nullptr; }
-  bool SaveOriginalFile(const FSSpec&) override { return false; }
-
- private:
-  std::int16_t printerType_;
-  tColorSyncPrefs colorSync_{};
-  myImageColorAdjustInfo sepia_{};
-  tOldTimePhotoPrefs oldTime_{};
-};
-
 std::unique_ptr<JobViewAccess> viewFor(std::int16_t printerType) {
-  return std::make_unique<PrinterTypeView>(printerType);
+  auto view = std::make_unique<test::FixedJobView>();
+  view->printerType = printerType;
+  return view;
 }
 
 // Draws one record on a white page of `inches` square at the resolution; the page comes back.
