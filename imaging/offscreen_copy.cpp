@@ -166,11 +166,10 @@ void fillRect(const PixView& view, const Rect& area, std::uint8_t red, std::uint
   }
 }
 
-}  // namespace
-
-bool myCopyBits(Offscreen* source, Offscreen* destination, const Rect* sourceRect, const Rect* destRect,
-                std::int16_t mode, const void* maskRegion) {
-  static_cast<void>(maskRegion);
+// The checks of every copy from one offscreen into another: both there (messages 13 and 14 of the offscreen
+// list), both lockable (message 3); then `copy` runs with both locked. False when a check fails.
+template <class Copy>
+bool copyBetween(Offscreen* source, Offscreen* destination, Copy copy) {
   if (source == nullptr) {
     DisplayNormalMessage(kOffscreenMessages, 13);
     return false;
@@ -185,10 +184,20 @@ bool myCopyBits(Offscreen* source, Offscreen* destination, const Rect* sourceRec
     DisplayWarningMessage(kOffscreenMessages, 3);
     return false;
   }
-  const Rect from = sourceRect ? *sourceRect : source->portRect();
-  const Rect to = destRect ? *destRect : destination->portRect();
-  copyPixels(source->view(), from, destination->view(), to, mode);
+  copy();
   return true;
+}
+
+}  // namespace
+
+bool myCopyBits(Offscreen* source, Offscreen* destination, const Rect* sourceRect, const Rect* destRect,
+                std::int16_t mode, const void* maskRegion) {
+  static_cast<void>(maskRegion);
+  return copyBetween(source, destination, [&] {
+    const Rect from = sourceRect ? *sourceRect : source->portRect();
+    const Rect to = destRect ? *destRect : destination->portRect();
+    copyPixels(source->view(), from, destination->view(), to, mode);
+  });
 }
 
 bool copyGWorldToGWorld(Offscreen* source, Offscreen* destination, const Rect* sourceRect, const Rect* destRect) {
@@ -221,23 +230,10 @@ bool myCopyDeepMask(Offscreen* source, Offscreen* mask, Offscreen* destination, 
 }
 
 bool myCopyThroughOwnAlpha(Offscreen* source, Offscreen* destination, const Rect* sourceRect, const Rect* destRect) {
-  if (source == nullptr) {
-    DisplayNormalMessage(kOffscreenMessages, 13);
-    return false;
-  }
-  if (destination == nullptr) {
-    DisplayNormalMessage(kOffscreenMessages, 14);
-    return false;
-  }
-  PixelLock sourceLock(source);
-  PixelLock destinationLock(destination);
-  if (!sourceLock.locked() || !destinationLock.locked()) {
-    DisplayWarningMessage(kOffscreenMessages, 3);
-    return false;
-  }
-  blendThroughOwnAlpha(source->view(), sourceRect ? *sourceRect : source->portRect(), destination->view(),
-                       destRect ? *destRect : destination->portRect());
-  return true;
+  return copyBetween(source, destination, [&] {
+    blendThroughOwnAlpha(source->view(), sourceRect ? *sourceRect : source->portRect(), destination->view(),
+                         destRect ? *destRect : destination->portRect());
+  });
 }
 
 void simpleDraw(Offscreen* gworld, Offscreen* port, Rect sourceRect, Rect destRect) {
