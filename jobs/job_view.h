@@ -85,6 +85,10 @@ class TBGPrintView : public JobViewAccess {
 
   // The job dictionary decoded from its buffer; none when the buffer is empty or does not decode.
   [[nodiscard]] std::optional<ArchivedValue> jobDictionary() const;
+  // The job dictionary the completion notice decoded for the output in hand (the folder outputs and the hand-off
+  // property list use it); none until then, or when the buffer held none.
+  const std::optional<ArchivedValue>& keptJobDictionary() const noexcept { return fKeptJobDictionary; }
+  void SetKeptJobDictionary(std::optional<ArchivedValue> dictionary) { fKeptJobDictionary = std::move(dictionary); }
   // The zero-terminated paths, never past their buffers.
   std::string_view originalPath() const noexcept;
   std::string_view videoPath() const noexcept;
@@ -151,6 +155,7 @@ class TBGPrintView : public JobViewAccess {
 
   JobObserver* fBehaviour;
   JobFileSettings fSettings;
+  std::optional<ArchivedValue> fKeptJobDictionary;
   std::optional<ArchivedValue> fPageSetup;  // the job's page setup for the system print dialog, if it decoded
   LayoutObjectList fLayoutObjects;
   LayoutObjectList fSubJobObjects;

@@ -11,6 +11,7 @@
 
 #include "jobs/drawing_results.h"
 #include "jobs/job_view.h"
+#include "jobs/print_info.h"
 
 namespace vorl {
 
@@ -40,6 +41,44 @@ class TSpoolerPrintView final : public TBGPrintView {
   // Frees what the job drew (the page, the sub-job picture, the decoded-image cache) and puts the main
   // window back to idle. The files to delete stay: the state machine deletes them after the reset.
   void ResetJob();
+
+  // --- Output geometry and colour (output_geometry.cpp) ---
+
+  // The printable area, in pixels at the printer's resolution, for the header's printer type and media; its
+  // top-left corner is (0, 0).
+  [[nodiscard]] Rect GetOutputRect(const tPrintInfoStruct& header) const;
+  // A new white offscreen of `target` holding `source` centred in it, scaled down (keeping its proportions) only
+  // when larger. The source is released; null (source kept) when the new offscreen cannot be made.
+  [[nodiscard]] static OffscreenPtr CropGWorldToNewSize(OffscreenPtr& source, const Rect& target, std::int16_t mode);
+  // Applies the printer family's colour correction to the page in place, showing its status texts.
+  void ApplyColorSettings(std::int16_t printerType);
+
+  // --- Finishing and routing (page_finishing.cpp) ---
+
+  // Mirror, grey, sepia, colour matching and the preview file, then `PrepareForPrinter`.
+  [[nodiscard]] std::int16_t FinishJob();
+  // Delivers the page by printer type; then the completion notice, the counts and the print-centre start.
+  // 0 delivered; 107 the print-data file or hand-off could not be written; else the folder output's result.
+  [[nodiscard]] std::int16_t PrepareForPrinter();
+
+  // --- Print-data file (print_data_file.cpp) ---
+
+  // Fills the zeroed header from the job (every field and record, with the per-family changes made while
+  // filling).
+  void FillPrintInfo(tPrintInfoStruct& header);
+  // Sets the data type for the printer type and writes the file (or the hand-off pair).
+  [[nodiscard]] bool WriteStructureAndOffscreenToFile(tPrintInfoStruct& header);
+  // Brings the page into the printer's geometry and colour and writes it; true when written.
+  [[nodiscard]] bool ProcessOffscreenAndWriteToFile(tPrintInfoStruct& header);
+  // Writes the header and picture under a temporary name and gives the file its final name. 0 written, else the
+  // failing step's error; nothing under a final name is left by a failure.
+  [[nodiscard]] std::int16_t WriteDataToFile(tPrintInfoStruct& header);
+
+  // --- Hand-off pair (print_hand_off.cpp) ---
+
+  // Writes the kept page copy as "<base>.jpeg" and the header as "<base>.plist" into the folder beside the
+  // print-centre folder. 0 written; otherwise the job's output failed and nothing under a final name is left.
+  [[nodiscard]] std::int16_t WriteNewDictonaryFileAndJPEG(FSSpec& folder, tPrintInfoStruct& header);
 
   int objectCount() const noexcept { return fObjectCount; }
   int currentObject() const noexcept { return fCurrentObject; }
