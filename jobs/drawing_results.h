@@ -12,5 +12,7 @@ inline constexpr std::int16_t kDrawNoObjects = 101;  // a view no job was read i
 inline constexpr std::int16_t kDrawObjectFailed = 102;
 inline constexpr std::int16_t kDrawProcessingOff = 103;
 inline constexpr std::int16_t kDrawOutOfMemory = 105;
+inline constexpr std::int16_t kPrintToFileFolderMissing = 106;
+inline constexpr std::int16_t kOutputFailed = 107;  // the page (or the original) could not be delivered
 
 }  // namespace vorl

@@ -152,9 +152,8 @@ bool TBGPrintView::readPageAndSettings(JobFileStream& stream) {
       (!stream.readRecord(s.fieldNames) || !stream.readRecord(s.fieldValues)))
     return false;
 
-  tJobInfo jobInfo;
-  if (!readCheckedRecord(stream, jobInfo, swapMyJobInfo)) return false;
-  if (fBehaviour) fBehaviour->SetJobInfo(jobInfo);
+  if (!readCheckedRecord(stream, fJobInfo, swapMyJobInfo)) return false;
+  if (fBehaviour) fBehaviour->SetJobInfo(fJobInfo);
   return true;
 }
 

@@ -42,6 +42,7 @@ std::unique_ptr<TBGPrintView> TBGPrintView::Clone() const {
 
 void TBGPrintView::copyJobInto(TBGPrintView& copy) const {
   copy.fSettings = fSettings;
+  copy.fJobInfo = fJobInfo;
   copy.fPageSetup = fPageSetup;
   copy.fLayoutObjects = cloneObjects(fLayoutObjects);
   copy.fSubJobObjects = cloneObjects(fSubJobObjects);

@@ -76,6 +76,8 @@ class TBGPrintView : public JobViewAccess {
   [[nodiscard]] std::int16_t DrawSubJob();
 
   const JobFileSettings& settings() const noexcept { return fSettings; }
+  // The job information record of the file, as the main window and the print log were told it.
+  const tJobInfo& jobInfo() const noexcept { return fJobInfo; }
   const LayoutObjectList& layoutObjects() const noexcept { return fLayoutObjects; }
   const LayoutObjectList& subJobObjects() const noexcept { return fSubJobObjects; }
   // Null once the list was handed on with TakeUsedFiles.
@@ -89,6 +91,26 @@ class TBGPrintView : public JobViewAccess {
   // property list use it); none until then, or when the buffer held none.
   const std::optional<ArchivedValue>& keptJobDictionary() const noexcept { return fKeptJobDictionary; }
   void SetKeptJobDictionary(std::optional<ArchivedValue> dictionary) { fKeptJobDictionary = std::move(dictionary); }
+  // --- Special jobs, completion notice and output names (special_jobs.cpp, completion_notice.cpp) ---
+
+  // Draws the first image object of the sub-job (else of the page) alone, at its preview size, into the sub-job
+  // picture. Always 0; without an image object there is no sub-job picture.
+  std::int16_t DrawSpecialJob();
+  // The page becomes a copy of the sub-job picture (no page when there is none or it cannot be copied).
+  void ProcessSubAsOutput();
+  // Copies the source file of the first image object instead of printing. 0 copied; 107 when there is no image
+  // object or its copy failed (the job must not count as delivered).
+  [[nodiscard]] std::int16_t CopyOriginalFileJob();
+  // Decodes the job dictionary for the completion notice. With `keep` (the page outputs) it is also kept as the
+  // job dictionary. Answers the dictionary the notice would carry: only when it decoded, has "imageurl" and the
+  // job information says this is the order's last page.
+  std::optional<ArchivedValue> PrepareCompletionNotice(bool keep);
+  // Tells the web-server companion "Job processed by Vorl-Zeverezoz" with that dictionary.
+  void SendCompletionNotice(const ArchivedValue& dictionary);
+  // The base name (Mac Roman) of an output file by the record's naming mode; the job name for a mode that names
+  // nothing, so no output is hidden or nameless.
+  CStr255_AC GetNewBaseNameForPrintToFile(const tSpecialPrintToFilePref& record) const;
+
   // The zero-terminated paths, never past their buffers.
   std::string_view originalPath() const noexcept;
   std::string_view videoPath() const noexcept;
@@ -141,6 +163,8 @@ class TBGPrintView : public JobViewAccess {
  protected:
   // Copies into `copy` what Clone copies.
   void copyJobInto(TBGPrintView& copy) const;
+  // The output steps change a few printer settings of the job in hand (colour conversion, DNP values).
+  JobFileSettings& editableSettings() noexcept { return fSettings; }
 
  private:
   // The blocks of the file in order; each answers false when the file cannot be read on.
@@ -155,6 +179,7 @@ class TBGPrintView : public JobViewAccess {
 
   JobObserver* fBehaviour;
   JobFileSettings fSettings;
+  tJobInfo fJobInfo{};
   std::optional<ArchivedValue> fKeptJobDictionary;
   std::optional<ArchivedValue> fPageSetup;  // the job's page setup for the system print dialog, if it decoded
   LayoutObjectList fLayoutObjects;
