@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -34,5 +35,20 @@ fs::path homeFolder() {
 
 fs::path xdgConfigHome() { return fromVariableOr("XDG_CONFIG_HOME", ".config"); }
 fs::path xdgStateHome() { return fromVariableOr("XDG_STATE_HOME", ".local/state"); }
+fs::path xdgDataHome() { return fromVariableOr("XDG_DATA_HOME", ".local/share"); }
+
+std::vector<fs::path> xdgDataDirs() {
+  std::vector<fs::path> folders;
+  const char* value = std::getenv("XDG_DATA_DIRS");
+  std::string_view rest = value ? value : "";
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    const std::string_view folder = rest.substr(0, colon);
+    if (!folder.empty() && folder.front() == '/') folders.emplace_back(folder);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  }
+  if (folders.empty()) folders = {"/usr/local/share", "/usr/share"};
+  return folders;
+}
 
 }  // namespace vorl

@@ -3,11 +3,15 @@
 #pragma once
 
 #include <filesystem>
+#include <vector>
 
 namespace vorl {
 
 std::filesystem::path homeFolder();
 std::filesystem::path xdgConfigHome();  // $XDG_CONFIG_HOME, else ~/.config
 std::filesystem::path xdgStateHome();   // $XDG_STATE_HOME, else ~/.local/state
+std::filesystem::path xdgDataHome();    // $XDG_DATA_HOME, else ~/.local/share
+// The absolute folders of $XDG_DATA_DIRS in their order of precedence, else /usr/local/share and /usr/share.
+std::vector<std::filesystem::path> xdgDataDirs();
 
 }  // namespace vorl
