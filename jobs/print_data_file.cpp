@@ -272,6 +272,7 @@ bool TSpoolerPrintView::ProcessOffscreenAndWriteToFile(tPrintInfoStruct& header)
   if (isLandscape(page->portRect()) != isLandscape(outputRect)) {
     // Disposes of the page when turned; when the turn fails the page comes back as it was.
     page.reset(rotateGWorld90Degrees(kRotateClockwise, page.release()));
+    if (!page) return false;
   }
   if (!EqualRect(page->portRect(), outputRect)) {
     if (OffscreenPtr cropped = CropGWorldToNewSize(page, outputRect, kCropCentred)) page = std::move(cropped);
