@@ -117,6 +117,8 @@ class TBGPrintView : public JobViewAccess {
 
   Offscreen* pageOffscreen() const noexcept { return fPageOffscreen.get(); }
   void SetPageOffscreen(OffscreenPtr page) noexcept { fPageOffscreen = std::move(page); }
+  // Hands the page over to the caller; the view then holds none.
+  [[nodiscard]] OffscreenPtr TakePageOffscreen() noexcept { return std::move(fPageOffscreen); }
   // Takes the sub-job picture over; one it held before is disposed of.
   void SetSubJobOffscreen(OffscreenPtr picture) noexcept { fSubJobOffscreen = std::move(picture); }
   void SetDrawingSubJob(bool drawing) noexcept { fDrawingSubJob = drawing; }

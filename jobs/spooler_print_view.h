@@ -68,7 +68,7 @@ class TSpoolerPrintView final : public TBGPrintView {
   void FillPrintInfo(tPrintInfoStruct& header);
   // Sets the data type for the printer type and writes the file (or the hand-off pair).
   [[nodiscard]] bool WriteStructureAndOffscreenToFile(tPrintInfoStruct& header);
-  // Brings the page into the printer's geometry and colour and writes it; true when written.
+  // Turns, crops and colours the page for its printer, then writes it; true when written.
   [[nodiscard]] bool ProcessOffscreenAndWriteToFile(tPrintInfoStruct& header);
   // Writes the header and picture under a temporary name and gives the file its final name. 0 written, else the
   // failing step's error; nothing under a final name is left by a failure.

@@ -1,14 +1,18 @@
-// vorl_draw_page <job file> <images folder> <out.png>
+// vorl_draw_page <job file> <images folder> <out.png> [<print-centre folder>]
 //
 // Reads a job file as the processor does, draws its sub-job (when it has one) and its page object by object,
 // and writes the page as a PNG file, so a person can look at what a job draws. The photos are looked for in the
-// images folder given. The preferences are read (never written) from the preferences folder of the user
+// images folder given. With a print-centre folder the page is then finished and delivered as the processor
+// delivers it (a print-data file, or the JPEG and property-list pair in the new hand-off mode, into that folder;
+// the other printer types are refused), and the print centre is started. The preferences are read (never written) from the preferences folder of the user
 // running the tool, under $XDG_CONFIG_HOME (or ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others.
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <vector>
 
+#include "foundation/files.h"
+#include "foundation/web_server_notification.h"
 #include "imaging/image_file_codec.h"
 #include "jobs/spooler_print_view.h"
 #include "platform/file_specs.h"
@@ -35,13 +39,17 @@ class ConsoleObserver final : public JobObserver {
   void Beep() override {}
   bool IsBackgroundPrintingEnabled() override { return true; }
   void ScanForNewJobs() override {}
-  void SendNotificationToWebServer(const ArchivedValue&) override {}
+  void SendNotificationToWebServer(const ArchivedValue& dictionary) override {
+    std::printf("telling the web server: the job was processed\n");
+    mySendNotificationToWebServerAppWithDictionary(dictionary);
+  }
 };
 
 void printUsage() {
   std::fprintf(stderr,
-               "usage: vorl_draw_page <job file> <images folder> <out.png>\n"
+               "usage: vorl_draw_page <job file> <images folder> <out.png> [<print-centre folder>]\n"
                "Draws the job's page and writes it as a PNG file. Photos are looked for in the images folder.\n"
+               "With a print-centre folder the page is then finished and delivered into it.\n"
                "The preferences are read, never written, from the preferences folder of the user running it\n"
                "($XDG_CONFIG_HOME/Vorl-Zeverezoz, or ~/.config/Vorl-Zeverezoz).\n");
 }
@@ -57,10 +65,18 @@ bool useImagesFolder(const std::filesystem::path& folder) {
   return true;
 }
 
+// Points the in-memory print-centre preferences at the folder; nothing is saved.
+bool usePrintCentreFolder(const std::filesystem::path& folder) {
+  FSSpec spec{};
+  if (!std::filesystem::is_directory(folder) || myMakeFSSpecFromPath(folder.c_str(), &spec) != noErr) return false;
+  getMyProcessedJobsPrefs()->folder.spec = spec;
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
+  if (argc != 4 && argc != 5) {
     printUsage();
     return 2;
   }
@@ -68,10 +84,17 @@ int main(int argc, char** argv) {
   const std::filesystem::path imagesFolder = argv[2];
   const std::filesystem::path output = argv[3];
 
+  const bool deliver = argc == 5;
+
   mySetAllDefaults();
   if (!myNewReadPreferences()) std::fprintf(stderr, "Some stored preferences could not be read; defaults are used.\n");
   if (!useImagesFolder(imagesFolder)) {
     std::fprintf(stderr, "The images folder %s cannot be found.\n", imagesFolder.c_str());
+    return 2;
+  }
+
+  if (deliver && !usePrintCentreFolder(argv[4])) {
+    std::fprintf(stderr, "The print-centre folder %s cannot be found.\n", argv[4]);
     return 2;
   }
 
@@ -100,5 +123,10 @@ int main(int argc, char** argv) {
   options.dpi = view.settings().resolution;
   const OSErr written = encodeImageFile(*view.pageOffscreen(), output, ImageFileType::png, options);
   std::printf("writing %s: %d\n", output.c_str(), written);
-  return written == noErr && result == kDrawPageDone ? 0 : 1;
+  if (written != noErr || result != kDrawPageDone) return 1;
+  if (!deliver) return 0;
+
+  const std::int16_t delivered = view.FinishJob();
+  std::printf("finishing and delivering the page: %d\n", delivered);
+  return delivered == kDrawOK ? 0 : 1;
 }

@@ -1,0 +1,146 @@
+// Finishing a drawn page and delivering it by printer type.
+//
+// The page-wide treatments come first (mirror, grey, sepia, colour matching), then a preview JPEG, then the
+// delivery. What a delivery means for the outside world (the counts, the web-server companion's notice, the
+// print centre being started) happens only once the page really was delivered: a job that fails is re-run or
+// parked, and must not have been counted or announced.
+#include <string>
+
+#include "foundation/messages.h"
+#include "imaging/color_matching.h"
+#include "imaging/color_tables.h"
+#include "imaging/image_road_globals.h"
+#include "imaging/jpeg_file.h"
+#include "imaging/offscreen_rotate.h"
+#include "imaging/profile_search.h"
+#include "jobs/print_centre_launch.h"
+#include "jobs/print_count_hook.h"
+#include "jobs/printer_blocks.h"
+#include "jobs/spooler_print_view.h"
+#include "platform/safe_files.h"
+#include "platform/system_log.h"
+#include "preferences/preference_globals.h"
+
+namespace vorl {
+namespace {
+
+inline constexpr char kPreviewFileName[] = "OutputForPrint.jpg";
+
+enum class Route { PrintToFileSet, SingleFolder, SystemPrinting, PrintCentre, Unknown };
+
+Route routeFor(std::int16_t printerType) noexcept {
+  if ((printerType >= 25 && printerType <= 28) || (printerType >= 49 && printerType <= 52))
+    return Route::PrintToFileSet;
+  if (printerType == 17) return Route::SingleFolder;
+  if (printerType == 8) return Route::SystemPrinting;
+  if (printerFamilyOf(printerType) == PrinterFamily::Unknown) return Route::Unknown;
+  return Route::PrintCentre;
+}
+
+bool newHandOverMode() {
+  const tProcessedJobsPrefs* printCentre = getMyProcessedJobsPrefs();
+  return printCentre != nullptr && printCentre->newHandOverFormat.value() != 0;
+}
+
+// The finished page as the operator last saw it, for a look afterwards; a failure costs nothing.
+void writePreviewFile(const Offscreen& page) {
+  codec::Bytes jpeg;
+  if (codec::encodeJpeg(page, EncodeOptions{.dpi = 300, .quality = 75}, jpeg, kPreviewFileName) != noErr) return;
+  const std::filesystem::path folder = vorlPreferencesFolder();
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (writeFileAtomically(folder / kPreviewFileName, std::span<const std::uint8_t>(jpeg), true) != noErr)
+    systemLogf("The preview file \"%s\" could not be written", kPreviewFileName);
+}
+
+bool profilesFound(const tColorSyncPrefs& colorSync, std::int16_t printerType) {
+  if (printerType < 0 || static_cast<std::size_t>(printerType) >= kColorSyncPrinterTypes) return false;
+  FSSpec input{};
+  FSSpec output{};
+  return FindProfile('scnr', &input, colorSync.inputProfile.name.raw()) &&
+         FindProfile('prtr', &output, colorSync.printers[static_cast<std::size_t>(printerType)].printerProfile.name.raw());
+}
+
+}  // namespace
+
+std::int16_t TSpoolerPrintView::FinishJob() {
+  const JobFileSettings& job = settings();
+  JobObserver* observer = behaviour();
+  const auto showPage = [&](Offscreen* page) {
+    if (observer == nullptr) return;
+    observer->SetImage(page, {});
+    observer->SetStatus({});
+  };
+
+  if (Offscreen* page = pageOffscreen(); page != nullptr && job.mirror != 0) {
+    doMirrorTheImageInGWorld(page);
+    showPage(page);
+  }
+  if (Offscreen* page = pageOffscreen(); page != nullptr && job.color == 0) {
+    doGrayScaleTheImageInGWorld(page);
+    showPage(page);
+  }
+  if (Offscreen* page = pageOffscreen(); page != nullptr && (job.toneMode == 98 || job.toneMode == 99)) {
+    SetStatus("Doing Sepiatone Conversion…");
+    if (!ConvertOffscreenToSepiaSpooler(page, job.sepiaAdjust, page, job.toneMode, job.oldTimePhoto))
+      systemLog("TSpoolerPrintView::FinishJob => the sepia conversion failed; the page keeps its colours");
+    if (observer != nullptr) observer->SetImage(page, {});
+  }
+  if (Offscreen* page = pageOffscreen(); page != nullptr && job.colorSyncPrefs.useColorMatching.value() != 0) {
+    systemLog("doUseColorMatching == ON");
+    if (profilesFound(job.colorSyncPrefs, job.printerType)) {
+      systemLog("FOUND profiles");
+      SetStatus("Applying ColorSync…");
+      static_cast<void>(matchInputAndOutput(page, &job.colorSyncPrefs, job.printerType));
+      if (job.printerType == 43) editableSettings().mitsubishiSettings.colorConversion = std::int16_t{1};
+    }
+  }
+
+  // A special job whose photo drew nothing leaves no page: there is nothing to deliver.
+  Offscreen* page = pageOffscreen();
+  if (page == nullptr) {
+    DisplayNormalMessage("The job drew no page, so nothing was delivered.");
+    return kOutputFailed;
+  }
+  writePreviewFile(*page);
+  return PrepareForPrinter();
+}
+
+std::int16_t TSpoolerPrintView::PrepareForPrinter() {
+  const std::int16_t printerType = settings().printerType;
+  // Decoded and kept before the delivery, which may need the customer's address; sent only after it.
+  const std::optional<ArchivedValue> notice = PrepareCompletionNotice(true);
+
+  switch (routeFor(printerType)) {
+    case Route::PrintToFileSet:
+    case Route::SingleFolder:
+      DisplayNormalMessage("Printing to files is not available in this version; the job was not delivered.");
+      return kOutputFailed;
+    case Route::SystemPrinting:
+      DisplayNormalMessage("Printing through the system is not available in this version; the job was not "
+                           "delivered.");
+      return kOutputFailed;
+    case Route::Unknown:
+      DisplayNormalMessage(("Printer type " + std::to_string(printerType) +
+                            " is not one this program can deliver to; the job was not delivered.")
+                               .c_str());
+      return kOutputFailed;
+    case Route::PrintCentre:
+      break;
+  }
+
+  tPrintInfoStruct header{};
+  FillPrintInfo(header);
+  if (!WriteStructureAndOffscreenToFile(header)) {
+    systemLog("TSpoolerPrintView::PrepareForPrinter => the print-data file could not be written");
+    return kOutputFailed;
+  }
+
+  const JobFileSettings& job = settings();
+  addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
+  if (notice) SendCompletionNotice(*notice);
+  static_cast<void>(startPrintCentreApplication(newHandOverMode()));
+  return kDrawOK;
+}
+
+}  // namespace vorl
