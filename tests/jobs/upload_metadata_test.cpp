@@ -10,6 +10,7 @@
 #include "jobs/upload_data.h"
 #include "tests/jobs/output_test_tools.h"
 #include "tests/platform/file_size_limit.h"
+#include "tests/support/binary_plist_builder.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/keyed_archive_writer.h"
 
@@ -198,6 +199,42 @@ TEST(SaveSourceWithMetadataORLIM, CommentTooLargeForTheExifBlockLeavesTheFile) {
   const std::vector<std::uint8_t> before = fileBytes(jpeg);
   EXPECT_FALSE(saveSourceWithMetadataORLIM(jpeg, "/o.jpg", archive, static_cast<std::int32_t>(archive.size())));
   EXPECT_EQ(fileBytes(jpeg), before);
+}
+
+// An e-mail entry archive within its 4092 bytes that unfolds to more than the EXIF block holds: one 200-character
+// string referred to 400 times from an array.
+test::Bytes archiveThatUnfolds() {
+  test::BinaryPlistBuilder b;
+  const auto note = b.ascii(std::string(200, 'n'));
+  const std::vector<test::BinaryPlistBuilder::Ref> notes(400, b.uid(3));
+  const auto objects = b.array(
+      {b.ascii("$null"),
+       b.dictionary({{b.ascii("NS.keys"), b.array({b.uid(2)})},
+                     {b.ascii("NS.objects"), b.array({b.uid(4)})},
+                     {b.ascii("$class"), b.uid(6)}}),
+       b.ascii("notes"), note, b.dictionary({{b.ascii("NS.objects"), b.array(notes)}, {b.ascii("$class"), b.uid(5)}}),
+       b.dictionary({{b.ascii("$classname"), b.ascii("NSArray")},
+                     {b.ascii("$classes"), b.array({b.ascii("NSArray"), b.ascii("NSObject")})}}),
+       b.dictionary({{b.ascii("$classname"), b.ascii("NSDictionary")},
+                     {b.ascii("$classes"), b.array({b.ascii("NSDictionary"), b.ascii("NSObject")})}})});
+  return b.finish(b.dictionary({{b.ascii("$archiver"), b.ascii("NSKeyedArchiver")},
+                                {b.ascii("$objects"), objects},
+                                {b.ascii("$top"), b.dictionary({{b.ascii("root"), b.uid(1)}})}}));
+}
+
+TEST(SaveSourceWithMetadataSTB, UserDataTooLargeForTheExifBlockIsLeftOut) {
+  if (toolsMissing()) GTEST_SKIP() << "exiv2, djpeg or python3 missing";
+  const fs::path folder = makeTempFolder("meta");
+  const test::Bytes archive = archiveThatUnfolds();
+  ASSERT_LT(archive.size(), 4092u);
+  const std::optional<ArchivedValue> decoded = decodeKeyedArchive(archive);
+  ASSERT_TRUE(decoded && decoded->find("notes") && decoded->find("notes")->asArray());
+  ASSERT_EQ(decoded->find("notes")->asArray()->size(), 400u);
+  setUpload(4, "a@b.c", "", archive, static_cast<std::int32_t>(archive.size()));
+  const fs::path jpeg = writeJpeg(folder, "web.jpg");
+  ASSERT_TRUE(saveSourceWithMetadataSTB(jpeg, "/o.jpg"));
+  EXPECT_EQ(commentAsJson(jpeg), R"({"uploadInfo": {"OriginalPath": "/o.jpg", "email": "a@b.c", "f": "pt5-2"}})");
+  setUpload(1, "", "", {}, 0);
 }
 
 // The block appended after IEND: the XML list, then zeros up to 2048 bytes; cut at 2048 when longer.
