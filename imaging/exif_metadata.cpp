@@ -5,6 +5,7 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -108,6 +109,40 @@ OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::ui
     return failure(kImageDataErr, source, "the profile cannot be embedded: %s", e.what());
   } catch (...) {
     return failure(kImageDataErr, source, "the profile cannot be embedded");
+  }
+}
+
+OSErr withExifUserComment(std::span<const std::uint8_t> jpeg, std::string_view comment, Bytes& out,
+                          std::string_view source) noexcept {
+  if (jpeg.size() < 3 || jpeg[0] != 0xFF || jpeg[1] != 0xD8 || jpeg[2] != 0xFF)
+    return failure(paramErr, source, "is not a JPEG file; its user comment is not written");
+  quietExiv2();
+  const bool ascii = std::all_of(comment.begin(), comment.end(), [](char c) { return (c & 0x80) == 0; });
+  try {
+    auto image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
+    if (!image.get() || image->imageType() != Exiv2::ImageType::jpeg)
+      return failure(paramErr, source, "is not a JPEG file Exiv2 knows");
+    image->readMetadata();
+    Exiv2::ExifData exif = image->exifData();
+    Exiv2::CommentValue value;
+    if (value.read((ascii ? "charset=Ascii " : "charset=Unicode ") + std::string(comment)) != 0)
+      return failure(kImageDataErr, source, "the user comment cannot be stored");
+    exif["Exif.Photo.UserComment"].setValue(&value);
+    image->setExifData(exif);
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    const long size = io.size();
+    if (size <= 0) return failure(kImageDataErr, source, "rewriting gave an empty file");
+    out.resize(static_cast<std::size_t>(size));
+    io.seek(0, Exiv2::BasicIo::beg);
+    if (io.read(out.data(), size) != size) return failure(kImageDataErr, source, "rewriting gave a short file");
+    return noErr;
+  } catch (const std::bad_alloc&) {
+    return failure(memFullErr, source, "no memory to write the user comment");
+  } catch (const std::exception& e) {
+    return failure(kImageDataErr, source, "the user comment cannot be written: %s", e.what());
+  } catch (...) {
+    return failure(kImageDataErr, source, "the user comment cannot be written");
   }
 }
 

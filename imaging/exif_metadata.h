@@ -1,5 +1,6 @@
 // Image metadata through Exiv2: orientation and resolution from an EXIF block, and the embedded ICC profile of a
-// whole file, read or replaced in memory (the stand-in for `sips -x` and `sips -e`, without a shell).
+// whole file, read or replaced in memory (the stand-in for `sips -x` and `sips -e`, without a shell), and a
+// JPEG's user comment set without touching its picture.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +30,13 @@ bool readExifBlock(std::span<const std::uint8_t> tiffBytes, ExifFacts& facts, st
 // profile's header does not give its own length, kImageDataErr when the file cannot be parsed or rewritten.
 [[nodiscard]] OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::uint8_t> profile,
                                    Bytes& out, std::string_view source) noexcept;
+
+// The JPEG file's bytes with `comment` as its EXIF user comment, replacing one already there and keeping every
+// other tag. Only the metadata segments are rewritten; the compressed picture is copied as it is, never encoded
+// anew. The comment is stored with the ASCII character code when it is pure ASCII, else as Unicode.
+// paramErr when the bytes are not a JPEG, kImageDataErr when they cannot be parsed or the EXIF block would pass
+// the 64 KB a JPEG segment holds.
+[[nodiscard]] OSErr withExifUserComment(std::span<const std::uint8_t> jpeg, std::string_view comment, Bytes& out,
+                                        std::string_view source) noexcept;
 
 }  // namespace vorl::codec

@@ -69,11 +69,6 @@ OffscreenPtr TBGPrintView::ResizeToNewSize(OffscreenPtr& picture, const Rect& bo
   return resized;
 }
 
-bool TBGPrintView::SaveOriginalFile(const FSSpec&) {
-  DisplayNormalMessage("Saving original image files is not built yet; the original was not saved.");
-  return false;
-}
-
 void TBGPrintView::Insert(const FSSpec& file) {
   if (fUsedFiles) fUsedFiles->push_back(file);
 }

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +27,8 @@
 #include "platform/keyed_archive.h"
 
 namespace vorl {
+
+class CImageFile;
 
 // The results of reading a job file.
 inline constexpr std::int16_t kJobReadOK = 0;
@@ -152,15 +156,34 @@ class TBGPrintView : public JobViewAccess {
   const myImageColorAdjustInfo& GetSepiaAdjust() const noexcept override { return fSettings.sepiaAdjust; }
   const tOldTimePhotoPrefs& GetOldTimePhotoPrefs() const noexcept override { return fSettings.oldTimePhoto; }
   void AddFilesToDelete(const FSSpec& file) override { fFilesToDelete.push_back(file); }
-  void SetCurrentImageName(const CStr255_AC& name) override { fCurrentImageName = name; }
+  // Keeps the photo's name for the output names (cut before "_t", else the last " copy", else the last ".") and
+  // its extension in upper case; "No File" changes neither. The cut name is also the job's ticket number.
+  void SetCurrentImageName(const CStr255_AC& name) override;
   void SetStatus(std::string_view status) override;
   [[nodiscard]] OffscreenPtr ResizeToNewSize(OffscreenPtr& picture, const Rect& box) override;
-  // The original-file output is not built yet: the job is told so and answers false.
+  // --- Saved originals (original_images.cpp, video_copy.cpp) ---
+
+  // Copies the photo file, unchanged, into the output folder of the job's print-to-file set, under the set's
+  // names; a JPEG-for-web set gets an upright copy instead when the photo carries an orientation tag. Then the
+  // set's upload metadata and the job's video clip. False, with a message to the operator, when nothing was
+  // saved (no set folder, a name or path that cannot be made, the copy failed); the photo itself is never
+  // changed or moved.
   [[nodiscard]] bool SaveOriginalFile(const FSSpec& file) override;
+  // Writes the photo turned upright by its EXIF orientation as a full-quality JPEG at the job's resolution, with
+  // orientation 1, into the set's output folder: under a free " copy" name unless the set overwrites. False,
+  // with a message, when nothing was written.
+  [[nodiscard]] bool SaveOriginalFileWithRotation(const FSSpec& file);
+  // Adds the set's upload metadata to a saved original (JPEG only; the picture is not encoded again).
+  void SaveMetaDataToOriginalFile(const std::filesystem::path& file);
+  // Copies the job's video clip into the folder, or joins it with the intro and outro clips there, when the job
+  // and the set ask for it; at most once per folder and job. Failures are only logged.
+  void DoIfVideoCopy(const tSpecialPrintToFilePref& set, const std::filesystem::path& destinationFolder);
 
   // The photos registered for deletion after the job, in the order drawing met them.
   const std::vector<FSSpec>& filesToDelete() const noexcept { return fFilesToDelete; }
   const CStr255_AC& currentImageName() const noexcept { return fCurrentImageName; }
+  // The extension of the photo's name in upper case (".JPG"), as SetCurrentImageName left it.
+  const CStr255_AC& currentImageExtension() const noexcept { return fCurrentImageExtension; }
 
  protected:
   // Copies into `copy` what Clone copies.
@@ -178,6 +201,8 @@ class TBGPrintView : public JobViewAccess {
   [[nodiscard]] bool readPageSetup(JobFileStream& stream);
   [[nodiscard]] bool readPrintToFileRecord(JobFileStream& stream);
   void publishJobGlobals();
+  // The upright copy of a photo already decoded (SaveOriginalFile has read it to find its orientation).
+  [[nodiscard]] bool saveUprightOriginal(CImageFile& image, const std::string& photo);
 
   JobObserver* fBehaviour;
   JobFileSettings fSettings;
@@ -192,6 +217,9 @@ class TBGPrintView : public JobViewAccess {
   bool fDrawingSubJob = false;
   std::vector<FSSpec> fFilesToDelete;
   CStr255_AC fCurrentImageName{};
+  CStr255_AC fCurrentImageExtension{};
+  // The folders the job's video clip already went into.
+  std::set<std::filesystem::path> fVideoCopiedInto;
 };
 
 }  // namespace vorl

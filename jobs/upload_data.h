@@ -30,5 +30,8 @@ const UploadData& currentUploadData() noexcept;
 void setEmailEntryBuffer(std::span<const std::uint8_t, kEmailEntryBufferSize> block) noexcept;
 void setCustomerEmail(const Str255& email) noexcept;
 void setGroupCode(const Str255& code) noexcept;
+// Set by the outputs: the web upload's destination code and the ticket number (the current image's name).
+void setftpSite(std::int16_t code) noexcept;
+void setTicketNumber(const Str255& ticket) noexcept;
 
 }  // namespace vorl

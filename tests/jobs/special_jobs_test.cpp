@@ -50,14 +50,14 @@ TEST_F(SpecialJobTest, TheSpecialPhotoIsTheFirstPhotoOrNodeOfTheSubJobElseOfTheP
     const char* what;
     std::vector<test::Bytes> subJob;
     std::vector<test::Bytes> page;
-    std::string expected;  // the photo's name; empty for none
+    std::string expected;  // the photo's name without its extension; empty for none
   };
   const std::vector<Case> cases = {
-      {"a text before the photo", {text(), photo("A.jpg")}, {photo("B.jpg")}, "A.jpg"},
-      {"only texts in the sub-job", {text()}, {text(), photo("B.jpg")}, "B.jpg"},
-      {"a node's own photo", {node({text(), photo("N.jpg")}), photo("A.jpg")}, {photo("B.jpg")}, "N.jpg"},
-      {"a node without a photo ends the sub-job's walk", {node({text()}), photo("A.jpg")}, {photo("B.jpg")}, "B.jpg"},
-      {"no sub-job", {}, {text(), photo("B.jpg")}, "B.jpg"},
+      {"a text before the photo", {text(), photo("A.jpg")}, {photo("B.jpg")}, "A"},
+      {"only texts in the sub-job", {text()}, {text(), photo("B.jpg")}, "B"},
+      {"a node's own photo", {node({text(), photo("N.jpg")}), photo("A.jpg")}, {photo("B.jpg")}, "N"},
+      {"a node without a photo ends the sub-job's walk", {node({text()}), photo("A.jpg")}, {photo("B.jpg")}, "B"},
+      {"no sub-job", {}, {text(), photo("B.jpg")}, "B"},
       {"no photo anywhere", {text()}, {text()}, ""},
   };
   for (const Case& c : cases) {
@@ -184,12 +184,12 @@ TEST(OutputBaseName, FollowsTheSetsNamingMode) {
   const std::vector<Case> cases = {
       {1, "Prefix"},
       {2, "Memory Mate"},
-      {3, "IMG_0042.JPG"},
-      {4, "Memory Mate_IMG_0042.JPG"},
+      {3, "IMG_0042"},  // the image name is kept without its extension
+      {4, "Memory Mate_IMG_0042"},
       {5, "20110203_90507"},
-      {6, "IMG_0042.JPG_order-17"},
-      {7, "IMG_0042.JPG_Blue"},
-      {8, "IMG_0042.JPG_Memory Mate"},
+      {6, "IMG_0042_order-17"},
+      {7, "IMG_0042_Blue"},
+      {8, "IMG_0042_Memory Mate"},
       {0, "order-17"},  // a mode that names nothing: the job's name
       {9, "order-17"},
   };
@@ -211,9 +211,9 @@ TEST(OutputBaseName, EmptyPartsAreLeftOutWhereTheNamingModeSaysSo) {
   job.view->SetCurrentImageName(CStr255_AC("IMG_1.JPG"));
   tSpecialPrintToFilePref record{};
   record.namingScheme = std::int16_t{7};
-  EXPECT_EQ(job.view->GetNewBaseNameForPrintToFile(record).macRoman(), "IMG_1.JPG");
+  EXPECT_EQ(job.view->GetNewBaseNameForPrintToFile(record).macRoman(), "IMG_1");
   record.namingScheme = std::int16_t{8};
-  EXPECT_EQ(job.view->GetNewBaseNameForPrintToFile(record).macRoman(), "IMG_1.JPG");
+  EXPECT_EQ(job.view->GetNewBaseNameForPrintToFile(record).macRoman(), "IMG_1");
   // An image name that is empty leaves only the job's name.
   job.view->SetCurrentImageName(CStr255_AC{});
   record.namingScheme = std::int16_t{3};
