@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/files.h"
+#include "foundation/web_server_notification.h"
 #include "imaging/color_tables.h"
 #include "imaging/offscreen_rotate.h"
 #include "jobs/drawing_results.h"
@@ -22,10 +23,12 @@
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/platform/file_size_limit.h"
+#include "tests/support/bus_monitor.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/keyed_archive_writer.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/object_record_writer.h"
+#include "tests/support/private_session_bus.h"
 
 namespace vorl {
 namespace {
@@ -58,7 +61,11 @@ class NoticeObserver final : public JobObserver {
   void SendNotificationToWebServer(const ArchivedValue& dictionary) override {
     notices.push_back(dictionary);
     folderAtNotice = namesIn(folder_);
+    // As the application does: the notice goes out on the session bus.
+    if (postToBus) mySendNotificationToWebServerAppWithDictionary(dictionary);
   }
+
+  bool postToBus = false;
 
   std::vector<std::string> statuses;
   int previews = 0;
@@ -256,6 +263,30 @@ TEST_F(PageDeliveryTest, AFullDiskLeavesNoFileAndNoCount) {
   EXPECT_TRUE(namesIn(printCentre_).empty());
   EXPECT_TRUE(counts_.empty());
   EXPECT_TRUE(d.observer->notices.empty());
+}
+
+TEST_F(PageDeliveryTest, TheWebServerHearsOfTheDeliveredJobOnTheSessionBus) {
+  VORL_PRIVATE_SESSION_BUS(bus);
+  test::BusMonitor monitor(bus.address(), "type='signal',interface='org.vorl.DistributedNotifications'");
+  ASSERT_TRUE(monitor.watching()) << monitor.failure();
+
+  NoticeObserver observer(printCentre_);
+  observer.postToBus = true;
+  TSpoolerPrintView view(&observer);
+  ASSERT_EQ(view.ReadObjects(writeJob(jobFor(1))), kJobReadOK);
+  ASSERT_EQ(view.CreateOffscreens(), kDrawOK);
+  while (view.DrawNextObject() == kDrawMoreToCome) {
+  }
+  ASSERT_EQ(view.FinishJob(), kDrawOK);
+
+  const std::vector<test::MonitoredSignal> seen = monitor.signals("Notification", 1, std::chrono::seconds(5));
+  ASSERT_EQ(seen.size(), 1u) << monitor.printout();
+  EXPECT_EQ(seen[0].path, "/org/vorl/DistributedNotifications");
+  EXPECT_EQ(seen[0].arguments,
+            (std::vector<std::string>{"'VorlWebServerNotification'", "'test'",
+                                      "{'printJob': <{'imageurl': <'http://studio/order/1.jpg'>, 'status': <'Job "
+                                      "processed by Vorl-Zeverezoz'>}>, 'senderApp': <'Vorl-Zeverezoz'>}"}))
+      << monitor.printout();
 }
 
 TEST_F(PageDeliveryTest, AMissingPrintCentreProgramDoesNotFailTheDelivery) {

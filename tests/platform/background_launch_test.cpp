@@ -178,13 +178,13 @@ TEST(BackgroundLaunch, ReturnsAtOnceAndLeavesADetachedProgramThatIsNotOurChild) 
   ::close(stray);
   ::unsetenv("VORL_LAUNCH_PROBE");
   ASSERT_TRUE(result.started) << std::strerror(result.startError);
-  EXPECT_LT(took, 1s);
+  EXPECT_LT(took, 5s);  // the program sleeps 30 s; a loaded machine may take a while to fork
 
   const std::optional<std::string> pidText = waitForFile(folder / "pid");
   ASSERT_TRUE(pidText);
   const pid_t program = std::stoi(*pidText);
   // The shell has gone on to "sleep" under the same id; wait until it has.
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
   while (readFile("/proc/" + std::to_string(program) + "/comm") != "sleep\n" &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(10ms);
