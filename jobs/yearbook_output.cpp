@@ -98,13 +98,14 @@ void appendFields(std::string& line, const tRecordStruct& record) {
 std::int16_t TBGPrintView::DoSpecialPrintToFile(OffscreenPtr page) {
   SetStatus(kSavingFilesStatus);
   const tSpecialPrintToFilePref& record = fSettings.printToFileRecord;
-  fs::path folder;
-  if (const std::int16_t result = yearbookFolder(record, folder); result != 0) return result;
-  page = turnToWantedOrientation(std::move(page), record, fBehaviour);
+  // Without a page the folder is not even emptied: last time's photos stay until a new one replaces them.
   if (!page) {
     DisplayNormalMessage(kNoPageMessage);
     return kOutputFailed;
   }
+  fs::path folder;
+  if (const std::int16_t result = yearbookFolder(record, folder); result != 0) return result;
+  page = turnToWantedOrientation(std::move(page), record, fBehaviour);
   const std::int16_t saveType = record.fileFormat.value();
   if (saveType == 9) {
     page = webSizedCopy(*this, page.get());

@@ -12,10 +12,12 @@
 #include "jobs/drawing_results.h"
 #include "jobs/job_view.h"
 #include "platform/apple_double.h"
+#include "platform/xdg_folders.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/keyed_archive_writer.h"
 
 namespace vorl {
 namespace {
@@ -440,6 +442,14 @@ TEST_F(PrintToFileOutputs, YearbookModeThreeEmptiesOnlyItsOwnSubFolder) {
                     "Yearbook Photos/keep.jpg"}));
   }
   EXPECT_TRUE(told("yearbook"));
+  {
+    EditableJobView view;  // no page: nothing is deleted either
+    fillJob(view, 1, 1);
+    view.edit().printToFileRecord.namingScheme = 3;
+    view.edit().printToFileRecord.yearbookFolderName = Str31("Class");
+    EXPECT_EQ(view.DoSpecialPrintToFile(nullptr), kOutputFailed);
+    EXPECT_TRUE(fs::exists(photos / "Class" / "old.jpg"));
+  }
   ASSERT_EQ(run("Class"), kDrawOK);
   EXPECT_EQ(folderTree(photos / "Class"), (Tree{"._Yearbook.read me", "P_0001.jpg", "Yearbook.read me"}));
   EXPECT_TRUE(fs::exists(photos / "keep.jpg"));
@@ -512,6 +522,71 @@ TEST_F(PrintToFileOutputs, AnUnwritableSetFolderIsAnOutputError) {
   EXPECT_EQ(runSetJob(1, 1), kOutputFailed);
   fs::permissions(folder, fs::perms::owner_all);
   EXPECT_EQ(folderTree(folder), Tree{"Tmpl.JPG"});
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+// The EXIF user comment as exiv2 reads it, as JSON through plistlib.
+std::string commentAsJson(const fs::path& jpeg) {
+  std::string text = test::toolOutput({"exiv2", "-K", "Exif.Photo.UserComment", "-Pv", jpeg.string()});
+  text.erase(0, text.find(' ') + 1);  // "charset=..."
+  return test::plistAsJson(text);
+}
+
+TEST_F(PrintToFileOutputs, SetFilesAndTheWebCopyCarryTheirUploadMetadata) {
+  if (!test::toolAvailable("exiv2") || !test::toolAvailable("python3")) GTEST_SKIP() << "exiv2 or python3 missing";
+  const fs::path folder = test::makeTempFolder("set folder"), web = test::makeTempFolder("web");
+  tSpecialPrintToFilePref& set = jpegSet(1, folder, 2);
+  set.createJPEGForWeb = 1;
+  test::pointWebUploadFolderAt(web);
+  EditableJobView view;
+  fillJob(view, 1, 1);
+  const test::Bytes archive =
+      test::encodeKeyedArchive(ArchivedValue::dictionary({{"order", ArchivedValue::string("A-17")}}));
+  std::copy(archive.begin(), archive.end(), view.edit().uploadData.begin());
+  const auto length = static_cast<std::uint32_t>(archive.size());
+  for (int i = 0; i < 4; ++i) view.edit().uploadData[4092 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+  const std::string original = "/photos/IMG_0042.jpg";
+  std::copy(original.begin(), original.end(), view.edit().originalPath.begin());
+  ASSERT_EQ(view.DoNewPrintToFile(test::makePage(40, 30)), kDrawOK);
+
+  EXPECT_EQ(commentAsJson(folder / "Tmpl.JPG"),
+            R"({"uploadInfo": {"OriginalPath": "/photos/IMG_0042.jpg", "Version": "1.0.2", "f": "pt5", )"
+            R"("order": "A-17"}})");
+  // The web copy names the set file by its escaped path.
+  const std::string escaped = (folder / "Tmpl.JPG").string();
+  EXPECT_EQ(commentAsJson(web / "Tmpl.JPG"),
+            R"({"OriginalPath": ")" + escaped.substr(0, escaped.find(' ')) + "%20" +
+                escaped.substr(escaped.find(' ') + 1) + R"(", "Version": "1.01alpha"})");
+}
+
+TEST(DesktopFolder, FromTheVariableTheUserDirsFileOrHome) {
+  const fs::path config = test::makeTempFolder("config");
+  const std::string savedConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  const struct {
+    const char* variable;  // null: unset
+    const char* userDirs;  // null: no file
+    fs::path expected;
+  } cases[] = {
+      {"/srv/desk", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n", "/srv/desk"},
+      {"relative/desk", "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n", homeFolder() / "Bureau"},
+      {nullptr, "# comment\nXDG_DESKTOP_DIR=\"/data/desk\"\n", "/data/desk"},
+      {nullptr, nullptr, homeFolder() / "Desktop"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    if (c.variable) setenv("XDG_DESKTOP_DIR", c.variable, 1); else unsetenv("XDG_DESKTOP_DIR");
+    fs::remove(config / "user-dirs.dirs");
+    if (c.userDirs) test::writeText(config / "user-dirs.dirs", c.userDirs);
+    EXPECT_EQ(xdgDesktopFolder(), c.expected);
+  }
+  unsetenv("XDG_DESKTOP_DIR");
+  setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
 }
 
 }  // namespace
