@@ -1,12 +1,15 @@
 #include "jobs/print_to_file_pages.h"
 
 #include <algorithm>
+#include <string>
 
+#include "foundation/messages.h"
 #include "imaging/alpha_masks.h"
 #include "imaging/offscreen_copy.h"
 #include "imaging/offscreen_rotate.h"
 #include "imaging/pixel_locks.h"
 #include "jobs/job_view.h"
+#include "platform/os_errors.h"
 #include "platform/system_log.h"
 
 namespace vorl {
@@ -48,6 +51,20 @@ void makePageOpaque(Offscreen* page) {
 }
 
 int copiesToWrite(std::int16_t printQuantity) noexcept { return std::max<int>(1, printQuantity); }
+
+void showNamingFailure(OSErr error, std::string_view folderKind) {
+  if (error == -1) {
+    DisplayNormalMessage(kNoUniqueNameMessage);
+    return;
+  }
+  const std::string where(folderKind);
+  DisplayNormalMessage((error == bdNamErr
+                            ? "The file name made for this job cannot be used in " + where +
+                                  " (empty, hidden or not a single name); the file was not saved."
+                            : "The saved file could not be moved into " + where + " (error " +
+                                  std::to_string(error) + "); the file was not saved.")
+                           .c_str());
+}
 
 bool isJpegSaveType(std::int16_t saveType) noexcept { return saveType == 3 || saveType == 10; }
 

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "foundation/print_to_file_record.h"
 #include "imaging/offscreen.h"
 #include "jobs/job_observer.h"
+#include "platform/os_errors.h"
 
 namespace vorl {
 
@@ -32,6 +34,10 @@ void makePageOpaque(Offscreen* page);
 
 // The number of files: the print quantity, at least one.
 int copiesToWrite(std::int16_t printQuantity) noexcept;
+
+// Tells the operator why a saved file could not take its final name in the folder (`folderKind`, e.g. "the
+// yearbook folder"): no free name (-1), a name that cannot be used, or the move itself.
+void showNamingFailure(OSErr error, std::string_view folderKind);
 
 // The save-as types written as JPEG files.
 bool isJpegSaveType(std::int16_t saveType) noexcept;

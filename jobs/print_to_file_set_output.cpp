@@ -164,8 +164,7 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
     if (error != noErr) {
       systemLogf("DoNewPrintToFile2: the file of set %d could not take its name in %s (error %d)", setNumber,
                  folder.path.c_str(), error);
-      DisplayNormalMessage(error == -1 ? kNoUniqueNameMessage
-                                       : "The saved file could not be moved into the print-to-file set folder.");
+      showNamingFailure(error, "the print-to-file set folder");
       output.result = kOutputFailed;
       break;
     }

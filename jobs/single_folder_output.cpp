@@ -58,8 +58,7 @@ std::int16_t TBGPrintView::Print2File(OffscreenPtr page) {
                                              written);
         error != noErr) {
       systemLogf("Print2File: the saved file could not take its name in %s (error %d)", folder.c_str(), error);
-      DisplayNormalMessage(error == -1 ? kNoUniqueNameMessage
-                                       : "The saved file could not be given its name in the print-to-file folder.");
+      showNamingFailure(error, "the print-to-file folder");
       return kOutputFailed;
     }
   }

@@ -138,8 +138,7 @@ std::int16_t TBGPrintView::DoSpecialPrintToFile(OffscreenPtr page) {
     if (error != noErr) {
       systemLogf("DoSpecialPrintToFile: the saved file could not take its name in %s (error %d)", folder.c_str(),
                  error);
-      DisplayNormalMessage(error == -1 ? kNoUniqueNameMessage
-                                       : "The saved file could not be given its name in the yearbook folder.");
+      showNamingFailure(error, "the yearbook folder");
       result = kOutputFailed;
       break;
     }

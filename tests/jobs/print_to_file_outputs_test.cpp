@@ -475,6 +475,15 @@ TEST_F(PrintToFileOutputs, BadSetNumbersFolderTextsAndMissingFoldersAreErrors) {
     EXPECT_EQ(view.DoNewPrintToFile(test::makePage(20, 20)), kOutputFailed);
   }
   EXPECT_TRUE(folderTree(folder).empty());
+  {
+    EditableJobView view;  // a photo name that would make a hidden file
+    fillJob(view, 1, 1);
+    view.SetCurrentImageName(CStr255_AC(".hidden.jpg"));
+    sink_.messages.clear();
+    EXPECT_EQ(view.DoNewPrintToFile(test::makePage(20, 20)), kOutputFailed);
+    EXPECT_TRUE(told("cannot be used"));
+  }
+  EXPECT_TRUE(folderTree(folder).empty()) << "no staging file is left either";
 
   fs::remove(folder);
   EXPECT_EQ(runSetJob(1, 1), kPrintToFileFolderMissing);
