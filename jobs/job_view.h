@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,8 @@
 #include "platform/keyed_archive.h"
 
 namespace vorl {
+
+class CImageFile;
 
 // The results of reading a job file.
 inline constexpr std::int16_t kJobReadOK = 0;
@@ -219,6 +222,8 @@ class TBGPrintView : public JobViewAccess {
   [[nodiscard]] bool readPageSetup(JobFileStream& stream);
   [[nodiscard]] bool readPrintToFileRecord(JobFileStream& stream);
   void publishJobGlobals();
+  // The upright copy of a photo already decoded (SaveOriginalFile has read it to find its orientation).
+  [[nodiscard]] bool saveUprightOriginal(CImageFile& image, const std::string& photo);
 
   JobObserver* fBehaviour;
   JobFileSettings fSettings;

@@ -152,7 +152,7 @@ bool TBGPrintView::SaveOriginalFile(const FSSpec& file) {
 
   if (set->fileFormat == kWebJpegSaveType) {
     CImageFile image(source);
-    if (image.GetOrientation() != -1) return SaveOriginalFileWithRotation(file);
+    if (image.GetOrientation() != -1) return saveUprightOriginal(image, source.string());
     systemLog("No meta tag data...");
   }
 
@@ -178,29 +178,39 @@ bool TBGPrintView::SaveOriginalFile(const FSSpec& file) {
 
 bool TBGPrintView::SaveOriginalFileWithRotation(const FSSpec& file) {
   const std::string photo = file.name.toUtf8();
-  tSpecialPrintToFilePref* set = jobSet(*this);
   fs::path source;
-  if (set == nullptr || FSpMakePath(file, source) != noErr) {
-    tellOperator(textOf("The original image \"%s\" was not saved: its set or its file cannot be found.",
-                        photo.c_str()));
+  if (FSpMakePath(file, source) != noErr) {
+    tellOperator(textOf("The original image \"%s\" was not saved: its file cannot be found.", photo.c_str()));
+    return false;
+  }
+  CImageFile image(source);
+  return saveUprightOriginal(image, source.string());
+}
+
+bool TBGPrintView::saveUprightOriginal(CImageFile& image, const std::string& photo) {
+  tSpecialPrintToFilePref* set = jobSet(*this);
+  if (set == nullptr) {
+    tellOperator(textOf("The original image \"%s\" was not saved: the job names no print-to-file set (%d).",
+                        photo.c_str(), fSettings.print2FileItem.setNumber.value()));
     return false;
   }
   OriginalTarget target;
   if (!findTarget(*this, *set, photo, target)) return false;
 
-  CImageFile image(source);
   const int orientation = image.GetOrientation();
   systemLogf("rotation = %d", orientation);
   OffscreenPtr picture = image.GetCurrentCGImage();
   OffscreenPtr upright = picture ? createNewRotatedImageRef(picture.get(), orientation) : nullptr;
+  picture.reset();
   codec::Bytes jpeg;
   OSErr error = upright ? encodeUprightJpeg(*upright, fSettings.resolution, jpeg) : OSErr{kImageDataErr};
+  upright.reset();
   fs::path saved;
   if (error == noErr) error = writeNewOutputFile(jpeg, target.destination, target.overwrite, saved);
   if (error != noErr) {
     tellOperator(textOf("The upright copy of the original image \"%s\" could not be written into %s (error %d); it "
                         "was not saved.",
-                        source.c_str(), target.folder.path.c_str(), static_cast<int>(error)));
+                        photo.c_str(), target.folder.path.c_str(), static_cast<int>(error)));
     return false;
   }
   systemLogf("TBGPrintView::SaveOriginalFileWithRotation: saved the upright original as %s", saved.c_str());

@@ -305,6 +305,7 @@ TEST_F(OriginalImages, NothingSavedIsAFailureWithAMessageAndNoFileUnderAFinalNam
   };
   const std::vector<Case> cases = {
       {"a source that vanished", [&] { return view_.SaveOriginalFile(goneSpec); }},
+      {"a source that vanished, asked for upright", [&] { return view_.SaveOriginalFileWithRotation(goneSpec); }},
       {"a full disk",
        [&] {
          test::FileSizeLimit limit(4096);
