@@ -14,8 +14,7 @@
 
 namespace vorl {
 
-OffscreenPtr turnToWantedOrientation(OffscreenPtr page, const tSpecialPrintToFilePref& record,
-                                     JobObserver* behaviour) {
+OffscreenPtr turnToWantedOrientation(OffscreenPtr page, const tSpecialPrintToFilePref& record, JobObserver* behaviour) {
   if (!page || record.forceOrientation.value() == 0) return page;
   const bool landscape = page->width() > page->height();
   const std::int16_t wanted = record.orientation.value();
@@ -58,11 +57,10 @@ void showNamingFailure(OSErr error, std::string_view folderKind) {
     return;
   }
   const std::string where(folderKind);
-  DisplayNormalMessage((error == bdNamErr
-                            ? "The file name made for this job cannot be used in " + where +
-                                  " (empty, hidden or not a single name); the file was not saved."
-                            : "The saved file could not be moved into " + where + " (error " +
-                                  std::to_string(error) + "); the file was not saved.")
+  DisplayNormalMessage((error == bdNamErr ? "The file name made for this job cannot be used in " + where +
+                                                " (empty, hidden or not a single name); the file was not saved."
+                                          : "The saved file could not be moved into " + where + " (error " +
+                                                std::to_string(error) + "); the file was not saved.")
                            .c_str());
 }
 

@@ -68,9 +68,9 @@ std::int16_t setMatchingAddress(const std::optional<ArchivedValue>& dictionary) 
 
 std::int16_t refuseSetNumber(std::int16_t number) {
   systemLogf("DoNewPrintToFile2: print-to-file set %d does not exist", number);
-  DisplayNormalMessage(("The job names print-to-file set " + std::to_string(number) +
-                        ", but only sets 1 to 8 exist; nothing was saved.")
-                           .c_str());
+  DisplayNormalMessage(
+      ("The job names print-to-file set " + std::to_string(number) + ", but only sets 1 to 8 exist; nothing was saved.")
+          .c_str());
   return kJobPrintToFileSetMissing;
 }
 

@@ -46,8 +46,8 @@ class StagedPageFile {
 };
 
 // Gives the staged file the next free numbered name "<prefix>_0001<ext>" from `counter` on; a prefix longer than
-// 23 characters uses the long form (names up to 63 characters) when `longNames` is set. The counter is left at the number used. -1 when
-// every number is taken.
+// 23 characters uses the long form (names up to 63 characters) when `longNames` is set. The counter is left at the
+// number used. -1 when every number is taken.
 OSErr commitNumbered(StagedPageFile& staged, const CStr255_AC& prefix, bool longNames, std::int32_t& counter,
                      const CStr255_AC& extension, std::filesystem::path& written);
 // The single-folder and yearbook names: with `fixedName` the first `fixedLength` characters of the record's

@@ -54,8 +54,8 @@ std::int16_t TBGPrintView::Print2File(OffscreenPtr page) {
       return kOutputFailed;
     }
     fs::path written;
-    if (const OSErr error = commitOutputName(staged, record, fSettings.fixedName != 0, kFixedNameLength, true, counter,
-                                             written);
+    if (const OSErr error =
+            commitOutputName(staged, record, fSettings.fixedName != 0, kFixedNameLength, true, counter, written);
         error != noErr) {
       systemLogf("Print2File: the saved file could not take its name in %s (error %d)", folder.c_str(), error);
       showNamingFailure(error, "the print-to-file folder");

@@ -26,7 +26,7 @@ namespace {
 
 constexpr const char* kYearbookFolderName = "Yearbook Photos";
 constexpr const char* kYearbookLogName = "Yearbook.read me";
-constexpr OSType kTextType = 0x54455854;        // 'TEXT'
+constexpr OSType kTextType = 0x54455854;         // 'TEXT'
 constexpr OSType kYearbookCreator = 0x515A4B62;  // 'QZKb'
 constexpr std::size_t kLoggedFields = 20;
 constexpr std::int16_t kNoFieldSelector = 1;
@@ -65,11 +65,13 @@ std::int16_t yearbookFolder(const tSpecialPrintToFilePref& record, fs::path& fol
   const std::string_view subFolder = record.yearbookFolderName.macRoman();
   const bool emptyFirst = record.namingScheme.value() == 3;
   if (!subFolder.empty() && !usableFolderName(subFolder))
-    return refuseYearbookFolder("The yearbook sub-folder name of the job cannot be used as a folder name; nothing "
-                                "was saved.");
+    return refuseYearbookFolder(
+        "The yearbook sub-folder name of the job cannot be used as a folder name; nothing "
+        "was saved.");
   if (subFolder.empty() && emptyFirst)
-    return refuseYearbookFolder("The job asks to empty its yearbook folder but names none; nothing was deleted "
-                                "or saved.");
+    return refuseYearbookFolder(
+        "The job asks to empty its yearbook folder but names none; nothing was deleted "
+        "or saved.");
   folder = xdgDesktopFolder() / kYearbookFolderName;
   if (!subFolder.empty()) folder /= macNameToDiskName(subFolder);
   std::error_code error;
@@ -144,9 +146,8 @@ std::int16_t TBGPrintView::DoSpecialPrintToFile(OffscreenPtr page) {
     }
   }
   if (!lastFile.empty()) {
-    if (const OSErr error =
-            writeLogForYearbookFile(lastFile, fSettings.fieldNames, fSettings.fieldValues,
-                                    CStr255_AC(fSettings.templateName.macRoman()));
+    if (const OSErr error = writeLogForYearbookFile(lastFile, fSettings.fieldNames, fSettings.fieldValues,
+                                                    CStr255_AC(fSettings.templateName.macRoman()));
         error != noErr)
       systemLogf("DoSpecialPrintToFile: the yearbook log could not be written (error %d)", error);
   }

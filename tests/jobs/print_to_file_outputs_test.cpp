@@ -107,8 +107,12 @@ TEST_F(PrintToFileOutputs, NamingModesCopyNamesAndOverwriteAsAFolderTree) {
   } cases[] = {
       {"mode 1: the set's prefix, then copy names", 1, false, 2, 1, {"Prefix copy.JPG", "Prefix.JPG"}},
       {"mode 2: the template", 2, false, 1, 1, {"Tmpl.JPG"}},
-      {"mode 3: the photo, numbered copies", 3, false, 3, 1, {"IMG_0042 copy 1.JPG", "IMG_0042 copy.JPG",
-                                                              "IMG_0042.JPG"}},
+      {"mode 3: the photo, numbered copies",
+       3,
+       false,
+       3,
+       1,
+       {"IMG_0042 copy 1.JPG", "IMG_0042 copy.JPG", "IMG_0042.JPG"}},
       {"mode 4: template and photo", 4, false, 1, 1, {"Tmpl_IMG_0042.JPG"}},
       {"mode 6: photo and job", 6, false, 1, 1, {"IMG_0042_Job.JPG"}},
       {"mode 7: photo and extra text", 7, false, 1, 1, {"IMG_0042_X.JPG"}},
@@ -221,7 +225,7 @@ TEST_F(PrintToFileOutputs, TheWebCopyTakesTheLongBaseName) {
     const char* prefix;
     const char* webName;
   } cases[] = {
-      {"ABCDEFGHIJKLMNOPQRSTU", "ABCDEFGHIJKLMNOPQRSTU.jpg"},     // 21 + ".JPG" = 25: the set file's name
+      {"ABCDEFGHIJKLMNOPQRSTU", "ABCDEFGHIJKLMNOPQRSTU.jpg"},    // 21 + ".JPG" = 25: the set file's name
       {"ABCDEFGHIJKLMNOPQRSTUV", "ABCDEFGHIJKLMNOPQRSTUV.JPG"},  // 26: the base name with ".JPG"
   };
   for (const auto& c : cases) {
@@ -403,8 +407,8 @@ TEST_F(PrintToFileOutputs, YearbookLogOverTwoJobsByteForByte) {
   ASSERT_EQ(run(1), kDrawOK);
   const fs::path folder = desktop / "Yearbook Photos" / "Class 2026";
   // Selector 3 is value 1, selector 4 value 2; 1 and 99 add nothing.
-  EXPECT_EQ(folderTree(folder), (Tree{"._Yearbook.read me", "Photo_0001.jpg", "Value1_Ren\xC3\xA9.jpg",
-                                  "Yearbook.read me"}));
+  EXPECT_EQ(folderTree(folder),
+            (Tree{"._Yearbook.read me", "Photo_0001.jpg", "Value1_Ren\xC3\xA9.jpg", "Yearbook.read me"}));
   const std::string expected = "File Name\t" + yearbookRecord(names) + "Photo_0001.jpg\t" + yearbookRecord(values) +
                                "Value1_Ren\x8E.jpg\t" + yearbookRecord(values);
   const auto log = test::fileBytes(folder / "Yearbook.read me");
@@ -437,9 +441,8 @@ TEST_F(PrintToFileOutputs, YearbookModeThreeEmptiesOnlyItsOwnSubFolder) {
   for (const char* bad : {"", "..", ".", "../Yearbook Photos"}) {
     SCOPED_TRACE(bad);
     EXPECT_EQ(run(bad), kOutputFailed);
-    EXPECT_EQ(folderTree(desktop),
-              (Tree{"Yearbook Photos/", "Yearbook Photos/Class/", "Yearbook Photos/Class/old.jpg",
-                    "Yearbook Photos/keep.jpg"}));
+    EXPECT_EQ(folderTree(desktop), (Tree{"Yearbook Photos/", "Yearbook Photos/Class/", "Yearbook Photos/Class/old.jpg",
+                                         "Yearbook Photos/keep.jpg"}));
   }
   EXPECT_TRUE(told("yearbook"));
   {
@@ -568,9 +571,9 @@ TEST_F(PrintToFileOutputs, SetFilesAndTheWebCopyCarryTheirUploadMetadata) {
             R"("order": "A-17"}})");
   // The web copy names the set file by its escaped path.
   const std::string escaped = (folder / "Tmpl.JPG").string();
-  EXPECT_EQ(commentAsJson(web / "Tmpl.JPG"),
-            R"({"OriginalPath": ")" + escaped.substr(0, escaped.find(' ')) + "%20" +
-                escaped.substr(escaped.find(' ') + 1) + R"(", "Version": "1.01alpha"})");
+  EXPECT_EQ(commentAsJson(web / "Tmpl.JPG"), R"({"OriginalPath": ")" + escaped.substr(0, escaped.find(' ')) + "%20" +
+                                                 escaped.substr(escaped.find(' ') + 1) +
+                                                 R"(", "Version": "1.01alpha"})");
 }
 
 TEST(DesktopFolder, FromTheVariableTheUserDirsFileOrHome) {
@@ -589,13 +592,50 @@ TEST(DesktopFolder, FromTheVariableTheUserDirsFileOrHome) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected);
-    if (c.variable) setenv("XDG_DESKTOP_DIR", c.variable, 1); else unsetenv("XDG_DESKTOP_DIR");
+    if (c.variable)
+      setenv("XDG_DESKTOP_DIR", c.variable, 1);
+    else
+      unsetenv("XDG_DESKTOP_DIR");
     fs::remove(config / "user-dirs.dirs");
     if (c.userDirs) test::writeText(config / "user-dirs.dirs", c.userDirs);
     EXPECT_EQ(xdgDesktopFolder(), c.expected);
   }
   unsetenv("XDG_DESKTOP_DIR");
   setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+TEST_F(PrintToFileOutputs, TheMainWindowSeesTheTurnedPageAndTheStatus) {
+  const fs::path folder = test::makeTempFolder("set");
+  tSpecialPrintToFilePref& set = jpegSet(1, folder, 2);
+  set.forceOrientation = 1;
+  set.orientation = 1;  // a square page is portrait, so it turns
+  test::RecordingObserver observer;
+  EditableJobView view(&observer);
+  fillJob(view, 1, 1);
+  ASSERT_EQ(view.DoNewPrintToFile(test::makePage(30, 30)), kDrawOK);
+  ASSERT_EQ(observer.previews.size(), 2u);
+  EXPECT_EQ(observer.previews[0].page, nullptr);
+  ASSERT_NE(observer.previews[1].page, nullptr);
+  EXPECT_EQ(observer.statuses, std::vector<std::string>{"Saving File(s)\u2026"});
+}
+
+TEST_F(PrintToFileOutputs, ALinkedSetThatFailsFailsTheJobButTheOthersAreWritten) {
+  const fs::path first = test::makeTempFolder("first"), third = test::makeTempFolder("third"),
+                 gone = test::makeTempFolder("gone");
+  tSpecialPrintToFilePref& set = jpegSet(1, first, 2);
+  set.linkedSets = {SInt16Field(3), SInt16Field(4), SInt16Field(0)};  // sets 2 (missing) and 3
+  jpegSet(2, gone, 2);
+  fs::remove(gone);
+  jpegSet(3, third, 2);
+  EXPECT_EQ(runSetJob(1, 1), kPrintToFileFolderMissing);
+  EXPECT_EQ(folderTree(first), Tree{"Tmpl.JPG"});
+  EXPECT_EQ(folderTree(third), Tree{"Tmpl.JPG"});
 }
 
 }  // namespace
