@@ -178,6 +178,29 @@ class TBGPrintView : public JobViewAccess {
   // Copies the job's video clip into the folder, or joins it with the intro and outro clips there, when the job
   // and the set ask for it; at most once per folder and job. Failures are only logged.
   void DoIfVideoCopy(const tSpecialPrintToFilePref& set, const std::filesystem::path& destinationFolder);
+  // --- Print-to-file outputs (print_to_file_set_output.cpp, single_folder_output.cpp, yearbook_output.cpp) ---
+  // Each takes the page over and disposes of it on every path. Results: 0 every file was written; 106 the
+  // destination folder cannot be found; 107 a file could not be saved, named or moved into place, a folder
+  // name from the job was refused, or there is no page (each with its own message to the operator; files
+  // already in the folder stay whole and no partial file has a final name); 109 the job names no set 1 to 8.
+
+  // The set output: into the job's set, or into the first set whose client address list holds the job
+  // dictionary's "ipaddress"; then the web-upload copy and the linked sets.
+  [[nodiscard]] std::int16_t DoNewPrintToFile(OffscreenPtr page);
+  [[nodiscard]] std::int16_t DoNewPrintToFile2(OffscreenPtr page);
+  // The set output into set `setNumber` alone, for a linked set: no address match, no web copy, no further
+  // linked sets.
+  [[nodiscard]] std::int16_t CreateAnotherCopy(std::int16_t setNumber, OffscreenPtr page);
+  // Printer type 17: into the one folder of the print-to-file preferences; naming modes 2 and 3 of the job go
+  // to the yearbook output instead.
+  [[nodiscard]] std::int16_t Print2File(OffscreenPtr page);
+  // The yearbook folder on the desktop ("Yearbook Photos/<sub-folder>") and its log.
+  [[nodiscard]] std::int16_t DoSpecialPrintToFile(OffscreenPtr page);
+  // Appends the line of the file to "Yearbook.read me" in the file's folder, after the header line when the
+  // log is new: Mac Roman, tab-separated, carriage returns. The log is replaced whole by a rename, so a failure
+  // leaves the lines before. noErr or the failure (only logged by the caller).
+  OSErr writeLogForYearbookFile(const std::filesystem::path& lastFile, const tRecordStruct& fieldNames,
+                                const tRecordStruct& fieldValues, const CStr255_AC& templateName) const;
 
   // The photos registered for deletion after the job, in the order drawing met them.
   const std::vector<FSSpec>& filesToDelete() const noexcept { return fFilesToDelete; }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <string_view>
 
 namespace fs = std::filesystem;
@@ -49,6 +51,26 @@ std::vector<fs::path> xdgDataDirs() {
   }
   if (folders.empty()) folders = {"/usr/local/share", "/usr/share"};
   return folders;
+}
+
+}  // namespace vorl
+
+namespace vorl {
+
+fs::path xdgDesktopFolder() {
+  if (fs::path folder = absoluteVariable("XDG_DESKTOP_DIR"); !folder.empty()) return folder;
+  std::ifstream dirs(xdgConfigHome() / "user-dirs.dirs");
+  std::string line;
+  while (std::getline(dirs, line)) {
+    constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
+    if (line.rfind(kKey, 0) != 0) continue;
+    std::string value = line.substr(kKey.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    constexpr std::string_view kHome = "$HOME";
+    if (value.rfind(kHome, 0) == 0) return homeFolder() / fs::path(value.substr(kHome.size())).relative_path();
+    if (!value.empty() && value.front() == '/') return value;
+  }
+  return homeFolder() / "Desktop";
 }
 
 }  // namespace vorl

@@ -15,3 +15,11 @@ std::filesystem::path xdgDataHome();    // $XDG_DATA_HOME, else ~/.local/share
 std::vector<std::filesystem::path> xdgDataDirs();
 
 }  // namespace vorl
+
+namespace vorl {
+
+// The user's desktop folder: $XDG_DESKTOP_DIR when absolute, else the XDG_DESKTOP_DIR line of
+// $XDG_CONFIG_HOME/user-dirs.dirs (as xdg-user-dirs writes it, "$HOME/..." or absolute), else ~/Desktop.
+std::filesystem::path xdgDesktopFolder();
+
+}  // namespace vorl

@@ -30,9 +30,13 @@ TEST(SetOutputFolder, FolderRulesMakeTheSubFoldersInsideEachOther) {
       {"rule A: folder text A", {4, 6}, "Order1_x", "B", 1, "Smith_0001", "Order1_x"},
       {"rule A: order part, then customer", {4, 8}, "Order1_x", "", 1, "Smith_0001", "Order1/Smith"},
       {"rule A: text A without an underscore stays whole", {4, 8}, "Order1", "", 1, "Smith_2", "Order1/Smith"},
-      {"rule A: text A starting with an underscore stays whole", {4, 8}, "_Order", "", 1, "Smith_2",
-       "_Order/Smith"},
-      {"rule A otherwise: customer orders, customer", {4}, "Order1", "", 1, "Smith_0001",
+      {"rule A: text A starting with an underscore stays whole", {4, 8}, "_Order", "", 1, "Smith_2", "_Order/Smith"},
+      {"rule A otherwise: customer orders, customer",
+       {4},
+       "Order1",
+       "",
+       1,
+       "Smith_0001",
        "Customer Orders Folder/Smith"},
       {"rule A otherwise: customer equal to text A", {4}, "Smith", "", 1, "Smith_0001", "Customer Orders Folder"},
       {"rule A otherwise: naming mode 6", {4}, "Order1", "", 6, "Smith_0001", "Customer Orders Folder"},
@@ -40,7 +44,12 @@ TEST(SetOutputFolder, FolderRulesMakeTheSubFoldersInsideEachOther) {
       {"rule B: all three", {4, 10, 12, 14, 16}, "Order1", "School", 1, "Smith_0001", "School/Order1/Smith"},
       {"rule B: text A and customer", {4, 10, 14, 16}, "Order1", "School", 1, "Smith_0001", "Order1/Smith"},
       {"rule B: nothing chosen", {4, 10}, "Order1", "School", 1, "Smith_0001", ""},
-      {"names cut to 31 characters", {4, 6}, "A folder text that is much longer than thirty-one", "", 1, "x_1",
+      {"names cut to 31 characters",
+       {4, 6},
+       "A folder text that is much longer than thirty-one",
+       "",
+       1,
+       "x_1",
        "A folder text that is much long"},
   };
   for (const FolderCase& c : cases) {
@@ -74,14 +83,10 @@ TEST(SetOutputFolder, JobFolderTextsNeverLeadOutOfTheSetFolder) {
     const char* textA;
     const char* baseName;
   } cases[] = {
-      {"dot-dot as folder text A", {4, 6}, "..", "x_1"},
-      {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
-      {"a slash inside a name", {4, 6}, "a/b", "x_1"},
-      {"a single dot", {4, 6}, ".", "x_1"},
-      {"a hidden name", {4, 6}, ".hidden", "x_1"},
-      {"an empty folder text", {4, 6}, "", "x_1"},
-      {"an empty customer name", {4, 8}, "Order", "_0001"},
-      {"a customer name of dot-dot", {4}, "", "..._x"},
+      {"dot-dot as folder text A", {4, 6}, "..", "x_1"},    {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
+      {"a slash inside a name", {4, 6}, "a/b", "x_1"},      {"a single dot", {4, 6}, ".", "x_1"},
+      {"a hidden name", {4, 6}, ".hidden", "x_1"},          {"an empty folder text", {4, 6}, "", "x_1"},
+      {"an empty customer name", {4, 8}, "Order", "_0001"}, {"a customer name of dot-dot", {4}, "", "..._x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
