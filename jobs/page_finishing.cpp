@@ -111,11 +111,18 @@ std::int16_t TSpoolerPrintView::PrepareForPrinter() {
   // Decoded and kept before the delivery, which may need the customer's address; sent only after it.
   const std::optional<ArchivedValue> notice = PrepareCompletionNotice(true);
 
+  const JobFileSettings& job = settings();
   switch (routeFor(printerType)) {
     case Route::PrintToFileSet:
-    case Route::SingleFolder:
-      DisplayNormalMessage("Printing to files is not available in this version; the job was not delivered.");
-      return kOutputFailed;
+    case Route::SingleFolder: {
+      // The folder outputs take the page over; the view holds none afterwards.
+      const std::int16_t result = routeFor(printerType) == Route::PrintToFileSet ? DoNewPrintToFile(TakePageOffscreen())
+                                                                                 : Print2File(TakePageOffscreen());
+      if (result != kDrawOK) return result;
+      addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
+      if (notice) SendCompletionNotice(*notice);
+      return kDrawOK;
+    }
     case Route::SystemPrinting:
       DisplayNormalMessage("Printing through the system is not available in this version; the job was not "
                            "delivered.");
@@ -136,7 +143,6 @@ std::int16_t TSpoolerPrintView::PrepareForPrinter() {
     return kOutputFailed;
   }
 
-  const JobFileSettings& job = settings();
   addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
   if (notice) SendCompletionNotice(*notice);
   static_cast<void>(startPrintCentreApplication(newHandOverMode()));

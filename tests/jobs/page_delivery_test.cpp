@@ -22,6 +22,7 @@
 #include "preferences/preference_globals.h"
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/jobs/job_test_support.h"
+#include "tests/jobs/print_to_file_test_support.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/bus_monitor.h"
 #include "tests/support/isolated_environment.h"
@@ -175,7 +176,7 @@ TEST_F(PageDeliveryTest, EveryPrinterTypeGoesWhereItsRouteSendsIt) {
   // One type of each route and family whose output geometry follows the page.
   const std::vector<Case> cases = {
       {1, true, 4},    {2, true, 4},    {7, true, 4},      {10, true, 4},     {18, true, 4},  {21, true, 4},
-      {30, true, 4},   {34, true, 4},   {12, true, 4},     {8, false, 1},     {17, false, 3}, {0, false, 0},
+      {30, true, 4},   {34, true, 4},   {12, true, 4},     {8, false, 1},     {0, false, 0},
       {4, false, 0},   {14, false, 0},
       {22, false, 0},  {35, false, 0},  {58, false, 0},    {-1, false, 0},
   };
@@ -217,6 +218,54 @@ TEST_F(PageDeliveryTest, EveryPrinterTypeGoesWhereItsRouteSendsIt) {
   }
   EXPECT_FALSE(fs::exists(fs::current_path() / "pwned"));
   EXPECT_FALSE(fs::exists(root_ / "pwned"));
+}
+
+TEST_F(PageDeliveryTest, PrintToFileTypesGoIntoTheirFoldersAndCountAsFileOutputs) {
+  const fs::path setFolder = root_ / "Set A";
+  const fs::path singleFolder = root_ / "Single";
+  fs::create_directories(setFolder);
+  fs::create_directories(singleFolder);
+  for (int set = 1; set <= 8; ++set) {
+    tSpecialPrintToFilePref& record = test::pointSetAt(set, setFolder);
+    record.fileFormat = std::int16_t{3};
+    record.namingScheme = std::int16_t{2};  // the template's name
+    record.fileNameExtension.assign(std::string_view(".jpg"));
+  }
+  test::pointPrintToFileFolderAt(singleFolder);
+
+  struct Case {
+    std::int16_t printerType;
+    fs::path folder;
+  };
+  for (const Case& c : {Case{25, setFolder}, Case{52, setFolder}, Case{17, singleFolder}}) {
+    SCOPED_TRACE("printer type " + std::to_string(c.printerType));
+    for (const fs::path& folder : {setFolder, singleFolder}) {
+      fs::remove_all(folder);
+      fs::create_directories(folder);
+    }
+    counts_.clear();
+    test::JobSpec spec = jobFor(c.printerType);
+    spec.printToFile.assign(982, 0);
+    // The job's own record, for the single folder: JPEG files named "Lab_0001.jpg" and on.
+    spec.printToFile[403] = 3;
+    const auto putText = [&](std::size_t at, std::string_view text) {
+      spec.printToFile[at] = static_cast<std::uint8_t>(text.size());
+      std::copy(text.begin(), text.end(), spec.printToFile.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+    };
+    putText(404, "Lab");
+    putText(468, ".jpg");
+    const Delivery d = deliver(spec);
+    ASSERT_EQ(d.result, kDrawOK);
+    EXPECT_EQ(d.view->pageOffscreen(), nullptr);  // handed to the output
+    EXPECT_EQ(namesIn(c.folder).size(), 3u) << "one file for each of the three prints";
+    EXPECT_TRUE(namesIn(printCentre_).empty());
+    ASSERT_EQ(counts_.size(), 1u);
+    EXPECT_EQ(counts_[0].kind, 3);
+    EXPECT_EQ(counts_[0].quantity, 3);
+    EXPECT_EQ(d.observer->notices.size(), 1u);
+    EXPECT_FALSE(fs::exists(marker_)) << "the print centre has nothing to do with file outputs";
+  }
+  test::forgetOutputFolders();
 }
 
 TEST_F(PageDeliveryTest, AFailedDeliveryIsNeitherCountedNorAnnounced) {
