@@ -12,6 +12,7 @@
 #include "foundation/files.h"
 #include "foundation/web_server_notification.h"
 #include "imaging/color_tables.h"
+#include "imaging/image_file_codec.h"
 #include "imaging/offscreen_rotate.h"
 #include "jobs/drawing_results.h"
 #include "jobs/print_centre_launch.h"
@@ -489,6 +490,55 @@ TEST_F(PageDeliveryTest, AJobThatDrewNoPageDeliversNothing) {
   EXPECT_TRUE(counts_.empty());
   EXPECT_TRUE(observer.notices.empty());
   EXPECT_EQ(messages.messages().size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+// For a look: a portrait page with a gradient and a mark in its top-left corner, delivered mirrored for printer
+// type 1 (which prints landscape), and the print-data picture written back out as a PNG file.
+TEST_F(PageDeliveryTest, DeliveredPageIsWrittenOutForALook) {
+  test::JobSpec spec = jobFor(1);
+  spec.mirror = 1;
+  NoticeObserver observer(printCentre_);
+  TSpoolerPrintView view(&observer);
+  ASSERT_EQ(view.ReadObjects(writeJob(spec)), kJobReadOK);
+  const int width = 120, height = 180;
+  const Rect bounds = makeRect(0, 0, height, width);
+  OffscreenPtr page{myNewGWorld(&bounds)};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = page->view().localPixel(x, y);
+      const bool mark = x < 30 && y < 30;
+      p[1] = mark ? 220 : static_cast<std::uint8_t>(x * 2);
+      p[2] = mark ? 30 : static_cast<std::uint8_t>(y);
+      p[3] = mark ? 30 : 160;
+    }
+  view.SetPageOffscreen(std::move(page));
+  ASSERT_EQ(view.FinishJob(), kDrawOK);
+
+  const std::vector<std::string> names = namesIn(printCentre_);
+  ASSERT_EQ(names.size(), 1u);
+  const std::vector<std::uint8_t> pixels = deliveredPixels(printCentre_ / names[0]);
+  ASSERT_EQ(pixels.size(), static_cast<std::size_t>(width * height * 3));
+  // Landscape now: the portrait page turned a quarter clockwise, after the mirror.
+  const Rect turned = makeRect(0, 0, width, height);
+  OffscreenPtr delivered{myNewGWorld(&turned)};
+  for (int y = 0; y < width; ++y)
+    for (int x = 0; x < height; ++x) {
+      std::uint8_t* p = delivered->view().localPixel(x, y);
+      std::copy_n(&pixels[(static_cast<std::size_t>(y) * height + x) * 3], 3, p + 1);
+    }
+  // The mark was top-left; mirrored it is top-right, and turned clockwise it lands bottom-right.
+  EXPECT_EQ(delivered->view().localPixel(height - 1, width - 1)[1], 220);
+  EXPECT_NE(delivered->view().localPixel(0, 0)[1], 220);
+  fs::create_directories(VORL_ARTIFACT_DIR);
+  EXPECT_EQ(encodeImageFile(*delivered, fs::path(VORL_ARTIFACT_DIR) / "delivered-type1-mirrored.png", ImageFileType::png,
+                            EncodeOptions{}),
+            noErr);
 }
 
 }  // namespace
