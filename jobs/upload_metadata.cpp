@@ -1,14 +1,13 @@
 #include "jobs/upload_metadata.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <string>
 #include <vector>
 
 #include "imaging/exif_metadata.h"
 #include "jobs/job_archives.h"
 #include "jobs/upload_data.h"
+#include "platform/archived_value_plist.h"
 #include "platform/mac_roman.h"
 #include "platform/safe_files.h"
 #include "platform/system_log.h"
@@ -19,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// NSDate counts from 2001-01-01 00:00:00 UTC.
-constexpr std::int64_t kUnixSecondsAt2001 = 978307200;
 // Output pages of poster size pass the 64 MB that a settings file may take.
 constexpr std::size_t kMaxImageFileBytes = std::size_t{1} << 30;
 
@@ -102,44 +99,6 @@ bool saveJobDictionaryLayout(const fs::path& path, const char* originalPath, std
 
 }  // namespace
 
-std::optional<PlistValue> propertyListFromArchive(const ArchivedValue& value) {
-  switch (value.kind()) {
-    case ArchivedValue::Kind::Boolean:
-      return PlistValue(*value.asBoolean());
-    case ArchivedValue::Kind::Integer:
-      return PlistValue(*value.asInteger());
-    case ArchivedValue::Kind::Real:
-      return PlistValue(*value.asReal());
-    case ArchivedValue::Kind::String:
-      return PlistValue(*value.asString());
-    case ArchivedValue::Kind::Data:
-      return PlistValue(*value.asData());
-    case ArchivedValue::Kind::Date: {
-      const double seconds = value.asDate()->secondsSince2001;
-      if (!std::isfinite(seconds) || std::fabs(seconds) > 1e11) return std::nullopt;
-      const auto micros = static_cast<std::int64_t>(std::llround(seconds * 1e6)) + kUnixSecondsAt2001 * 1000000;
-      return PlistValue(PlistDate(std::chrono::microseconds(micros)));
-    }
-    case ArchivedValue::Kind::Array: {
-      PlistArray items;
-      for (const ArchivedValue& item : *value.asArray())
-        if (std::optional<PlistValue> converted = propertyListFromArchive(item)) items.push_back(std::move(*converted));
-      return PlistValue(std::move(items));
-    }
-    case ArchivedValue::Kind::Dictionary: {
-      PlistDictionary entries;
-      for (const ArchivedValue::Entry& entry : *value.asDictionary())
-        if (std::optional<PlistValue> converted = propertyListFromArchive(entry.value))
-          entries.insert_or_assign(entry.key, std::move(*converted));
-      return PlistValue(std::move(entries));
-    }
-    case ArchivedValue::Kind::Null:
-    case ArchivedValue::Kind::Object:
-      return std::nullopt;
-  }
-  return std::nullopt;
-}
-
 PlistValue plainMetadataDictionary(const char* originalPath) {
   const std::string path = originalPathText(originalPath).value_or(std::string());
   systemLogf("saveSourceWithMetaData - the files originalPath is: %s", path.c_str());
@@ -159,7 +118,7 @@ PlistValue uploadInfoDictionary(const char* originalPath, bool withUserData) {
     // A count past the 4092 bytes before it points outside the block: no data.
     if (const std::optional<ArchivedValue> archive = decodeArchiveIn(upload.emailEntryBuffer);
         archive && archive->asDictionary() != nullptr) {
-      if (std::optional<PlistValue> userData = propertyListFromArchive(*archive)) info["userdata"] = *userData;
+      if (std::optional<PlistValue> userData = archivedValueToPlist(*archive)) info["userdata"] = *userData;
     } else {
       systemLog("the e-mail entry block holds no dictionary; no userdata");
     }
@@ -174,7 +133,7 @@ std::optional<PlistValue> jobDictionaryLayout(const char* originalPath, std::spa
   const std::optional<ArchivedValue> decoded =
       decodeKeyedArchive(archive.first(static_cast<std::size_t>(archiveLength)));
   if (!decoded || decoded->asDictionary() == nullptr) return std::nullopt;
-  std::optional<PlistValue> dictionary = propertyListFromArchive(*decoded);
+  std::optional<PlistValue> dictionary = archivedValueToPlist(*decoded);
   if (!dictionary) return std::nullopt;
   PlistDictionary& info = *dictionary->get<PlistDictionary>();
   const std::optional<std::string> path = originalPathText(originalPath);

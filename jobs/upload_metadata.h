@@ -64,8 +64,4 @@ PlistValue uploadInfoDictionary(const char* originalPath, bool withUserData);
 std::optional<PlistValue> jobDictionaryLayout(const char* originalPath, std::span<const std::uint8_t> archive,
                                               std::int32_t archiveLength, const char* destinationName);
 
-// A decoded archive as a property-list value. Null values and objects of other classes have no property-list
-// form and are left out of their dictionary or array; nothing when the root itself is such a value.
-std::optional<PlistValue> propertyListFromArchive(const ArchivedValue& value);
-
 }  // namespace vorl
