@@ -34,6 +34,18 @@ double toDpi(const Exiv2::ExifData& exif, const char* key, long unit) {
   return 0;  // no absolute unit
 }
 
+// Writes the image's changed metadata into its in-memory file and copies the file out.
+OSErr rewrittenBytes(Exiv2::Image& image, Bytes& out, std::string_view source) {
+  image.writeMetadata();
+  Exiv2::BasicIo& io = image.io();
+  const long size = io.size();
+  if (size <= 0) return failure(kImageDataErr, source, "rewriting gave an empty file");
+  out.resize(static_cast<std::size_t>(size));
+  io.seek(0, Exiv2::BasicIo::beg);
+  if (io.read(out.data(), size) != size) return failure(kImageDataErr, source, "rewriting gave a short file");
+  return noErr;
+}
+
 }  // namespace
 
 bool readExifBlock(std::span<const std::uint8_t> tiffBytes, ExifFacts& facts, std::string_view source) noexcept {
@@ -95,14 +107,7 @@ OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::ui
     } catch (const std::exception& e) {
       return failure(paramErr, source, "the profile to embed is not an ICC profile: %s", e.what());
     }
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    const long size = io.size();
-    if (size <= 0) return failure(kImageDataErr, source, "rewriting gave an empty file");
-    out.resize(static_cast<std::size_t>(size));
-    io.seek(0, Exiv2::BasicIo::beg);
-    if (io.read(out.data(), size) != size) return failure(kImageDataErr, source, "rewriting gave a short file");
-    return noErr;
+    return rewrittenBytes(*image, out, source);
   } catch (const std::bad_alloc&) {
     return failure(memFullErr, source, "no memory to embed the profile");
   } catch (const std::exception& e) {
@@ -129,14 +134,7 @@ OSErr withExifUserComment(std::span<const std::uint8_t> jpeg, std::string_view c
       return failure(kImageDataErr, source, "the user comment cannot be stored");
     exif["Exif.Photo.UserComment"].setValue(&value);
     image->setExifData(exif);
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    const long size = io.size();
-    if (size <= 0) return failure(kImageDataErr, source, "rewriting gave an empty file");
-    out.resize(static_cast<std::size_t>(size));
-    io.seek(0, Exiv2::BasicIo::beg);
-    if (io.read(out.data(), size) != size) return failure(kImageDataErr, source, "rewriting gave a short file");
-    return noErr;
+    return rewrittenBytes(*image, out, source);
   } catch (const std::bad_alloc&) {
     return failure(memFullErr, source, "no memory to write the user comment");
   } catch (const std::exception& e) {
