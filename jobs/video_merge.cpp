@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -189,7 +190,9 @@ bool MergeVideosNew(const fs::path& input, const fs::path& output, fs::path* wri
   if (target.extension().empty()) arguments.insert(arguments.end(), {"-f", "mp4"});
   arguments.insert(arguments.end(), {"-y", movie.path().string()});
   systemLogf("shell comand = %s %s -> %s", settings.program.c_str(), clip.c_str(), target.c_str());
-  const CommandResult result = runCommand(arguments);
+  // Copying streams takes seconds; a merge still running after this has hung and would stop the worker.
+  constexpr std::chrono::minutes kMergeTimeLimit{10};
+  const CommandResult result = runCommand(arguments, kMergeTimeLimit);
   systemLogf("merge result = %s %s", describeOutcome(result).c_str(), result.standardError.c_str());
   // ffmpeg answers 0 even when writing the file's end failed (a full disk); at this log level every line it
   // prints is an error, so any output fails the merge.

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 extern char** environ;
@@ -55,7 +57,7 @@ bool readAvailable(int fd, std::string& into) {
 
 }  // namespace
 
-CommandResult runCommand(const std::vector<std::string>& arguments) {
+CommandResult runCommand(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout) {
   CommandResult result;
   if (arguments.empty() || arguments.front().empty()) {
     result.startError = EINVAL;
@@ -102,15 +104,23 @@ CommandResult runCommand(const std::vector<std::string>& arguments) {
   int status = 0;
   bool ended = false;
   bool outOpen = true, errOpen = true;
-  while (!ended && (outOpen || errOpen)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!ended) {
     pollfd watched[2] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}};
     if (!outOpen) watched[0].fd = -1;
     if (!errOpen) watched[1].fd = -1;
-    // A short wait: the loop also looks whether the program itself has ended.
+    // A short wait: the loop also looks whether the program itself has ended, or has run out of time.
     if (::poll(watched, 2, 50) < 0 && errno != EINTR) break;
     if (outOpen && watched[0].revents) outOpen = readAvailable(out.read, result.standardOutput);
     if (errOpen && watched[1].revents) errOpen = readAvailable(err.read, result.standardError);
     ended = ::waitpid(child, &status, WNOHANG) == child;
+    if (!ended && timeout.count() > 0 && std::chrono::steady_clock::now() >= deadline) {
+      ::kill(child, SIGKILL);
+      result.timedOut = true;
+      break;
+    }
+    // Without a time limit, a program that closed both outputs is simply waited for.
+    if (!ended && !outOpen && !errOpen && timeout.count() == 0) break;
   }
   if (!ended) {
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -130,6 +140,7 @@ CommandResult runCommand(const std::vector<std::string>& arguments) {
 
 std::string describeOutcome(const CommandResult& result) {
   if (!result.started) return "could not start: " + std::string(std::strerror(result.startError));
+  if (result.timedOut) return "stopped after running out of time";
   if (result.signal != 0) return "signal " + std::to_string(result.signal);
   return "exit status " + std::to_string(result.exitStatus);
 }

@@ -6,6 +6,7 @@
 // when the program itself has ended, even if a process it left running still holds the output open.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,13 +18,17 @@ struct CommandResult {
   int startError = 0;    // errno of the failed start
   int exitStatus = -1;   // the exit code; -1 when the program was ended by a signal or never ran
   int signal = 0;        // the signal that ended it, 0 when it exited
+  bool timedOut = false;  // it ran past its time limit and was killed
   std::string standardOutput;
   std::string standardError;
 
   bool succeeded() const noexcept { return started && signal == 0 && exitStatus == 0; }
 };
 
-CommandResult runCommand(const std::vector<std::string>& arguments);
+// With a time limit (0: none), a program still running when it is reached is killed and `timedOut` set, so a
+// hung outside tool cannot stop the caller for good.
+CommandResult runCommand(const std::vector<std::string>& arguments,
+                         std::chrono::milliseconds timeout = std::chrono::milliseconds::zero());
 
 // A short description for log lines: "exit status 3", "signal 9" or "could not start: <reason>".
 std::string describeOutcome(const CommandResult& result);

@@ -82,5 +82,30 @@ TEST(CommandRunner, TellsWellFormedUtf8) {
   }
 }
 
+TEST(CommandRunner, AProgramPastItsTimeLimitIsStopped) {
+  using namespace std::chrono_literals;
+  struct Case {
+    const char* what;
+    std::vector<std::string> command;
+  };
+  // A program that talks and one that closed its outputs before hanging are both stopped.
+  for (const Case& c : {Case{"writing", {"sh", "-c", "echo started; sleep 30"}},
+                        Case{"silent", {"sh", "-c", "exec >/dev/null 2>&1; sleep 30"}}}) {
+    SCOPED_TRACE(c.what);
+    const auto start = std::chrono::steady_clock::now();
+    const CommandResult result = runCommand(c.command, 300ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(describeOutcome(result), "stopped after running out of time");
+  }
+  // Within its limit a program ends as usual.
+  const CommandResult quick = runCommand({"sh", "-c", "echo done"}, 10s);
+  EXPECT_TRUE(quick.succeeded());
+  EXPECT_FALSE(quick.timedOut);
+  EXPECT_EQ(quick.standardOutput, "done\n");
+}
+
 }  // namespace
 }  // namespace vorl
