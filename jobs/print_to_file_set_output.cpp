@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "foundation/aliases.h"
 #include "foundation/messages.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/offscreen_copy.h"
 #include "jobs/drawing_results.h"
 #include "jobs/job_view.h"
@@ -87,21 +90,33 @@ std::int32_t uploadDataLength(const JobFileSettings& job) {
                                    std::uint32_t(data[at + 2]) << 16 | std::uint32_t(data[at + 3]) << 24);
 }
 
-// The upload metadata of one set file. Only JPEG files get the EXIF comment (rewriting a TIFF or Photoshop file
-// with it would turn it into a JPEG under the wrong extension); PNG files get their appended list.
-void writeUploadMetadata(const TBGPrintView& view, const tSpecialPrintToFilePref& set, std::int16_t saveType,
-                         const fs::path& file) {
+// The upload metadata of a set file written by its image writer: PNG files get their appended list. (JPEG files
+// get theirs before they are written, in encodedWithMetadata; TIFF and Photoshop files get none, since rewriting
+// them with an EXIF comment would turn them into JPEG files under the wrong extension.)
+void writeUploadMetadata(const TBGPrintView& view, std::int16_t saveType, const fs::path& file) {
+  if (saveType == 9) static_cast<void>(saveDataInPNGFile(file, std::string(view.originalPath()).c_str()));
+}
+
+// The set file of a JPEG save type as bytes: encoded at the job's resolution and the quality, with the same
+// upload metadata writeUploadMetadata gives a written file (a comment that cannot be set is logged, as there).
+std::optional<codec::Bytes> encodedWithMetadata(const TBGPrintView& view, const tSpecialPrintToFilePref& set,
+                                                std::int16_t saveType, const Offscreen& page, std::int16_t quality,
+                                                const fs::path& folder) {
   const JobFileSettings& job = view.settings();
+  EncodeOptions options;
+  options.dpi = job.resolution;
+  options.quality = std::clamp<int>(quality, 0, 100);
+  codec::Bytes jpeg;
+  if (codec::encodeJpeg(page, options, jpeg, folder.string()) != noErr) return std::nullopt;
   const std::string originalPath(view.originalPath());
   setftpSite(set.uploadSite.value());
   const std::span<const std::uint8_t> archive(job.uploadData.data(), job.uploadData.size() - 4);
-  if (isJpegSaveType(saveType)) {
-    if (!saveSourceWithMetadataPt5Plus(file, originalPath.c_str(), archive, uploadDataLength(job)))
-      systemLogf("DoNewPrintToFile2: no upload metadata went into %s", file.c_str());
-    if (job.retailCustomerMetadata != 0 && saveType == 3)
-      static_cast<void>(saveSourceWithMetadataORLIM(file, originalPath.c_str(), archive, uploadDataLength(job)));
-  }
-  if (saveType == 9) static_cast<void>(saveDataInPNGFile(file, originalPath.c_str()));
+  if (!addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, uploadDataLength(job), "pt5", folder.string()))
+    systemLogf("DoNewPrintToFile2: no upload metadata went into the file for %s", folder.c_str());
+  if (job.retailCustomerMetadata != 0 && saveType == 3)
+    static_cast<void>(
+        addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, uploadDataLength(job), "orlim", folder.string()));
+  return jpeg;
 }
 
 bool overwrites(const tSpecialPrintToFilePref& set) {
@@ -131,7 +146,8 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
 
   const JobFileSettings& job = view.settings();
   const std::int16_t saveType = set.fileFormat.value();
-  if (job.print2FileItem.value2 == 0) makePageOpaque(page.get());
+  // JPEG files carry no alpha; the other formats would keep the page's, which the job does not want kept.
+  if (job.print2FileItem.value2 == 0 && !isJpegSaveType(saveType)) makePageOpaque(page.get());
   OffscreenPtr webSized;
   if ((saveType == 10 && set.doNotResizeJpegForWeb == 0) || (saveType == 9 && set.doNotResizePngForWeb == 0)) {
     webSized = webSizedCopy(view, page.get());
@@ -145,14 +161,27 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
   const std::int16_t quality = saveType == 10 ? getMyOutputFilePrefs()->outputQuality.value() : job.imageQuality;
   const CStr255_AC extension(set.fileNameExtension.macRoman());
 
+  // A JPEG is encoded once, its metadata set in memory, and every copy written from those bytes in one go.
+  std::optional<codec::Bytes> jpeg;
+  if (isJpegSaveType(saveType)) {
+    jpeg = encodedWithMetadata(view, set, saveType, *toSave, quality, folder.path);
+    if (!jpeg) {
+      DisplayNormalMessage(kSaveFailedMessage);
+      output.result = kOutputFailed;
+      return output;
+    }
+  }
+
   for (int copy = 0; copy < copiesToWrite(job.printQuantity); ++copy) {
     StagedPageFile staged;
-    if (!staged.save(saveType, toSave, folder.path, job.resolution, quality)) {
+    const bool saved = jpeg ? staged.saveBytes(*jpeg, folder.path)
+                            : staged.save(saveType, toSave, folder.path, job.resolution, quality);
+    if (!saved) {
       DisplayNormalMessage(kSaveFailedMessage);
       output.result = kOutputFailed;
       break;
     }
-    writeUploadMetadata(view, set, saveType, staged.path());
+    if (!jpeg) writeUploadMetadata(view, saveType, staged.path());
     OSErr error;
     fs::path written;
     if (overwrites(set)) {

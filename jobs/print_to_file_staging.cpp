@@ -56,6 +56,24 @@ bool StagedPageFile::save(std::int16_t saveType, Offscreen* page, const fs::path
   return true;
 }
 
+bool StagedPageFile::saveBytes(std::span<const std::uint8_t> bytes, const fs::path& folder) {
+  discard();
+  const fs::path staged = folder / stagingName();
+  FSSpec spec;
+  if (bytes.empty() || FSMakeFSSpecFromPath(staged, spec) != noErr) {
+    systemLogf("StagedPageFile: no staging file can be named in %s", folder.c_str());
+    return false;
+  }
+  // Complete and flushed under the staging name, or not there at all.
+  if (const OSErr error = writeFileAtomically(staged, bytes, false); error != noErr) {
+    systemLogf("StagedPageFile: the page could not be written in %s (error %d)", folder.c_str(), error);
+    return false;
+  }
+  path_ = staged;
+  spec_ = spec;
+  return true;
+}
+
 OSErr StagedPageFile::commit(std::string_view macName, bool replace, fs::path& written) {
   if (path_.empty()) return fnfErr;
   if (!usableOutputFileName(macName)) return bdNamErr;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "foundation/print_to_file_record.h"
@@ -29,6 +30,8 @@ class StagedPageFile {
   // nothing); nothing is left behind then.
   [[nodiscard]] bool save(std::int16_t saveType, Offscreen* page, const std::filesystem::path& folder,
                           std::int16_t resolution, std::int16_t quality);
+  // Writes bytes already encoded (a JPEG with its metadata) as the staging file, with the same guarantees.
+  [[nodiscard]] bool saveBytes(std::span<const std::uint8_t> bytes, const std::filesystem::path& folder);
   const std::filesystem::path& path() const noexcept { return path_; }
   const FSSpec& spec() const noexcept { return spec_; }
 

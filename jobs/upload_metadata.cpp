@@ -58,24 +58,31 @@ std::optional<std::string> commentText(const PlistValue& dictionary) {
   return xml;
 }
 
-// Sets the comment into the JPEG's EXIF block and replaces the file once the new bytes are complete.
-bool rewriteJpegWithComment(const fs::path& path, const std::string& comment) {
+// Sets the comment into the EXIF block of JPEG bytes held in memory; the bytes stay as they were on failure.
+bool commentIntoJpeg(codec::Bytes& jpeg, const std::string& comment, const std::string& source) {
   if (storedCommentSize(comment) > kMaxUserCommentBytes) {
     systemLogf("the comment for %s takes %zu bytes, more than the EXIF block holds; the file is left as it is",
-               path.c_str(), comment.size());
+               source.c_str(), comment.size());
     return false;
   }
+  codec::Bytes rewritten;
+  if (codec::withExifUserComment(jpeg, comment, rewritten, source) != noErr) {
+    systemLogf("Error: could not create image destination for %s", source.c_str());
+    return false;
+  }
+  jpeg = std::move(rewritten);
+  return true;
+}
+
+// Sets the comment into the JPEG file's EXIF block and replaces the file once the new bytes are complete.
+bool rewriteJpegWithComment(const fs::path& path, const std::string& comment) {
   std::vector<std::uint8_t> bytes;
   if (const OSErr error = readFileBytes(path, bytes, kMaxImageFileBytes); error != noErr) {
     systemLogf("Error: could not create image source. Status: %d", static_cast<int>(error));
     return false;
   }
-  codec::Bytes rewritten;
-  if (codec::withExifUserComment(bytes, comment, rewritten, path.string()) != noErr) {
-    systemLogf("Error: could not create image destination for %s", path.c_str());
-    return false;
-  }
-  if (const OSErr error = writeFileAtomically(path, rewritten, true); error != noErr) {
+  if (!commentIntoJpeg(bytes, comment, path.string())) return false;
+  if (const OSErr error = writeFileAtomically(path, bytes, true); error != noErr) {
     systemLogf("-- error: can't write data: %s (error %d)", path.c_str(), static_cast<int>(error));
     return false;
   }
@@ -172,6 +179,18 @@ bool saveSourceWithMetadataSTB(const fs::path& path, const char* originalPath) {
 bool saveSourceWithMetadataORLIM(const fs::path& path, const char* originalPath, std::span<const std::uint8_t> archive,
                                  std::int32_t archiveLength) {
   return saveJobDictionaryLayout(path, originalPath, archive, archiveLength, "orlim");
+}
+
+bool addJobDictionaryMetadata(std::vector<std::uint8_t>& jpeg, const char* originalPath,
+                              std::span<const std::uint8_t> archive, std::int32_t archiveLength,
+                              const char* destinationName, const std::string& source) {
+  const std::optional<PlistValue> layout = jobDictionaryLayout(originalPath, archive, archiveLength, destinationName);
+  if (!layout) {
+    systemLogf("Unable to Create Dictionary???? %s is left without upload metadata", source.c_str());
+    return false;
+  }
+  const std::optional<std::string> comment = commentText(*layout);
+  return comment && commentIntoJpeg(jpeg, *comment, source);
 }
 
 bool saveSourceWithMetadataPt5Plus(const fs::path& path, const char* originalPath,

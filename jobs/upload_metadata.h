@@ -21,6 +21,8 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "platform/file_specs.h"
 #include "platform/keyed_archive.h"
@@ -50,6 +52,12 @@ bool saveSourceWithMetadataORLIM(const std::filesystem::path& path, const char* 
                                  std::span<const std::uint8_t> archive, std::int32_t archiveLength);
 bool saveSourceWithMetadataPt5Plus(const std::filesystem::path& path, const char* originalPath,
                                    std::span<const std::uint8_t> archive, std::int32_t archiveLength);
+// The same layouts set into JPEG bytes still in memory ("pt5" or "orlim" as the destination name), so an output
+// is written once, comment included. `source` names the output in log lines. The bytes stay as they were on
+// failure.
+bool addJobDictionaryMetadata(std::vector<std::uint8_t>& jpeg, const char* originalPath,
+                              std::span<const std::uint8_t> archive, std::int32_t archiveLength,
+                              const char* destinationName, const std::string& source);
 
 // Appends {"Version", "OriginalPath"} as an XML property list cut or zero-padded to 2048 bytes (a cut list is
 // logged as an error: the reader will not parse it). The file is rewritten whole through a temporary file, so a
