@@ -1,9 +1,9 @@
 // Where a page lands on the printer's sheet when it prints through the system's printing.
 //
-// Two placements. Without a page setup from the job the page prints at its physical size (its pixels at the
-// job's resolution), centred, turned a quarter when its orientation differs from the sheet's, and reduced only
-// when it does not fit. With a page setup the page is shown like a picture in a frame the size of the sheet:
-// one pixel a point (72 per inch), reduced when too large, centred.
+// Two placements. A job without a page setup keeps the size it was drawn for: dots divided by the job's dots
+// per inch give inches on paper; the page sits in the middle of the sheet, is given a quarter turn when it lies
+// the other way, and shrinks only when the sheet is too small for it. A job with a page setup is shown like a
+// picture in a frame as large as the sheet: one pixel per point (72 per inch), shrunk when too large, centred.
 #pragma once
 
 #include <cstdint>
