@@ -94,6 +94,8 @@ class TBGPrintView : public JobViewAccess {
   // The job dictionary the completion notice decoded for the output in hand (the folder outputs and the hand-off
   // property list use it); none until then, or when the buffer held none.
   const std::optional<ArchivedValue>& keptJobDictionary() const noexcept { return fKeptJobDictionary; }
+  // The page setup the job carries for printing through the system, when it has one that decoded.
+  const std::optional<ArchivedValue>& pageSetup() const noexcept { return fPageSetup; }
   void SetKeptJobDictionary(std::optional<ArchivedValue> dictionary) { fKeptJobDictionary = std::move(dictionary); }
   // --- Special jobs, completion notice and output names (special_jobs.cpp, completion_notice.cpp) ---
 

@@ -16,6 +16,7 @@
 #include "jobs/print_centre_launch.h"
 #include "jobs/print_count_hook.h"
 #include "jobs/printer_blocks.h"
+#include "jobs/system_print_output.h"
 #include "jobs/spooler_print_view.h"
 #include "platform/safe_files.h"
 #include "platform/system_log.h"
@@ -107,45 +108,44 @@ std::int16_t TSpoolerPrintView::FinishJob() {
 }
 
 std::int16_t TSpoolerPrintView::PrepareForPrinter() {
-  const std::int16_t printerType = settings().printerType;
+  const JobFileSettings& job = settings();
+  const std::int16_t printerType = job.printerType;
   // Decoded and kept before the delivery, which may need the customer's address; sent only after it.
   const std::optional<ArchivedValue> notice = PrepareCompletionNotice(true);
 
-  const JobFileSettings& job = settings();
+  std::int16_t result = kDrawOK;
   switch (routeFor(printerType)) {
     case Route::PrintToFileSet:
-    case Route::SingleFolder: {
-      // The folder outputs take the page over; the view holds none afterwards.
-      const std::int16_t result = routeFor(printerType) == Route::PrintToFileSet ? DoNewPrintToFile(TakePageOffscreen())
-                                                                                 : Print2File(TakePageOffscreen());
-      if (result != kDrawOK) return result;
-      addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
-      if (notice) SendCompletionNotice(*notice);
-      return kDrawOK;
-    }
+      // The folder outputs and the system printing take the page over; the view holds none afterwards.
+      result = DoNewPrintToFile(TakePageOffscreen());
+      break;
+    case Route::SingleFolder:
+      result = Print2File(TakePageOffscreen());
+      break;
     case Route::SystemPrinting:
-      DisplayNormalMessage("Printing through the system is not available in this version; the job was not "
-                           "delivered.");
-      return kOutputFailed;
+      result = printThroughTheSystem(TakePageOffscreen(), pageSetup(), job.resolution, job.jobName.toUtf8());
+      break;
+    case Route::PrintCentre: {
+      tPrintInfoStruct header{};
+      FillPrintInfo(header);
+      if (!WriteStructureAndOffscreenToFile(header)) {
+        systemLog("TSpoolerPrintView::PrepareForPrinter => the print-data file could not be written");
+        result = kOutputFailed;
+      }
+      break;
+    }
     case Route::Unknown:
       DisplayNormalMessage(("Printer type " + std::to_string(printerType) +
                             " is not one this program can deliver to; the job was not delivered.")
                                .c_str());
-      return kOutputFailed;
-    case Route::PrintCentre:
+      result = kOutputFailed;
       break;
   }
-
-  tPrintInfoStruct header{};
-  FillPrintInfo(header);
-  if (!WriteStructureAndOffscreenToFile(header)) {
-    systemLog("TSpoolerPrintView::PrepareForPrinter => the print-data file could not be written");
-    return kOutputFailed;
-  }
+  if (result != kDrawOK) return result;
 
   addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
   if (notice) SendCompletionNotice(*notice);
-  static_cast<void>(startPrintCentreApplication(newHandOverMode()));
+  if (routeFor(printerType) == Route::PrintCentre) static_cast<void>(startPrintCentreApplication(newHandOverMode()));
   return kDrawOK;
 }
 

@@ -13,8 +13,11 @@
 #include "imaging/image_road_globals.h"
 #include "jobs/chooser_print_geometry.h"
 #include "jobs/drawing_results.h"
+#include "jobs/print_count_hook.h"
+#include "jobs/spooler_print_view.h"
 #include "jobs/system_print_output.h"
 #include "platform/command_runner.h"
+#include "tests/jobs/job_test_support.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/private_cups.h"
@@ -327,6 +330,28 @@ TEST_F(SystemPrinting, AStoppedPrinterOrNoDefaultPrinterFailsTheJob) {
   test::MessageRecorder messages;
   EXPECT_EQ(printThroughTheSystem(nullptr, std::nullopt, 300, "no page"), kOutputFailed);
   EXPECT_EQ(messages.messages().size(), 1u);
+}
+
+TEST_F(SystemPrinting, PrinterType8JobsPrintThroughTheSystemAndCountAsSystemPrints) {
+  test::JobSpec spec = test::minimalJob();
+  spec.printerType = 8;
+  spec.printerBlock.clear();
+  spec.toneMode = 0;
+  spec.jobName = "Smith order.jpg";
+  test::RecordingObserver observer;
+  TSpoolerPrintView view(&observer);
+  ASSERT_EQ(view.ReadJobFile(test::writeJobFile(spec).bytes), kJobReadOK);
+  view.SetPageOffscreen(markedPage(1200, 1800));
+  std::vector<std::int16_t> kinds;
+  setPrintCountAdder([&](std::int16_t, std::int16_t kind, std::int16_t, std::int16_t) { kinds.push_back(kind); });
+
+  EXPECT_EQ(view.FinishJob(), kDrawOK);
+  setPrintCountAdder({});
+  EXPECT_EQ(view.pageOffscreen(), nullptr);  // handed to the printing
+  EXPECT_EQ(kinds, std::vector<std::int16_t>{1});
+  auto printed = lastJob();
+  ASSERT_TRUE(printed);
+  EXPECT_EQ(printed->attributes["job-name"], "Smith order");
 }
 
 }  // namespace
