@@ -43,7 +43,7 @@ const char* keyForKind(std::int32_t which) {
 }
 
 std::string isoDate(int year, int month, int day) {
-  char text[16];
+  char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
   return text;
 }
