@@ -1,7 +1,7 @@
 // The daily print-count statistics: one hidden file per day and mode in the print-server root folder
 // (".Print Count Vorl-Zeverezoz 2026-03-15"), kept in the encrypted settings store. Under "tPrintTotals" and the
-// application's name it holds totals by count kind and, per printer type name and template name, how many outputs
-// were made. Every output opens today's processor file, adds to it and saves it; the print-count window reads
+// application's name: a total for each count kind, and the number of outputs for each pair of printer name and
+// template name. Every output opens today's processor file, adds to it and saves it; the print-count window reads
 // the files of both modes.
 //
 // The counts are written and read under one constant key, so a processor file is read back under the name it was
