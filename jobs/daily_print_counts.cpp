@@ -1,0 +1,210 @@
+#include "jobs/daily_print_counts.h"
+
+#include <chrono>
+#include <cstdio>
+#include <system_error>
+
+#include "jobs/job_globals.h"
+#include "jobs/print_count_file.h"
+#include "jobs/printer_type_names.h"
+#include "platform/clock.h"
+#include "platform/system_log.h"
+
+namespace vorl {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kTotalsKey = "tPrintTotals";
+constexpr const char* kCanvasesKey = "tPrinterCanvases";
+
+// The ten counters every new dictionary starts with.
+constexpr const char* kCounterKeys[] = {"tChooserCount",      "tCDCount",           "tPrintToFileCount",
+                                        "tRegularCount",      "tPrintToFile2Count", "tSaveAsCompositionCount",
+                                        "tCDWriteCount",      "tImageGrabCount",    "tFloppyCount",
+                                        "tOriginalFileSaveCount"};
+
+// The key a count kind adds to; null for the kinds that add to none.
+const char* keyForKind(std::int32_t which) {
+  switch (which) {
+    case 1: return "tChooserCount";
+    case 2: return "tCDCount";
+    case 3: return "tPrintToFileCount";
+    case 4: return "tRegularCount";
+    case 5: return "tPrintToFile2Count";
+    case 6: return "tSaveAsCompositionCount";
+    case 7: return "tCDWriteCount";
+    case 8: return "tImageGrabCount";
+    case 11: return "tFloppyCount";
+    case 12: return "tOriginalFileSaveCount";
+    default: return nullptr;  // 9 (packages) and 10 are kept in the count files only
+  }
+}
+
+std::string isoDate(int year, int month, int day) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  return text;
+}
+
+std::string todayIsoDate() {
+  const DateTimeRec now = localDateTime(currentClock().now());
+  return isoDate(now.year, now.month, now.day);
+}
+
+// Seconds since 1904-01-01 are a local wall-clock time, so the date is read off them directly.
+std::string isoDateOfLongDateTime(std::int64_t dateTime) {
+  using namespace std::chrono;
+  const sys_days day = floor<days>(sys_days(year(1904) / January / 1) + seconds(dateTime));
+  const year_month_day date(day);
+  return isoDate(int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())));
+}
+
+std::int64_t numberIn(const PlistDictionary& dictionary, std::string_view key) {
+  const auto found = dictionary.find(key);
+  if (found == dictionary.end()) return 0;
+  if (const auto* number = found->second.get<std::int64_t>()) return *number;
+  if (const auto* real = found->second.get<double>()) return static_cast<std::int64_t>(*real);
+  return 0;
+}
+
+}  // namespace
+
+fs::path dailyPrintCountPath(const fs::path& folder, const std::string& isoDate, bool isVorlX) {
+  return folder / (std::string(".Print Count ") + (isVorlX ? "Vorl-X " : "Vorl-Zeverezoz ") + isoDate);
+}
+
+std::unique_ptr<printCountInfoObject> printCountInfoObject::initWithWhich(bool which) {
+  const std::optional<fs::path> folder = printCountFolder();
+  if (!folder) {
+    systemLogf("printCountInfoObject: the print-server root folder cannot be found; the daily counts are not kept");
+    return nullptr;
+  }
+  const fs::path path = dailyPrintCountPath(*folder, todayIsoDate(), which);
+  auto settings = QAVLOR_SecureSettings::initWithPath(path);
+  if (!settings) {
+    systemLogf("printCountInfoObject: settings == nil for [%s]", path.c_str());
+    return nullptr;
+  }
+  std::unique_ptr<printCountInfoObject> object(new printCountInfoObject(std::move(settings)));
+  object->setupNewDictionary();
+  return object;
+}
+
+std::unique_ptr<printCountInfoObject> printCountInfoObject::initWithLongDateTime(std::int64_t dateTime,
+                                                                                 bool isVorlX) {
+  const std::optional<fs::path> folder = printCountFolder();
+  if (!folder) return nullptr;
+  auto settings = QAVLOR_SecureSettings::initWithPath(dailyPrintCountPath(*folder, isoDateOfLongDateTime(dateTime),
+                                                                          isVorlX));
+  if (!settings) {
+    systemLogf("settings == nil");
+    return nullptr;
+  }
+  std::unique_ptr<printCountInfoObject> object(new printCountInfoObject(std::move(settings)));
+  if (!object->settings_->objectForKey(kTotalsKey)) {
+    systemLogf("printCountInfo == nil");
+    return nullptr;
+  }
+  return object;
+}
+
+bool printCountInfoObject::doesFileExistsAtPath(std::int64_t dateTime, bool isVorlX) {
+  const std::optional<fs::path> folder = printCountFolder();
+  if (!folder) return false;
+  std::error_code error;
+  return fs::exists(dailyPrintCountPath(*folder, isoDateOfLongDateTime(dateTime), isVorlX), error);
+}
+
+printCountInfoObject::~printCountInfoObject() = default;  // the store saves what was added
+
+bool printCountInfoObject::save() { return settings_->save(); }
+
+PlistDictionary* printCountInfoObject::printCountInfo() {
+  PlistValue* totals = settings_->objectForKey(kTotalsKey);
+  PlistDictionary* subInfo = totals ? totals->get<PlistDictionary>() : nullptr;
+  if (!subInfo) return nullptr;
+  const auto found = subInfo->find(kPrintCountApplicationName);
+  return found == subInfo->end() ? nullptr : found->second.get<PlistDictionary>();
+}
+
+const PlistDictionary* printCountInfoObject::getPrintCountDictionary() const {
+  return const_cast<printCountInfoObject*>(this)->printCountInfo();
+}
+
+std::int64_t printCountInfoObject::count(const char* key) const {
+  const PlistDictionary* info = getPrintCountDictionary();
+  return info ? numberIn(*info, key) : 0;
+}
+
+// The dictionaries are changed in place inside the store; this marks the store for saving.
+void printCountInfoObject::storeBack() { settings_->setNeedsSaving(true); }
+
+void printCountInfoObject::setupNewDictionary() {
+  PlistDictionary* info = printCountInfo();
+  if (!info) {
+    createNewDictionary();
+    return;
+  }
+  if (info->find("tNumberOfUSBsBurned") == info->end()) {
+    systemLogf("create new key for tNumberOfUSBsBurned");
+    info->insert_or_assign("tNumberOfUSBsBurned", PlistValue(std::int64_t{0}));
+    storeBack();
+  }
+}
+
+void printCountInfoObject::createNewDictionary() {
+  PlistDictionary info;
+  for (const char* key : kCounterKeys) info.insert_or_assign(key, PlistValue(std::int64_t{0}));
+  info.insert_or_assign(kCanvasesKey, PlistValue(PlistDictionary{}));
+  info.insert_or_assign("tPackagesPrinted", PlistValue(PlistDictionary{}));
+  PlistValue* totals = settings_->objectForKey(kTotalsKey);
+  if (!totals || !totals->holds<PlistDictionary>()) {
+    settings_->setObjectForKey(PlistValue(PlistDictionary{}), kTotalsKey);
+    totals = settings_->objectForKey(kTotalsKey);
+  }
+  totals->get<PlistDictionary>()->insert_or_assign(kPrintCountApplicationName, PlistValue(std::move(info)));
+  storeBack();
+}
+
+void printCountInfoObject::addToCounts(std::int32_t quantity, std::int32_t which, std::int32_t printer,
+                                       std::int32_t canvas) {
+  PlistDictionary* info = printCountInfo();
+  if (!info) return;
+  if (const char* key = keyForKind(which))
+    info->insert_or_assign(key, PlistValue(numberIn(*info, key) + std::int64_t{quantity}));
+  if (printer >= 1 && canvas >= 1) addToCanvasCount(printer, canvas);
+  storeBack();
+}
+
+void printCountInfoObject::addToCanvasCount(std::int32_t printer, std::int32_t /*canvas*/) {
+  PlistDictionary* info = printCountInfo();
+  if (!info) return;
+  const auto canvases = info->find(kCanvasesKey);
+  if (canvases == info->end() || !canvases->second.holds<PlistDictionary>()) return;
+  PlistDictionary& byPrinter = *canvases->second.get<PlistDictionary>();
+  const std::string printerName = getStringFromPrinterType(static_cast<std::int16_t>(printer)).toUtf8();
+  PlistValue& printerEntry = byPrinter.try_emplace(printerName, PlistDictionary{}).first->second;
+  if (!printerEntry.holds<PlistDictionary>()) printerEntry = PlistDictionary{};
+  PlistDictionary& byTemplate = *printerEntry.get<PlistDictionary>();
+  PlistValue& templateEntry =
+      byTemplate.try_emplace(gCurrentTemplateName.toUtf8(), PlistDictionary{{"quantity", PlistValue(0)}})
+          .first->second;
+  if (!templateEntry.holds<PlistDictionary>()) templateEntry = PlistDictionary{{"quantity", PlistValue(0)}};
+  PlistDictionary& canvasInfo = *templateEntry.get<PlistDictionary>();
+  // One per output, whatever its quantity.
+  canvasInfo.insert_or_assign("quantity", PlistValue(numberIn(canvasInfo, "quantity") + 1));
+  storeBack();
+}
+
+void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+                          bool isProcessor) {
+  const std::unique_ptr<printCountInfoObject> info = printCountInfoObject::initWithWhich(!isProcessor);
+  if (!info) return;
+  info->addToCounts(quantity, which, printer, canvas);
+  if (!info->save() && info->getPrintCountDictionary())
+    systemLogf("saveToDictionaryFile: today's daily counts could not be saved; this output is missing there");
+}
+
+}  // namespace vorl
