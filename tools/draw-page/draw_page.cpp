@@ -3,9 +3,10 @@
 // Reads a job file as the processor does, draws its sub-job (when it has one) and its page object by object,
 // and writes the page as a PNG file, so a person can look at what a job draws. The photos are looked for in the
 // images folder given. With a print-centre folder the page is then finished and delivered as the processor
-// delivers it (a print-data file, or the JPEG and property-list pair in the new hand-off mode, into that folder;
-// the other printer types are refused), and the print centre is started. The preferences are read (never written) from the preferences folder of the user
-// running the tool, under $XDG_CONFIG_HOME (or ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others.
+// delivers it: a print-data file (or the JPEG and property-list pair in the new hand-off mode) into that folder,
+// a print-to-file job into its stored folders, a printer-type-8 job to the default printer. The preferences are
+// read (never written) from the preferences folder of the user running the tool, under $XDG_CONFIG_HOME (or
+// ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others.
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
