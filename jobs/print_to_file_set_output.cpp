@@ -13,6 +13,7 @@
 #include "imaging/jpeg_file.h"
 #include "imaging/offscreen_copy.h"
 #include "jobs/drawing_results.h"
+#include "jobs/job_archives.h"
 #include "jobs/job_view.h"
 #include "jobs/output_file_utilities.h"
 #include "jobs/print_to_file_pages.h"
@@ -82,14 +83,6 @@ std::int16_t noPage() {
   return kOutputFailed;
 }
 
-// The archive length in the upload data's last four bytes (little-endian).
-std::int32_t uploadDataLength(const JobFileSettings& job) {
-  const auto& data = job.uploadData;
-  const std::size_t at = data.size() - 4;
-  return static_cast<std::int32_t>(std::uint32_t(data[at]) | std::uint32_t(data[at + 1]) << 8 |
-                                   std::uint32_t(data[at + 2]) << 16 | std::uint32_t(data[at + 3]) << 24);
-}
-
 // The upload metadata of a set file written by its image writer: PNG files get their appended list. (JPEG files
 // get theirs before they are written, in encodedWithMetadata; TIFF and Photoshop files get none, since rewriting
 // them with an EXIF comment would turn them into JPEG files under the wrong extension.)
@@ -111,11 +104,12 @@ std::optional<codec::Bytes> encodedWithMetadata(const TBGPrintView& view, const 
   const std::string originalPath(view.originalPath());
   setftpSite(set.uploadSite.value());
   const std::span<const std::uint8_t> archive(job.uploadData.data(), job.uploadData.size() - 4);
-  if (!addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, uploadDataLength(job), "pt5", folder.string()))
+  if (!addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, archiveLengthOf(job.uploadData), "pt5",
+                                folder.string()))
     systemLogf("DoNewPrintToFile2: no upload metadata went into the file for %s", folder.c_str());
   if (job.retailCustomerMetadata != 0 && saveType == 3)
-    static_cast<void>(
-        addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, uploadDataLength(job), "orlim", folder.string()));
+    static_cast<void>(addJobDictionaryMetadata(jpeg, originalPath.c_str(), archive, archiveLengthOf(job.uploadData),
+                                               "orlim", folder.string()));
   return jpeg;
 }
 
