@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,14 @@
 #include "platform/pascal_string.h"
 
 namespace vorl {
+
+// The operator's answers to the failed-job question, by the items of its alert.
+enum class FailedJobChoice : std::int16_t {
+  kRequeue = 1,             // take it again later, by its date
+  kDelete = 4,              // delete the job file and the image files it used
+  kMoveToUnknownJobs = 5,   // park it in the unknown-jobs folder
+  kRequeueAndPause = 6,     // put it back and switch processing off
+};
 
 class JobObserver {
  public:
@@ -44,6 +53,22 @@ class JobObserver {
   virtual void ScanForNewJobs() = 0;
   // Tells the web-server companion about a job it sent (the job dictionary with its "status").
   virtual void SendNotificationToWebServer(const ArchivedValue& dictionary) = 0;
+
+  // --- What the state machine and intake tell the application (no-ops by default) ---
+
+  // The job queue changed: the long names (UTF-8) of its files, next job first.
+  virtual void UpdateJobsList(const std::vector<std::string>& /*longNames*/) {}
+  // A step ended while processing is off: the exit, empty-folders and remove buttons may come back.
+  virtual void EnableButtonsWhenDone() {}
+  // A job ended after `elapsedTicks` ticks: one line of the print log. Called on the worker inside its step.
+  virtual void PrintLog(std::uint32_t /*elapsedTicks*/) {}
+  // Asks the operator what to do with a failed job (asked only when the print-server setting says so); the
+  // caller has let go of the baton. The default, for a program nobody watches, parks the job.
+  virtual FailedJobChoice AskAboutFailedJob(std::string_view /*jobName*/, std::string_view /*message*/) {
+    return FailedJobChoice::kMoveToUnknownJobs;
+  }
+  // Switches processing off, as the operator's Pause does (the failed-job question can ask for it).
+  virtual void PauseProcessing() {}
 };
 
 }  // namespace vorl

@@ -1,0 +1,43 @@
+// The worker thread: while processing is on it runs the state machine's steps one after another, each under the
+// baton, and gives the main thread a turn between two steps.
+//
+// With nothing to do (processing off, or no job in hand and none queued) it waits up to 15 ticks between two
+// steps instead of spinning; `wake` ends such a wait at once (a new file in the spooler folder, a switch-on,
+// quit).
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace vorl {
+
+class TPrintJobTaskManager;
+
+class TSimpleThread {
+ public:
+  explicit TSimpleThread(TPrintJobTaskManager& manager);
+  ~TSimpleThread();  // shuts down and joins
+  TSimpleThread(const TSimpleThread&) = delete;
+  TSimpleThread& operator=(const TSimpleThread&) = delete;
+
+  void Start();
+  void Wake();
+  // Asks the loop to end after the step in hand and waits for it. Call without holding the baton.
+  void ShutdownAndJoin();
+  bool IsAlive() const noexcept { return fThread.joinable() && !fFinished.load(); }
+
+ private:
+  void Run();
+
+  TPrintJobTaskManager& fManager;
+  std::atomic<bool> fShutdown{false};
+  std::atomic<bool> fFinished{false};
+  std::mutex fWaitMutex;
+  std::condition_variable fWakeUp;
+  bool fWoken = false;
+  std::thread fThread;
+};
+
+}  // namespace vorl
