@@ -20,10 +20,10 @@ struct PrintLogEntry {
   tJobInfo jobInfo{};
 };
 
-class PrintLog {
+class PrintLogFile {
  public:
   // The log file in `folder` (the application folder).
-  explicit PrintLog(std::filesystem::path folder);
+  explicit PrintLogFile(std::filesystem::path folder);
   // Writes one line; answers false (and logs why) when the file could not be written.
   bool write(const PrintLogEntry& entry);
   const std::filesystem::path& path() const noexcept { return fPath; }

@@ -375,6 +375,7 @@ std::int16_t TSpoolerPrintView::WriteDataToFile(tPrintInfoStruct& header) {
   }
 
   const std::string finalName = printJobBaseName(macAddress, settings().templateName);
+  std::string deliveredName = finalName;
   error = file.rename(finalName);
   if (error != noErr) {
     systemLogf("1st time: Cannot rename printjob file, error = %d", error);
@@ -385,11 +386,14 @@ std::int16_t TSpoolerPrintView::WriteDataToFile(tPrintInfoStruct& header) {
     const Str255 shortened(std::string_view(finalName).substr(0, kShortenedNameLength));
     error = getUniqueName(shortened, number, Str255(), false, &spec);
     if (error == noErr) error = file.rename(spec.name.macRoman());
+    deliveredName = std::string(spec.name.macRoman());
     if (error != noErr) {
       systemLogf("2nd time: Cannot rename printjob file, error = %d", error);
       return error;
     }
   }
+  // The moment the print centre can see the page; a crash after it must not deliver the job again.
+  systemLogf("Delivered the print-data file \"%s\"", macNameToDiskName(deliveredName).c_str());
   return noErr;
 }
 

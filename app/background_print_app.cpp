@@ -1,0 +1,158 @@
+#include "app/background_print_app.h"
+
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QTimer>
+#include <iostream>
+
+#include "app/main_window.h"
+#include "app/print_bg_behavior.h"
+#include "app/progress_indicator.h"
+#include "app/start_up_folders.h"
+#include "foundation/log_file.h"
+#include "foundation/messages.h"
+#include "foundation/os_services.h"
+#include "jobs/print_count_store.h"
+#include "platform/xdg_folders.h"
+#include "preferences/preference_globals.h"
+#include "preferences/preference_hooks.h"
+#include "preferences/preference_storage.h"
+
+namespace vorl {
+namespace {
+
+TBackgroundPrintApp* gApplication = nullptr;
+
+constexpr char kAlreadyRunning[] = "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6";
+constexpr char kSpecialStartup[] = "Special Startup\xE2\x80\xA6";
+constexpr char kBusy[] =
+    "Vorl-Zeverezoz is currently BUSY!\r\rIf you want to Quit - Press the Pause Button First and Press the Exit "
+    "Button.";
+constexpr std::int16_t kStartUpProgressWindow = 9002;
+
+// The image readers the pages need; a missing one is worth a warning at start.
+void CheckIfQuickTimeInstalled() {
+  const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+  for (const char* format : {"jpeg", "png", "tiff"}) {
+    if (!formats.contains(format)) {
+      std::cerr << "CheckIfQuickTimeInstalled: no reader for " << format << " images in this Qt installation\n";
+    }
+  }
+}
+
+}  // namespace
+
+TBackgroundPrintApp* application() noexcept { return gApplication; }
+
+TBackgroundPrintApp::TBackgroundPrintApp(Options options, QObject* parent)
+    : QObject(parent),
+      fApplicationFolder(options.applicationFolder.empty() ? homeFolder() : options.applicationFolder),
+      fSpecialStartup(false) {
+  fSpecialStartupAsked = options.specialStartup;
+  gApplication = this;
+}
+
+TBackgroundPrintApp::~TBackgroundPrintApp() {
+  if (fBehaviour) fBehaviour->ShutdownWorker();
+  fBehaviour.reset();
+  gProgressIndicator = nullptr;
+  fProgressIndicator.reset();
+  // The relaunch entry is for a program that did not quit cleanly; it goes whatever the setting says now.
+  if (fLock.held()) unloadLaunchAgentPlist();
+  gApplication = nullptr;
+}
+
+bool TBackgroundPrintApp::DoInitialState() {
+  QZLogFileManager::setupLogFile();
+  QZLogFileManager::deleteLogsForDaysOld(7.0);
+  if (!fLock.acquire()) {
+    DisplayNormalMessage(kAlreadyRunning);
+    return false;
+  }
+  IBackgroundPrintApp();
+  return true;
+}
+
+void TBackgroundPrintApp::IBackgroundPrintApp() {
+  ReadPreferences();
+  installPreferenceHooks();
+  installPrintCountStore();
+
+  setApplicationFolder(fApplicationFolder);
+  setUpSpoolerRoot();
+  try {
+    setUpOutputFolders();
+  } catch (const std::exception& error) {
+    std::cerr << "IBackgroundPrintApp: " << error.what() << '\n';
+    DisplayNormalMessage("An error occured mounting the web upload server");
+  }
+  myNewSavePreferences();
+  CheckForSpecialStartup();
+  setUpPreferencesFolder();
+  // The start runs once the event loop is going.
+  QTimer::singleShot(0, this, [this] { DoMenuCommand(kCommandStart); });
+  if (systemVersionIsGreaterOrEqualThen10()) loadLaunchAgentPlist();
+}
+
+bool TBackgroundPrintApp::CheckForSpecialStartup() {
+  if (fSpecialStartup) return true;
+  const bool shiftDown = (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) != 0;
+  if (fSpecialStartupAsked || shiftDown) {
+    DisplayNormalMessage(kSpecialStartup);
+    fSpecialStartup = true;
+    return true;
+  }
+  return false;
+}
+
+void TBackgroundPrintApp::DoMenuCommand(long command) {
+  switch (command) {
+    case kCommandStart:
+      startProcessing();
+      break;
+    case kCommandStartStop:
+      if (fBehaviour) fBehaviour->EnableBackgroundPrinting(!fBehaviour->IsBackgroundPrintingEnabled());
+      break;
+    case kCommandQuit:
+      if (fBehaviour) fBehaviour->EnableBackgroundPrinting(false);
+      Quit();
+      break;
+    default:
+      break;
+  }
+}
+
+void TBackgroundPrintApp::startProcessing() {
+  if (fBehaviour) return;
+  fBehaviour = std::make_unique<TPrintBGBehavior>(fApplicationFolder);
+  fBehaviour->IPrintBGBehavior();
+  connect(fBehaviour.get(), &TPrintBGBehavior::quitRequested, this, [this] { DoMenuCommand(kCommandQuit); });
+  const bool autoStart = getMyPrintServerPrefs()->autoStart != 0;
+  fBehaviour->EnableBackgroundPrinting(autoStart && !fSpecialStartup);
+
+  fProgressIndicator = std::make_unique<TMyProgressIndicator>();
+  gProgressIndicator = fProgressIndicator.get();
+  gProgressIndicator->IProgressIndicator(kStartUpProgressWindow);
+  gProgressIndicator->SetBehaviour(fBehaviour.get());
+  CheckIfQuickTimeInstalled();
+}
+
+bool TBackgroundPrintApp::RequestScriptedQuit() {
+  if (!fBehaviour) return false;  // before the start command nothing answers
+  if (fBehaviour->IsBusyForQuit()) {
+    DisplayNormalMessage(kBusy);
+    return false;
+  }
+  Quit();
+  return true;
+}
+
+void TBackgroundPrintApp::Quit() {
+  if (fQuitting) return;
+  fQuitting = true;
+  if (fBehaviour) fBehaviour->ShutdownWorker();
+  emit quitting();
+  QCoreApplication::quit();
+}
+
+}  // namespace vorl

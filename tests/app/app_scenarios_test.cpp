@@ -1,0 +1,262 @@
+// The processor as the operator meets it: start-up, the job list while paused, processing with the real worker
+// thread and event loop, pausing in the middle of a job, quitting, failed jobs and the single instance.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/progress_indicator.h"
+#include "jobs/job_task_manager.h"
+#include "platform/autostart.h"
+#include "preferences/preference_globals.h"
+#include "tests/app/app_harness.h"
+
+namespace vorl {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AppHarness;
+using namespace std::chrono_literals;
+
+void autoStartOff(tPrintServerPrefs& prefs) { prefs.autoStart = 0; }
+
+bool isEnabled(AppHarness& app, const char* id) { return app.find<QWidget>(id)->isEnabled(); }
+
+QString text(AppHarness& app, const char* id) {
+  if (auto* label = app.find<QLabel>(id)) return label->text();
+  if (auto* button = app.find<QAbstractButton>(id)) return button->text();
+  return {};
+}
+
+// Waits for the start of a second, so that files made now share their creation second.
+void waitForFreshSecond() {
+  const auto now = std::chrono::system_clock::now();
+  const auto next = std::chrono::ceil<std::chrono::seconds>(now);
+  std::this_thread::sleep_until(next + 20ms);
+}
+
+TEST(AppScenarios, FreshStartMakesTheFolderTreeAndWaitsForStart) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+
+  for (const fs::path& folder :
+       {app.rootFolder() / "IMAGES FOLDER \xC6\x92", app.spoolerFolder(), app.finishedFolder(), app.unknownFolder(),
+        app.rootFolder() / "DATABASE FOLDER \xC6\x92", app.rootFolder() / "VORL GRAPHICS FOLDER \xC6\x92",
+        app.home() / "PRINT TO FILE FOLDER \xC6\x92", app.home() / "PRINT TO FILE FOLDER SET A\xC6\x92",
+        app.home() / "PRINT TO CD FOLDER SET A\xC6\x92", app.home() / "WEB UPLOAD FOLDER \xC6\x92",
+        app.home() / "VORL PREFERENCES FOLDER \xC6\x92"}) {
+    EXPECT_TRUE(fs::is_directory(folder)) << folder;
+  }
+  for (const char* sub : {"Jobs In Spool", "Jobs Not Printed", "Jobs Printed", "Jobs Canceled", "Jobs Not Valid",
+                          "Jobs To Be Printed"}) {
+    EXPECT_TRUE(fs::is_directory(app.home() / "Vorl-PrintCenter Folder" / sub)) << sub;
+  }
+
+  EXPECT_EQ(text(app, "stat"), QString::fromUtf8("Press 'Start\xE2\x80\xA6' To Start Vorl-Zeverezoz\xE2\x80\xA6"));
+  EXPECT_TRUE(isEnabled(app, "strt"));
+  for (const char* id : {"exit", "file", "rmve"}) EXPECT_TRUE(isEnabled(app, id)) << id;
+  EXPECT_FALSE(app.behaviour().IsBackgroundPrintingEnabled());
+  EXPECT_FALSE(app.behaviour().workerExists());
+  app.screenshot("main-window-never-started");
+}
+
+TEST(AppScenarios, ARestartReusesTheFoldersAndTakesUpTheJobsLeft) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  app.activateWindow();
+  app.dropJob("left-over", test::printDataJob());
+  app.activateWindow();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.window().jobList().size() == 1; }, 10s));
+  const auto listing = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(app.home()))
+      if (entry.is_directory()) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const auto before = listing();
+
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(listing(), before);
+  // The job moved into "All Files" before the restart is queued again at the start.
+  EXPECT_EQ(app.window().jobList(), QStringList{"left-over"});
+}
+
+TEST(AppScenarios, JobsWaitingWhilePausedAreListedOldestFirst) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  waitForFreshSecond();
+  for (const char* name : {"b-job", "A-job", "c-job"}) app.dropJob(name, test::printDataJob());
+  app.activateWindow();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.window().jobList().size() == 3; }, 10s))
+      << app.window().jobList().join(",").toStdString();
+  EXPECT_EQ(app.window().jobList(), (QStringList{"A-job", "b-job", "c-job"}));
+  EXPECT_EQ(AppHarness::filesIn(app.allFilesFolder()), (std::vector<std::string>{"A-job", "b-job", "c-job"}));
+  EXPECT_TRUE(AppHarness::filesIn(app.spoolerFolder()).empty());
+}
+
+TEST(AppScenarios, StartProcessesEveryJobOnceWithItsLogLine) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  app.click("strt");
+  EXPECT_EQ(text(app, "strt"), "Pause");
+  EXPECT_TRUE(app.statuses().contains(QString::fromUtf8("IDLING - Waiting for a New Job\xE2\x80\xA6")));
+  for (const char* id : {"exit", "file", "rmve"}) EXPECT_FALSE(isEnabled(app, id)) << id;
+  EXPECT_TRUE(app.behaviour().workerExists());
+
+  for (const char* name : {"first", "second", "third"}) app.dropJob(name, test::printDataJob());
+  ASSERT_TRUE(AppHarness::waitFor([&] { return AppHarness::filesIn(app.finishedFolder()).size() == 3; }))
+      << "finished: " << AppHarness::filesIn(app.finishedFolder()).size();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.printLogLines().size() == 3; }, 10s));
+
+  EXPECT_EQ(AppHarness::filesIn(app.printCentreFolder()).size(), 3u);
+  EXPECT_TRUE(AppHarness::filesIn(app.allFilesFolder()).empty());
+  EXPECT_TRUE(AppHarness::filesIn(app.unknownFolder()).empty());
+  EXPECT_TRUE(app.statuses().contains("Reading Job File"));
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.window().jobList().isEmpty(); }, 10s));
+  for (const std::string& line : app.printLogLines()) {
+    // date, time, seconds, printer, template, two texts, flag, and the TAB before the CR
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 8) << line;
+    EXPECT_NE(line.find("\tTemplate: 8x10 Portrait\t"), std::string::npos) << line;
+    EXPECT_NE(line.find("\tFALSE\t"), std::string::npos) << line;
+  }
+  app.screenshot("main-window-running");
+}
+
+TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  app.click("strt");
+  // Many objects on a large page: the job takes many steps.
+  app.dropJob("slow", test::printDataJob(300, 6.0f, 150));
+  TPrintJobTaskManager* manager = gPrintJobTaskManager;
+  ASSERT_TRUE(AppHarness::waitFor([&] { return manager->currentTask() == 2; }));
+
+  // The event loop answers while the job draws.
+  std::int64_t slowest = 0;
+  for (int i = 0; i < 20; ++i) {
+    QElapsedTimer timer;
+    timer.start();
+    bool answered = false;
+    QTimer::singleShot(0, [&] { answered = true; });
+    AppHarness::waitFor([&] { return answered; }, 5s);
+    slowest = std::max(slowest, timer.elapsed());
+  }
+  EXPECT_LT(slowest, 100) << "the event loop waited " << slowest << " ms";
+
+  app.click("strt");
+  EXPECT_EQ(text(app, "strt"), "Resume");
+  EXPECT_EQ(text(app, "stat"), QString::fromUtf8("PAUSED - Press 'Resume\xE2\x80\xA6' to Start\xE2\x80\xA6"));
+  ASSERT_TRUE(AppHarness::waitFor([&] { return !manager->IsBusyWithTask(); }, 10s));
+  const std::uint16_t task = manager->currentTask();
+  EXPECT_NE(task, 0u) << "the job finished before the pause; make it slower";
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(manager->currentTask(), task);
+  EXPECT_TRUE(AppHarness::filesIn(app.printCentreFolder()).empty());
+  EXPECT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit"); }, 5s));
+  app.screenshot("main-window-paused");
+
+  app.click("strt");
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.printLogLines().size() == 1; }));
+  EXPECT_EQ(AppHarness::filesIn(app.printCentreFolder()).size(), 1u);
+  EXPECT_EQ(AppHarness::filesIn(app.finishedFolder()), (std::vector<std::string>{"slow"}));
+}
+
+TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
+  AppHarness app([](tPrintServerPrefs& prefs) { prefs.autoStart = 0; });
+  ASSERT_TRUE(app.start());
+  app.click("strt");
+  app.dropJob("in-hand", test::printDataJob(300, 6.0f, 150));
+  app.dropJob("queued", test::printDataJob());
+  ASSERT_TRUE(AppHarness::waitFor([&] { return gPrintJobTaskManager->currentTask() == 2; }));
+
+  EXPECT_FALSE(app.app().RequestScriptedQuit());
+  const auto messages = app.messages().messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_NE(messages.back().find("Vorl-Zeverezoz is currently BUSY!"), std::string::npos);
+  EXPECT_FALSE(isEnabled(app, "exit"));
+
+  app.click("strt");
+  ASSERT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit") && !gPrintJobTaskManager->IsBusyWithTask(); }));
+  bool quit = false;
+  QObject::connect(&app.app(), &TBackgroundPrintApp::quitting, [&] { quit = true; });
+  app.click("exit");
+  ASSERT_TRUE(AppHarness::waitFor([&] { return quit; }, 10s));
+  // The job in hand and the queued one are still on disk for the next start.
+  EXPECT_EQ(AppHarness::filesIn(app.allFilesFolder()).size(), 2u);
+}
+
+TEST(AppScenarios, FailedJobIsParkedAndTheNextJobStillRuns) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  test::JobSpec broken = test::printDataJob();
+  broken.signature = 0x1234;
+  waitForFreshSecond();
+  app.dropJob("a-broken", broken);
+  app.dropJob("b-good", test::printDataJob());
+  app.dropBytes("c-empty", {});
+  app.click("strt");
+  ASSERT_TRUE(AppHarness::waitFor([&] { return AppHarness::filesIn(app.finishedFolder()).size() == 1; }));
+  ASSERT_TRUE(AppHarness::waitFor([&] { return AppHarness::filesIn(app.unknownFolder()).size() == 2; }));
+  EXPECT_EQ(AppHarness::filesIn(app.unknownFolder()), (std::vector<std::string>{"a-broken", "c-empty"}));
+  EXPECT_EQ(AppHarness::filesIn(app.finishedFolder()), (std::vector<std::string>{"b-good"}));
+  const auto messages = app.messages().messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "Invalid Job Version Number!"), messages.end());
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "Read File Error!"), messages.end());
+}
+
+TEST(AppScenarios, ASecondCopyRefusesToStart) {
+  AppHarness first(autoStartOff);
+  ASSERT_TRUE(first.start());
+  TBackgroundPrintApp::Options options;
+  options.applicationFolder = first.home();
+  {
+    TBackgroundPrintApp second(options);
+    EXPECT_FALSE(second.DoInitialState());
+  }
+  const auto messages = first.messages().messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(), "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6");
+  // The first copy goes on: it still answers its start button.
+  first.click("strt");
+  EXPECT_TRUE(first.behaviour().IsBackgroundPrintingEnabled());
+}
+
+TEST(AppScenarios, SpecialStartupKeepsProcessingOff) {
+  AppHarness app;  // the settings say: start at launch
+  TBackgroundPrintApp::Options options;
+  options.specialStartup = true;
+  ASSERT_TRUE(app.start(options));
+  EXPECT_FALSE(app.behaviour().IsBackgroundPrintingEnabled());
+  const auto messages = app.messages().messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(), "Special Startup\xE2\x80\xA6"), 1);
+}
+
+TEST(AppScenarios, AutoStartRunsWithoutAClick) {
+  AppHarness app;
+  ASSERT_TRUE(app.start());
+  EXPECT_TRUE(app.behaviour().IsBackgroundPrintingEnabled());
+  app.dropJob("auto", test::printDataJob());
+  ASSERT_TRUE(AppHarness::waitFor([&] { return AppHarness::filesIn(app.finishedFolder()).size() == 1; }));
+}
+
+TEST(AppScenarios, NoRootFolderKeepsProcessingOffAndTheButtonsUsable) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  fs::remove_all(app.rootFolder());
+  app.click("strt");
+  EXPECT_FALSE(app.behaviour().IsBackgroundPrintingEnabled());
+  const auto messages = app.messages().messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(), "Point To A Valid Print Spooler Folder First\xE2\x80\xA6");
+  EXPECT_TRUE(isEnabled(app, "exit"));
+  EXPECT_FALSE(app.behaviour().workerExists());
+}
+
+}  // namespace
+}  // namespace vorl
