@@ -53,6 +53,7 @@ class TMyProgressIndicator {
   void RequestCancel() noexcept { fCancelRequested = true; }
   bool CancelRequested() const noexcept { return fCancelRequested; }
   bool PauseRequested() const noexcept { return fPauseRequested; }
+  // Main thread only: other threads' window work is still queued there.
   ProgressWindow* window() const noexcept { return fProgressWindow.get(); }
 
  private:
