@@ -1,16 +1,20 @@
 // The progress controller shared by the whole program (`gProgressIndicator`).
 //
-// Status texts and page images of every stage go through it to the processing behaviour (the main window). The
-// small progress window (bar, title, text lines, Stop and Pause) opens only while no processing behaviour exists,
-// which in normal running never holds; its cancel flag works either way and is what a switch-off sets.
+// Every stage reports its status lines and page images here, and they reach the processing behaviour (the main
+// window). The small progress window (bar, title, text lines, Stop and Pause) is only a fallback for a program
+// without a processing behaviour, so in normal running it stays closed; its cancel flag works either way and is
+// what a switch-off sets. Any thread may call it: the window's work is carried out on the main thread.
 #pragma once
 
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "imaging/offscreen.h"
+
+class QObject;
 
 namespace vorl {
 
@@ -49,10 +53,16 @@ class TMyProgressIndicator {
   void RequestCancel() noexcept { fCancelRequested = true; }
   bool CancelRequested() const noexcept { return fCancelRequested; }
   bool PauseRequested() const noexcept { return fPauseRequested; }
+  // Main thread only: other threads' window work is still queued there.
   ProgressWindow* window() const noexcept { return fProgressWindow.get(); }
 
  private:
   friend class ProgressWindow;
+  // Runs `work` on the main thread: at once when called there, else queued (widgets belong to the main thread,
+  // and the job worker must never wait for it).
+  void onMainThread(std::function<void()> work);
+  void replaceWindow(std::int16_t windowId);
+
   std::unique_ptr<ProgressWindow> fProgressWindow;
   std::uint32_t fShowAtTicks = 0;
   bool fInitialised = false;
@@ -60,6 +70,8 @@ class TMyProgressIndicator {
   std::int16_t fWindowID = 0;
   std::atomic<bool> fPauseRequested{false};
   JobObserver* fBehaviour = nullptr;
+  std::atomic<bool> fVisible{false};     // the window's visibility, readable from any thread
+  std::unique_ptr<QObject> fMainThread;  // lives on the main thread; queued work dies with it
 };
 
 // The one controller; null until the start command made it.

@@ -20,12 +20,14 @@ function(vorl_add_library name)
   target_link_libraries(${name} PUBLIC vorl_compile_options ${ARG_LINKS})
 endfunction()
 
-# vorl_add_test(<name> SOURCES ... LINKS ... [GUI]): one GoogleTest program per unit group. The shared main
-# points HOME and XDG_* at a temporary folder; GUI adds an offscreen QGuiApplication.
+# vorl_add_test(<name> SOURCES ... LINKS ... [GUI] [WIDGETS]): one GoogleTest program per unit group. The shared
+# main points HOME and XDG_* at a temporary folder; GUI adds an offscreen QGuiApplication, WIDGETS a QApplication.
 function(vorl_add_test name)
-  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;WIDGETS" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  if(ARG_GUI)
+  if(ARG_WIDGETS)
+    target_link_libraries(${name} PRIVATE vorl_test_main_widgets)
+  elseif(ARG_GUI)
     target_link_libraries(${name} PRIVATE vorl_test_main_gui)
   else()
     target_link_libraries(${name} PRIVATE vorl_test_main)

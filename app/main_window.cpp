@@ -1,0 +1,318 @@
+#include "app/main_window.h"
+
+#include <QBrush>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <initializer_list>
+
+#include "app/error_log_file.h"
+#include "app/job_list_model.h"
+#include "app/preview_pane.h"
+#include "platform/bundle_info.h"
+
+namespace vorl {
+namespace {
+
+// The folder-emptying popup, in the order of its items 3 to 8.
+struct FolderCommand {
+  int command;
+  const char* title;
+};
+constexpr FolderCommand kFolderCommands[] = {
+    {1006, "Empty the Whole Vorl-Processor Folder"},
+    {1003, "Empty the Print Jobs Folder"},
+    {1004, "Empty the Unknown Jobs Folder"},
+    {1010, "Empty the Finished Jobs Folder"},
+    {1005, "Empty the Images Folder"},
+    {1011, "Empty the Group Photo Files Folder"},
+};
+
+constexpr QSize kLogoSize{421, 58};
+constexpr QSize kThumbnailSize{200, 150};
+constexpr QSize kPageSize{400, 300};
+
+// The application's version for the 'vers' text.
+QString softwareVersion() {
+  return kBundleShortVersionString.empty()
+             ? QStringLiteral("Unknown Version")
+             : QString::fromUtf8(kBundleShortVersionString.data(),
+                                 static_cast<qsizetype>(kBundleShortVersionString.size()));
+}
+
+// The logo across the top of the window, drawn here rather than kept as a picture file.
+QPixmap drawLogo() {
+  QPixmap logo(kLogoSize);
+  logo.fill(Qt::white);
+  QPainter painter(&logo);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient band(0, 0, kLogoSize.width(), 0);
+  band.setColorAt(0, QColor(0x1F, 0x3A, 0x68));
+  band.setColorAt(1, QColor(0x4F, 0x8A, 0xC9));
+  painter.setBrush(band);
+  painter.setPen(Qt::NoPen);
+  painter.drawRoundedRect(QRect(QPoint(0, 4), QSize(kLogoSize.width() - 1, kLogoSize.height() - 9)), 8, 8);
+  QFont font = painter.font();
+  font.setPixelSize(26);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(QPoint(16, 4), QSize(kLogoSize.width() - 32, kLogoSize.height() - 9)),
+                   Qt::AlignVCenter | Qt::AlignLeft,
+                   QString::fromUtf8(kBundleDisplayName.data(), static_cast<qsizetype>(kBundleDisplayName.size())));
+  return logo;
+}
+
+QLabel* makeText(QWidget* parent, const char* id) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(id));
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  label->setMinimumWidth(120);
+  return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* id, const char* title) {
+  auto* button = new QPushButton(QString::fromUtf8(title), parent);
+  button->setObjectName(QString::fromLatin1(id));
+  return button;
+}
+
+// Swallows the second click of a double click on 'strt', so one double click cannot switch processing on and
+// straight off again.
+class DoubleClickFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick) return true;
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
+struct MainWindow::Widgets {
+  JobListModel* jobModel = nullptr;
+  QListView* jobs = nullptr;
+  PreviewPane* pict = nullptr;
+  PreviewPane* imag = nullptr;
+  QLabel* imgn = nullptr;
+  QLabel* stat = nullptr;
+  QLabel* crjb = nullptr;
+  QLabel* tmpn = nullptr;
+  QLabel* prnt = nullptr;
+  QLabel* pkgn = nullptr;
+  QProgressBar* busy = nullptr;
+  QPushButton* strt = nullptr;
+  QPushButton* exit = nullptr;
+  QPushButton* file = nullptr;
+  QPushButton* rmve = nullptr;
+  QPushButton* bout = nullptr;
+  QPushButton* vorl = nullptr;
+  QToolButton* pop1 = nullptr;
+  QListWidget* errs = nullptr;
+  QLabel* cprt = nullptr;
+  QLabel* vers = nullptr;
+};
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widgets) {
+  Widgets& w = *fWidgets;
+  setWindowTitle(QString::fromUtf8(kBundleDisplayName.data(), static_cast<qsizetype>(kBundleDisplayName.size())));
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* outer = new QVBoxLayout(central);
+
+  // Logo with the year and version texts at its right.
+  auto* header = new QHBoxLayout;
+  auto* logo = new QLabel(central);
+  logo->setPixmap(drawLogo());
+  header->addWidget(logo);
+  header->addStretch();
+  auto* versions = new QVBoxLayout;
+  QFont small = font();
+  small.setPointSize(9);
+  w.cprt = makeText(central, "cprt");
+  w.cprt->setText(QStringLiteral("\u00A9 2026"));
+  w.vers = makeText(central, "vers");
+  w.vers->setText(QStringLiteral("Ver: ") + softwareVersion());
+  for (QLabel* label : {w.cprt, w.vers}) {
+    label->setFont(small);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  }
+  versions->addWidget(w.cprt);
+  versions->addWidget(w.vers);
+  header->addLayout(versions);
+  outer->addLayout(header);
+
+  // The job list with the thumbnail of the clicked job; the page in hand beside them.
+  auto* panes = new QHBoxLayout;
+  auto* jobColumn = new QVBoxLayout;
+  w.jobModel = new JobListModel(this);
+  w.jobs = new QListView(central);
+  w.jobs->setObjectName(QStringLiteral("jobs"));
+  w.jobs->setModel(w.jobModel);
+  w.jobs->setSelectionMode(QAbstractItemView::SingleSelection);
+  w.jobs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  w.jobs->setFixedWidth(kThumbnailSize.width());
+  w.pict = new PreviewPane(kThumbnailSize, central);
+  w.pict->setObjectName(QStringLiteral("pict"));
+  jobColumn->addWidget(w.jobs, 1);
+  jobColumn->addWidget(w.pict);
+  panes->addLayout(jobColumn);
+  auto* pageColumn = new QVBoxLayout;
+  w.imag = new PreviewPane(kPageSize, central);
+  w.imag->setObjectName(QStringLiteral("imag"));
+  w.imgn = makeText(central, "imgn");
+  w.imgn->setAlignment(Qt::AlignHCenter);
+  pageColumn->addWidget(w.imag);
+  pageColumn->addWidget(w.imgn);
+  panes->addLayout(pageColumn);
+  outer->addLayout(panes);
+
+  // What is being done, to which job, with which template and printer.
+  auto* texts = new QFormLayout;
+  w.stat = makeText(central, "stat");
+  w.crjb = makeText(central, "crjb");
+  w.tmpn = makeText(central, "tmpn");
+  w.prnt = makeText(central, "prnt");
+  w.pkgn = makeText(central, "pkgn");
+  texts->addRow(QStringLiteral("Status:"), w.stat);
+  texts->addRow(QStringLiteral("Job:"), w.crjb);
+  texts->addRow(QStringLiteral("Template:"), w.tmpn);
+  texts->addRow(QStringLiteral("Printer:"), w.prnt);
+  texts->addRow(QStringLiteral("Package:"), w.pkgn);
+  outer->addLayout(texts);
+
+  w.busy = new QProgressBar(central);
+  w.busy->setObjectName(QStringLiteral("busy"));
+  w.busy->setRange(0, 0);
+  w.busy->setTextVisible(false);
+  w.busy->setMaximumHeight(12);
+  w.busy->hide();
+  outer->addWidget(w.busy);
+
+  auto* buttons = new QHBoxLayout;
+  w.strt = makeButton(central, "strt", "Start");
+  w.strt->installEventFilter(new DoubleClickFilter(w.strt));
+  w.rmve = makeButton(central, "rmve", "Remove Job");
+  w.file = makeButton(central, "file", "Empty Folders");
+  w.pop1 = new QToolButton(central);
+  w.pop1->setObjectName(QStringLiteral("pop1"));
+  w.pop1->setText(QStringLiteral("Empty\u2026"));
+  w.pop1->setPopupMode(QToolButton::InstantPopup);
+  auto* folderMenu = new QMenu(w.pop1);
+  for (const FolderCommand& entry : kFolderCommands) {
+    const int command = entry.command;
+    folderMenu->addAction(QString::fromUtf8(entry.title), this, [this, command] { emit folderCommandChosen(command); });
+  }
+  w.pop1->setMenu(folderMenu);
+  w.bout = makeButton(central, "bout", "About");
+  w.vorl = makeButton(central, "vorl", "Front End");
+  w.exit = makeButton(central, "exit", "Exit");
+  for (QWidget* button : std::initializer_list<QWidget*>{w.strt, w.rmve, w.file, w.pop1, w.bout, w.vorl})
+    buttons->addWidget(button);
+  buttons->addStretch();
+  buttons->addWidget(w.exit);
+  outer->addLayout(buttons);
+
+  // Operator messages, with those of earlier runs first.
+  w.errs = new QListWidget(central);
+  w.errs->setObjectName(QStringLiteral("errs"));
+  w.errs->setMaximumHeight(110);
+  w.errs->addItems(readErrorLogRecords(errorLogFilePath()));
+  w.errs->scrollToBottom();
+  outer->addWidget(w.errs);
+
+  connect(w.strt, &QPushButton::clicked, this, &MainWindow::startPauseClicked);
+  connect(w.exit, &QPushButton::clicked, this, &MainWindow::exitClicked);
+  connect(w.file, &QPushButton::clicked, this, &MainWindow::emptyFoldersClicked);
+  connect(w.bout, &QPushButton::clicked, this, &MainWindow::aboutClicked);
+  connect(w.vorl, &QPushButton::clicked, this, &MainWindow::frontEndClicked);
+  connect(w.rmve, &QPushButton::clicked, this, [this] {
+    const QModelIndexList selected = fWidgets->jobs->selectionModel()->selectedRows();
+    if (selected.isEmpty()) return;
+    const int row = selected.last().row();
+    emit removeJobClicked(row, fWidgets->jobModel->names().value(row));
+  });
+  connect(w.jobs, &QListView::clicked, this, [this](const QModelIndex& index) { emit jobRowClicked(index.row()); });
+}
+
+MainWindow::~MainWindow() { delete fWidgets; }
+
+void MainWindow::setStatus(const QString& text) {
+  fWidgets->stat->setText(text);
+  fWidgets->stat->repaint();
+}
+
+QString MainWindow::status() const { return fWidgets->stat->text(); }
+
+void MainWindow::setImage(const QImage& page, const QString& caption) {
+  fWidgets->imag->setPicture(page);
+  fWidgets->imgn->setText(caption);
+}
+
+void MainWindow::setJobFileName(const QString& name) { fWidgets->crjb->setText(name); }
+
+QString MainWindow::jobFileName() const { return fWidgets->crjb->text(); }
+
+void MainWindow::setPrinterAndTemplate(const QString& printerName, const QString& templateName,
+                                       const QString& packageName) {
+  fWidgets->prnt->setText(printerName);
+  fWidgets->tmpn->setText(templateName);
+  fWidgets->pkgn->setText(packageName);
+}
+
+QString MainWindow::printerName() const { return fWidgets->prnt->text(); }
+
+QString MainWindow::templateName() const { return fWidgets->tmpn->text(); }
+
+void MainWindow::setJobList(const QStringList& longNames) {
+  if (!fWidgets->jobModel->setNames(longNames)) return;
+  fWidgets->jobs->selectionModel()->clear();
+  fWidgets->pict->setPicture(QImage());
+}
+
+QStringList MainWindow::jobList() const { return fWidgets->jobModel->names(); }
+
+void MainWindow::showThumbnail(const QImage& thumbnail) { fWidgets->pict->setPicture(thumbnail); }
+
+void MainWindow::setStartTitle(const QString& title) { fWidgets->strt->setText(title); }
+
+void MainWindow::setBusy(bool busy) { fWidgets->busy->setVisible(busy); }
+
+void MainWindow::setIdleCommandsEnabled(bool enabled) {
+  for (QWidget* widget :
+       std::initializer_list<QWidget*>{fWidgets->exit, fWidgets->file, fWidgets->rmve, fWidgets->pop1})
+    widget->setEnabled(enabled);
+}
+
+void MainWindow::appendMessage(const QString& text) {
+  fWidgets->errs->addItem(text);
+  fWidgets->errs->scrollToBottom();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) emit windowActivated();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Quitting is the processing behaviour's decision (it refuses while processing is on).
+  event->ignore();
+  emit closeRequested();
+}
+
+}  // namespace vorl
