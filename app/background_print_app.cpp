@@ -135,6 +135,7 @@ void TBackgroundPrintApp::startProcessing() {
   gProgressIndicator->IProgressIndicator(kStartUpProgressWindow);
   gProgressIndicator->SetBehaviour(fBehaviour.get());
   CheckIfQuickTimeInstalled();
+  emit started();
 }
 
 bool TBackgroundPrintApp::RequestScriptedQuit() {

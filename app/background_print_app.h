@@ -48,6 +48,8 @@ class TBackgroundPrintApp final : public QObject {
   const std::filesystem::path& applicationFolder() const noexcept { return fApplicationFolder; }
 
  signals:
+  // The start command made the processing behaviour and its main window.
+  void started();
   void quitting();
 
  private:

@@ -17,6 +17,7 @@
 #include "app/background_print_app.h"
 #include "app/operator_messages.h"
 #include "app/print_bg_behavior.h"
+#include "foundation/messages.h"
 
 namespace {
 
@@ -41,8 +42,14 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--special-startup") == 0) options.specialStartup = true;
   }
 
-  vorl::OperatorMessages messages;
+  vorl::OperatorMessages messages(nullptr);
+  vorl::setMessageSink(&messages);
+  struct SinkRemoval {
+    ~SinkRemoval() { vorl::setMessageSink(nullptr); }
+  } sinkRemoval;
   vorl::TBackgroundPrintApp application(options);
+  QObject::connect(&application, &vorl::TBackgroundPrintApp::started, &application,
+                   [&] { messages.setWindow(application.behaviour()->window()); });
   if (!application.DoInitialState()) return 1;
 
   // Termination signals reach the event loop through a socket, where quitting is safe.

@@ -1,8 +1,8 @@
 // The main window: the operator's view of the processor.
 //
-// It lists the waiting jobs (with the thumbnail of the one clicked), shows the page of the job in hand, the
-// status line, the names of the current job, template, printer and package, the start/pause, remove and exit
-// buttons, the folder-emptying popup and the busy indicator, and the list of operator messages. Every widget
+// Waiting jobs on the left (a click shows that job's thumbnail), the page being drawn with its caption, the
+// status, the job, template, printer and package names, the buttons, the folder-emptying popup, a busy bar and
+// the operator messages. Every widget
 // carries the four-character id of its role as its object name ('jobs', 'pict', 'imag', 'imgn', 'stat', 'crjb',
 // 'tmpn', 'prnt', 'pkgn', 'busy', 'strt', 'exit', 'file', 'rmve', 'bout', 'vorl', 'pop1', 'errs', 'cprt', 'vers').
 //

@@ -1,4 +1,4 @@
-// The processing behaviour: the hinge between the operator's window and the job machinery.
+// The processing behaviour: what connects the window to the state machine.
 //
 // It owns the main window and the worker thread, switches processing on and off, and is the observer through
 // which the job road shows its status, page, job and printer names and job list, writes the print log and asks

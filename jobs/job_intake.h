@@ -3,8 +3,8 @@
 //
 // Producers write a job under a temporary name ("TempFile…" or a name beginning with ".") and rename it when it
 // is complete; such names are never taken, and neither is a file that some process still holds open for
-// writing. The spooler folder is read again only when its modification date (full precision) changed since the
-// last reading, or after `gLastModDate` was cleared. The move is a rename within the folder's file system, so a
+// writing. An unchanged folder (same modification time, to the nanosecond) is not listed again unless
+// `gLastModDate` is cleared. The move is a rename within the folder's file system, so a
 // job is always either in the spooler folder or in "All Files", whatever moment the process is stopped at.
 #pragma once
 
@@ -23,8 +23,8 @@ class JobObserver;
 // The sub-folder of the spooler folder that holds the queued jobs.
 inline constexpr char kJobFolderName[] = "All Files";
 
-// The spooler folder's modification date (nanoseconds since the epoch) when it was last read; 0 forces the next
-// reading.
+// The spooler folder's modification time (nanoseconds since the epoch) at its last listing; 0 means "list it
+// next time whatever its time".
 extern std::atomic<std::int64_t> gLastModDate;
 
 // Takes new job files into the queue and, when the queue's length changed, tells `behaviour` the new list.

@@ -1,9 +1,9 @@
 // The job state machine: every job passes through the one `TPrintJobTaskManager`.
 //
 // `DoNextTask` performs one short step of the job in hand and returns: 0 takes the next job and reads it, 1
-// prepares the page, 2 draws one object, 3 finishes and delivers, 4 logs and disposes of the job file. The
-// worker thread (`TSimpleThread`) calls it over and over while processing is on, holding the baton for each
-// step, so the window stays live while a page is drawn one object at a time. Failures of any step end in
+// prepares the page, 2 draws one object, 3 finishes and delivers, 4 logs and disposes of the job file. Short
+// steps keep the window live: `TSimpleThread` runs them one after another under the baton while processing is
+// on. Failures of any step end in
 // `DoError`, which reports, tells the web-server companion and parks the job file (or asks the operator).
 //
 // Switching processing off never interrupts a step: the step ends and the job keeps its task.

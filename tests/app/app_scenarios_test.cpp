@@ -138,7 +138,7 @@ TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
   ASSERT_TRUE(AppHarness::waitFor([&] { return manager->currentTask() == 2; }));
 
   // The event loop answers while the job draws.
-  std::int64_t slowest = 0;
+  qint64 slowest = 0;
   for (int i = 0; i < 20; ++i) {
     QElapsedTimer timer;
     timer.start();

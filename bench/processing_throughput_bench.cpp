@@ -1,0 +1,326 @@
+// Fifty jobs dropped at once into the spooler folder, each a 6 x 4 inch page at 300 dpi with one 24-megapixel
+// photo, delivered as a print-data file: the whole road (intake, the state machine's steps on the worker thread
+// under the baton, drawing, finishing, delivery, the job file's move) against drawing plus delivery alone (the
+// same job files read, drawn and delivered by direct calls, no intake, no worker). Also the time a job waits
+// between landing in the idle spooler folder and being taken.
+//
+// Printed at the end: jobs per minute, the wait, and the overhead ratio (per-job time through the processor over
+// drawing plus delivery alone; the aim is under 1.1). Under the sanitizers the photos are 600 x 400 and the page
+// a tenth as large, so the figures only show the benchmark still runs.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "foundation/file_copy.h"
+#include "foundation/files.h"
+#include "foundation/os_services.h"
+#include "imaging/image_file_codec.h"
+#include "imaging/image_road_globals.h"
+#include "imaging/offscreen.h"
+#include "jobs/drawing_results.h"
+#include "jobs/job_intake.h"
+#include "jobs/job_queue.h"
+#include "jobs/job_task_manager.h"
+#include "jobs/job_worker.h"
+#include "jobs/spooler_print_view.h"
+#include "platform/baton.h"
+#include "platform/file_specs.h"
+#include "preferences/preference_globals.h"
+#include "preferences/working_folders.h"
+#include "tests/support/isolated_environment.h"
+#include "tests/support/job_file_writer.h"
+#include "tests/support/object_record_writer.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kPhotoWidth = 600, kPhotoHeight = 400;
+constexpr int kResolution = 30;
+#else
+constexpr int kPhotoWidth = 6000, kPhotoHeight = 4000;
+constexpr int kResolution = 300;
+#endif
+constexpr int kJobs = 50;
+
+// The road logs a few lines per job, as the program does; here they go to /dev/null.
+const int kQuietLog = [] {
+  const int null = ::open("/dev/null", O_WRONLY);
+  if (null >= 0) ::dup2(null, STDERR_FILENO);
+  return 0;
+}();
+
+// Notes when each job was taken; nothing else of the window.
+class TimingObserver final : public vorl::JobObserver {
+ public:
+  void SetJobInfo(const vorl::tJobInfo&) override {}
+  void SetPrinterAndTemplate(std::int16_t, const vorl::Str31&, const vorl::Str255&) override {}
+  void SetStatus(std::string_view) override {}
+  void SetImage(const vorl::Offscreen*, std::string_view) override {}
+  void SetJobFileName(std::string_view name) override {
+    if (name.empty()) return;
+    std::lock_guard lock(mutex_);
+    lastTaken_ = Clock::now();
+    ++taken_;
+  }
+  void SetFilesToDelete(const std::vector<vorl::FSSpec>&) override {}
+  void Beep() override {}
+  bool IsBackgroundPrintingEnabled() override { return true; }
+  void ScanForNewJobs() override { vorl::CheckForNewJobs(this); }
+  void SendNotificationToWebServer(const vorl::ArchivedValue&) override {}
+
+  int taken() {
+    std::lock_guard lock(mutex_);
+    return taken_;
+  }
+  Clock::time_point lastTaken() {
+    std::lock_guard lock(mutex_);
+    return lastTaken_;
+  }
+
+ private:
+  std::mutex mutex_;
+  int taken_ = 0;
+  Clock::time_point lastTaken_{};
+};
+
+struct Workspace {
+  fs::path root, images, spooler, centre;
+  std::vector<vorl::test::Bytes> jobs;  // one job file per photo copy
+
+  Workspace() {
+    vorl::test::isolateEnvironment();
+    root = vorl::test::makeTempFolder("throughput-bench");
+    vorl::tPrintServerPrefs* prefs = vorl::getMyPrintServerPrefs();
+    std::int16_t vRefNum = 0;
+    std::int32_t dirID = 0;
+    if (vorl::FSFolderIDs(root, vRefNum, dirID) != vorl::noErr) std::abort();
+    prefs->serverRoot.vRefNum = vRefNum;
+    prefs->serverRoot.dirID = dirID;
+    prefs->keepJobFiles = 1;  // the photos stay for the next round
+    prefs->rescan = 1;
+    prefs->askOnFailedJob = 0;
+    vorl::createImageAndJobFolders();
+    images = root / "IMAGES FOLDER \xC6\x92";
+    spooler = root / "PRINT JOBS FOLDER \xC6\x92";
+    centre = root / "Vorl-PrintCenter Folder" / "Jobs To Be Printed";
+    fs::create_directories(centre);
+    vorl::FSSpec centreSpec{};
+    if (vorl::myMakeFSSpecFromPath(centre.c_str(), &centreSpec) != vorl::noErr) std::abort();
+    vorl::getMyProcessedJobsPrefs()->folder.spec = centreSpec;
+    vorl::getMyProcessedJobsPrefs()->newHandOverFormat = 0;
+    fs::create_directories(root / "preferences");
+    vorl::setVorlPreferencesFolder(root / "preferences");
+    const fs::path interfaces = root / "net";
+    fs::create_directories(interfaces / "eth0/device");
+    std::ofstream(interfaces / "eth0/type") << "1\n";
+    std::ofstream(interfaces / "eth0/address") << "00:1b:63:a4:0f:2c\n";
+    std::ofstream(interfaces / "eth0/ifindex") << "2\n";
+    vorl::QAVLOR_MUID::setInterfaceFolder(interfaces);
+
+    // One photograph: soft ramps with grain, about as large as a camera's JPEG; a copy per job, so no job finds
+    // the photo of the one before already decoded.
+    const vorl::Rect bounds = vorl::makeRect(0, 0, kPhotoHeight, kPhotoWidth);
+    vorl::OffscreenPtr photo{vorl::myNewGWorld(&bounds)};
+    std::uint32_t grain = 1;
+    for (int y = 0; y < kPhotoHeight; ++y) {
+      std::uint8_t* p = photo->view().row(y);
+      for (int x = 0; x < kPhotoWidth; ++x, p += 4) {
+        grain = grain * 1664525u + 1013904223u;
+        const int g = static_cast<int>(grain >> 28);
+        p[vorl::kRedByte] = static_cast<std::uint8_t>(x * 200 / kPhotoWidth + g);
+        p[vorl::kGreenByte] = static_cast<std::uint8_t>(y * 200 / kPhotoHeight + g);
+        p[vorl::kBlueByte] = static_cast<std::uint8_t>((x + y) % 180 + g);
+      }
+    }
+    vorl::EncodeOptions options;
+    options.quality = 92;
+    if (vorl::encodeImageFile(*photo, images / "photo.jpg", vorl::ImageFileType::jpeg, options) != vorl::noErr)
+      std::abort();
+    for (int i = 0; i < kJobs; ++i) {
+      const std::string name = "photo" + std::to_string(i) + ".jpg";
+      fs::copy_file(images / "photo.jpg", images / name, fs::copy_options::overwrite_existing);
+      vorl::test::JobSpec spec;
+      spec.printerType = 34;  // delivered as a print-data file
+      spec.pageWidth = 6.0f;
+      spec.pageHeight = 4.0f;
+      spec.resolution = kResolution;
+      spec.templateName = "Throughput";
+      vorl::test::ImageSpec image;
+      image.at = {0.0f, 0.0f, 6.0f, 4.0f, 0, 0, 288, 432};
+      image.photoName = name;
+      image.rotation = 0.0f;
+      image.offsetV = image.offsetH = 0;
+      image.insetSteps = 0;
+      image.colorAdjust = {};
+      image.graphicCategory.clear();
+      image.graphicName.clear();
+      image.borderFlag = 0;
+      image.angledFlag = 0;
+      image.useCropBounds = 0;
+      spec.pageRecords = {vorl::test::imageRecord(image)};
+      jobs.push_back(vorl::test::writeJobFile(spec).bytes);
+    }
+  }
+
+  void emptyCentre() const {
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(centre, ignored)) fs::remove_all(entry.path(), ignored);
+  }
+  std::size_t delivered() const {
+    std::size_t count = 0;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(centre, ignored)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("._", 0) != 0 && name.rfind("Tempfile_", 0) != 0) ++count;
+    }
+    return count;
+  }
+  void drop(int i, const std::string& name) const {
+    const fs::path temporary = spooler / ("TempFile-" + name);
+    vorl::test::writeFile(temporary, jobs[static_cast<std::size_t>(i)]);
+    fs::rename(temporary, spooler / name);
+  }
+};
+
+Workspace& workspace() {
+  static Workspace instance;
+  return instance;
+}
+
+double gProcessorPerJob = 0, gAlonePerJob = 0, gWaitMs = 0;
+
+// Fifty jobs at once through the running processor.
+void BM_ProcessorFiftyJobs(benchmark::State& state) {
+  Workspace& w = workspace();
+  vorl::TSortedFileList queue;
+  vorl::gJobFileList = &queue;
+  TimingObserver observer;
+  vorl::TPrintJobTaskManager manager(&observer);
+  vorl::gPrintJobTaskManager = &manager;
+  vorl::TSimpleThread worker(manager);
+  worker.Start();
+  manager.SetActive(true);
+  int round = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.emptyCentre();
+    ++round;
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    for (int i = 0; i < kJobs; ++i) w.drop(i, "job-" + std::to_string(round) + "-" + std::to_string(i));
+    worker.Wake();
+    while (w.delivered() < kJobs) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  manager.SetActive(false);
+  worker.ShutdownAndJoin();
+  vorl::gPrintJobTaskManager = nullptr;
+  vorl::gJobFileList = nullptr;
+  gProcessorPerJob = seconds / (static_cast<double>(state.iterations()) * kJobs);
+  state.counters["jobs_per_minute"] = 60.0 / gProcessorPerJob;
+  state.counters["threads"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_ProcessorFiftyJobs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The same fifty jobs read, drawn and delivered by direct calls.
+void BM_DrawAndDeliverAlone(benchmark::State& state) {
+  Workspace& w = workspace();
+  double seconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.emptyCentre();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    for (int i = 0; i < kJobs; ++i) {
+      vorl::BatonHold baton;
+      vorl::TSpoolerPrintView view;
+      if (view.ReadJobFile(w.jobs[static_cast<std::size_t>(i)]) != vorl::kJobReadOK ||
+          view.CreateOffscreens() != 0) {
+        state.SkipWithError("the job was not read or its page not made");
+        return;
+      }
+      std::int16_t result = 0;
+      while ((result = view.DrawNextObject()) != vorl::kDrawPageDone) {
+        if (result != vorl::kDrawOK) {
+          state.SkipWithError("an object did not draw");
+          return;
+        }
+      }
+      if (view.FinishJob() != 0) {
+        state.SkipWithError("the page was not delivered");
+        return;
+      }
+      view.ResetJob();
+    }
+    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  gAlonePerJob = seconds / (static_cast<double>(state.iterations()) * kJobs);
+  state.counters["jobs_per_minute"] = 60.0 / gAlonePerJob;
+}
+BENCHMARK(BM_DrawAndDeliverAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// One job landing in the idle spooler folder: the time until the worker takes it.
+void BM_WaitWhileIdle(benchmark::State& state) {
+  Workspace& w = workspace();
+  vorl::TSortedFileList queue;
+  vorl::gJobFileList = &queue;
+  TimingObserver observer;
+  vorl::TPrintJobTaskManager manager(&observer);
+  vorl::gPrintJobTaskManager = &manager;
+  vorl::TSimpleThread worker(manager);
+  worker.Start();
+  manager.SetActive(true);
+  double total = 0, worst = 0;
+  int round = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker is idle, waiting between scans
+    state.ResumeTiming();
+    const int before = observer.taken();
+    const auto landed = Clock::now();
+    w.drop(0, "wait-" + std::to_string(++round));  // nothing wakes the worker: its own scans find the job
+    while (observer.taken() == before) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const double ms = std::chrono::duration<double, std::milli>(observer.lastTaken() - landed).count();
+    total += ms;
+    worst = std::max(worst, ms);
+  }
+  while (w.delivered() < static_cast<std::size_t>(round)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  manager.SetActive(false);
+  worker.ShutdownAndJoin();
+  vorl::gPrintJobTaskManager = nullptr;
+  vorl::gJobFileList = nullptr;
+  gWaitMs = total / static_cast<double>(state.iterations());
+  state.counters["wait_ms"] = gWaitMs;
+  state.counters["worst_wait_ms"] = worst;
+}
+BENCHMARK(BM_WaitWhileIdle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (gProcessorPerJob > 0 && gAlonePerJob > 0) {
+    std::printf("processor: %.1f jobs per minute (%.0f ms a job) on %u threads; drawing and delivery alone: %.0f ms "
+                "a job; overhead ratio %.3f (aim: under 1.1)\n",
+                60.0 / gProcessorPerJob, gProcessorPerJob * 1000, std::thread::hardware_concurrency(),
+                gAlonePerJob * 1000, gProcessorPerJob / gAlonePerJob);
+  }
+  if (gWaitMs > 0) std::printf("a job landing in the idle spooler folder waits %.0f ms on average (aim: under 1000)\n", gWaitMs);
+  return 0;
+}
