@@ -14,5 +14,7 @@ inline constexpr std::int16_t kDrawProcessingOff = 103;
 inline constexpr std::int16_t kDrawOutOfMemory = 105;
 inline constexpr std::int16_t kPrintToFileFolderMissing = 106;
 inline constexpr std::int16_t kOutputFailed = 107;  // the page (or the original) could not be delivered
+// A page object failed to draw: its own code, so the operator is not told of a memory shortage that never was.
+inline constexpr std::int16_t kPageObjectNotDrawn = 110;
 
 }  // namespace vorl

@@ -18,6 +18,7 @@
 #include "jobs/job_observer.h"
 #include "jobs/job_queue.h"
 #include "platform/mac_types.h"
+#include "preferences/preference_records.h"
 
 namespace vorl {
 
@@ -59,7 +60,25 @@ class TPrintJobTaskManager {
   TSpoolerPrintView* printView() const noexcept { return fPrintView.get(); }
 
  private:
-  // (members are the implementation's)
+  // The steps of DoNextTask.
+  void takeNextJob();
+  void preparePage();
+  void drawNextObject();
+  void finishJob();
+  void cleanUp();
+
+  // Takes over the photos the view registered, optionally tells the companion of the failure, resets and
+  // destroys the view.
+  void collectFilesOfView();
+  void disposeOfView(bool tellCompanion);
+  // Moves the job file into the folder under a name free there; false (logged and shown) when it stays where it is.
+  bool moveJobFileInto(const FolderLocation& folder);
+  void deleteJobFile();
+  // The delivered job's file goes to the finished-jobs folder (or is deleted), once.
+  void disposeOfFinishedJobFile();
+  // No job in hand any more; the next step takes the next one.
+  void endJob();
+
   JobObserver* fBehaviour;
   std::uint16_t fCurrentTask = 0;
   FSSpec fCurrentJob{};
@@ -69,6 +88,7 @@ class TPrintJobTaskManager {
   std::vector<FSSpec> fFilesToDelete;
   std::atomic<bool> fBusy{false};
   std::uint32_t fStartTicks = 0;
+  bool fJobFileDisposed = false;  // the job file in hand already left "All Files"
 };
 
 // The one state machine; null until the processing behaviour made it.
