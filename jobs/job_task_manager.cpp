@@ -375,6 +375,7 @@ void TPrintJobTaskManager::finishJob() {
   if (result != kDrawOK) return DoError(result);
   // Delivered: the job file leaves "All Files" at once, so a crash from here on cannot deliver it again.
   disposeOfFinishedJobFile();
+  if (fJobFile) systemLogf("The job file of \"%s\" left \"All Files\" after its delivery", fJobFile->longName.c_str());
   fCurrentTask = 4;
 }
 

@@ -3,6 +3,7 @@
 // delivered once, twice only when the kill fell between its delivery and its job file leaving "All Files" (the
 // run's own log shows that), a window this test also measures.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
