@@ -80,7 +80,7 @@ class TPrintJobTaskManager {
   void endJob();
 
   JobObserver* fBehaviour;
-  std::uint16_t fCurrentTask = 0;
+  std::atomic<std::uint16_t> fCurrentTask{0};  // read by a pause that does not wait for the baton
   FSSpec fCurrentJob{};
   std::atomic<bool> fActive{false};
   std::unique_ptr<TSpoolerPrintView> fPrintView;

@@ -18,7 +18,10 @@
 #include "platform/baton.h"
 #include "platform/file_specs.h"
 #include "preferences/preference_globals.h"
+#include "jobs/print_count_hook.h"
+#include "tests/jobs/drawing_test_support.h"
 #include "tests/jobs/engine_test_support.h"
+#include "tests/jobs/print_to_file_test_support.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/object_record_writer.h"
@@ -65,6 +68,19 @@ class JobStateMachine : public ::testing::Test {
   TSortedFileList list_;
   TPrintJobTaskManager manager_{&observer_};
 };
+
+test::JobSpec keyedJob() {
+  test::JobSpec spec = test::singleFolderJob();
+  spec.hasSubJob = true;
+  spec.subJobWidth = 1;
+  spec.subJobHeight = 1;
+  test::AttributeSpec attribute;
+  attribute.saveTemplateAsIs = 0;
+  attribute.ignoreOverlays = 0;
+  attribute.saveOriginal = 0;
+  spec.subJobRecords = {test::attributeRecord(attribute), test::backColorRecord({})};
+  return spec;
+}
 
 TEST_F(JobStateMachine, JobsRunOldestFirstWithOneOutputAndOneLogLineEach) {
   for (const char* name : {"job-1", "job-2", "job-3"}) folders_.dropJob(name, test::singleFolderJob(3));
@@ -151,16 +167,7 @@ TEST_F(JobStateMachine, PausingKeepsTheJobAtItsStep) {
 }
 
 TEST_F(JobStateMachine, PausingDuringTheSubJobKeepsTheJob) {
-  test::JobSpec spec = test::singleFolderJob();
-  spec.hasSubJob = true;
-  spec.subJobWidth = 1;
-  spec.subJobHeight = 1;
-  test::AttributeSpec attribute;
-  attribute.saveTemplateAsIs = 0;
-  attribute.ignoreOverlays = 0;
-  attribute.saveOriginal = 0;
-  spec.subJobRecords = {test::attributeRecord(attribute), test::backColorRecord({})};
-  folders_.dropJob("keyed job", spec);
+  folders_.dropJob("keyed job", keyedJob());
 
   observer_.processingOn = false;  // switched off while the sub-job is drawn
   ASSERT_TRUE(test::stepUntil(manager_, [&] { return manager_.currentTask() == 1; }));
@@ -176,6 +183,87 @@ TEST_F(JobStateMachine, PausingDuringTheSubJobKeepsTheJob) {
   EXPECT_EQ(test::jobNamesIn(folders_.output), Names{"Lab_0001.jpg"});
   EXPECT_EQ(test::jobNamesIn(folders_.finished), Names{"keyed job"});
   EXPECT_EQ(observer_.printLogs.size(), 1u);
+}
+
+TEST_F(JobStateMachine, AnObjectThatFailsToDrawFailsTheJobWithItsOwnMessage) {
+  for (const bool inSubJob : {false, true}) {
+    SCOPED_TRACE(inSubJob ? "sub-job" : "page");
+    test::MessageRecorder messages;
+    const std::string name = inSubJob ? "keyed" : "plain";
+    folders_.dropJob(name, inSubJob ? keyedJob() : test::singleFolderJob());
+    takeJob();
+    ASSERT_EQ(manager_.currentTask(), 1);
+    std::vector<std::string> drawn;
+    auto broken = std::make_unique<test::ScriptedObject>("broken", "imag", &drawn, false);
+    if (inSubJob)
+      manager_.printView()->AddNewObject(std::move(broken));
+    else
+      manager_.printView()->AddObject(std::move(broken));
+    ASSERT_TRUE(test::runUntilIdle(manager_));
+    EXPECT_EQ(drawn, Names{"broken"});
+    EXPECT_EQ(messages.messages(), Names{"A page object could not be drawn!"});
+    EXPECT_EQ(test::jobNamesIn(folders_.unknown), Names{name});
+    fs::remove(folders_.unknown / name);
+  }
+  EXPECT_TRUE(test::jobNamesIn(folders_.output).empty());
+  EXPECT_TRUE(observer_.printLogs.empty());
+}
+
+TEST_F(JobStateMachine, AnOriginalIsCountedOnlyOnceCopied) {
+  const fs::path images = folders_.root / "Images";
+  fs::create_directories(images);
+  prefs().imagesFolder = test::folderLocation(images);
+  tSpecialPrintToFilePref& set = test::pointSetAt(2, folders_.output);
+  set.fileFormat = std::int16_t{3};
+  set.namingScheme = std::int16_t{3};
+  set.fileNameExtension.assign(std::string_view(".jpg"));
+  struct Count {
+    std::int16_t quantity, kind, printerType, canvas;
+    bool operator==(const Count&) const = default;
+  };
+  std::vector<Count> counts;
+  setPrintCountAdder([&](std::int16_t quantity, std::int16_t kind, std::int16_t printerType, std::int16_t canvas) {
+    counts.push_back({quantity, kind, printerType, canvas});
+  });
+
+  test::JobSpec spec = test::minimalJob();
+  spec.printerType = 25;
+  spec.printerBlock = test::Bytes(130, 0);
+  spec.printerBlock[1] = 2;  // set 2
+  spec.canvasNumber = 4;
+  spec.retailCustomerMetadata = 0;
+  spec.enableVideoCopy = 0;
+  test::AttributeSpec attribute;
+  attribute.ignoreOverlays = 0;
+  attribute.saveOriginal = 1;
+  test::ImageSpec image;
+  image.photoName = "IMG_0042.JPG";
+  spec.pageRecords = {test::attributeRecord(attribute), test::imageRecord(image)};
+
+  for (const bool photoThere : {false, true}) {
+    SCOPED_TRACE(photoThere ? "copied" : "no photo");
+    if (photoThere) test::writeFile(images / "IMG_0042.JPG", test::Bytes{0xFF, 0xD8, 0xFF, 0xD9});
+    test::MessageRecorder messages;
+    counts.clear();
+    observer_.printLogs.clear();
+    folders_.dropJob("original", spec);
+    ASSERT_TRUE(test::runUntilIdle(manager_));
+    if (photoThere) {
+      EXPECT_EQ(counts, (std::vector<Count>{{1, kCountOriginalFile, 25, 4}}));
+      EXPECT_EQ(test::jobNamesIn(folders_.output), Names{"IMG_0042.jpg"});
+      EXPECT_EQ(test::jobNamesIn(folders_.finished), Names{"original"});
+      EXPECT_EQ(observer_.printLogs.size(), 1u);
+      EXPECT_TRUE(messages.messages().empty()) << messages.messages().front();
+    } else {
+      EXPECT_TRUE(counts.empty());
+      EXPECT_EQ(test::jobNamesIn(folders_.unknown), Names{"original"});
+      EXPECT_TRUE(observer_.printLogs.empty());
+      ASSERT_FALSE(messages.messages().empty());
+      EXPECT_EQ(messages.messages().back(), "Could not write printer file!");
+    }
+    EXPECT_TRUE(test::jobNamesIn(folders_.allFiles).empty());
+  }
+  setPrintCountAdder({});
 }
 
 TEST_F(JobStateMachine, ErrorCodesAndWhatTheyShow) {
