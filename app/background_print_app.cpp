@@ -153,7 +153,8 @@ void TBackgroundPrintApp::Quit() {
   fQuitting = true;
   if (fBehaviour) fBehaviour->ShutdownWorker();
   emit quitting();
-  QCoreApplication::quit();
+  // Not quit(): that first asks every window to close, and the main window refuses the close box's close.
+  QCoreApplication::exit(0);
 }
 
 }  // namespace vorl

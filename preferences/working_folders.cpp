@@ -11,6 +11,14 @@
 namespace vorl {
 namespace {
 
+// The folder names (Mac Roman; 0xC4 is the "ƒ").
+constexpr char kImagesFolderName[] = "IMAGES FOLDER \xC4";
+constexpr char kPrintJobsFolderName[] = "PRINT JOBS FOLDER \xC4";
+constexpr char kFinishedJobsFolderName[] = "FINISHED JOBS FOLDER \xC4";
+constexpr char kUnknownJobsFolderName[] = "UNKNOWN JOBS FOLDER \xC4";
+constexpr char kDatabaseFolderName[] = "DATABASE FOLDER \xC4";
+constexpr char kGraphicsFolderName[] = "VORL GRAPHICS FOLDER \xC4";
+
 struct WorkingFolder {
   const char* name;
   FolderLocation tPrintServerPrefs::*field;  // null: made, not remembered

@@ -11,14 +11,6 @@
 
 namespace vorl {
 
-// The folder names (Mac Roman; 0xC4 is the "ƒ").
-inline constexpr char kImagesFolderName[] = "IMAGES FOLDER \xC4";
-inline constexpr char kPrintJobsFolderName[] = "PRINT JOBS FOLDER \xC4";
-inline constexpr char kFinishedJobsFolderName[] = "FINISHED JOBS FOLDER \xC4";
-inline constexpr char kUnknownJobsFolderName[] = "UNKNOWN JOBS FOLDER \xC4";
-inline constexpr char kDatabaseFolderName[] = "DATABASE FOLDER \xC4";
-inline constexpr char kGraphicsFolderName[] = "VORL GRAPHICS FOLDER \xC4";
-
 // Makes the six folders under the root (+0, +2) where missing and stores the ids of the first five in the
 // print-server record, with the root's volume. A folder that cannot be made is shown to the operator and its
 // field left as it was. Answers the result of the last operation.

@@ -94,6 +94,12 @@ void AppHarness::click(const char* id) {
 }
 
 void AppHarness::activateWindow() {
+  // Another window first, as when the operator comes back from another program.
+  QWidget elsewhere;
+  elsewhere.show();
+  elsewhere.activateWindow();
+  QApplication::setActiveWindow(&elsewhere);
+  QApplication::processEvents();
   window().show();
   window().activateWindow();
   QApplication::setActiveWindow(&window());

@@ -57,6 +57,7 @@ TEST(AppScenarios, FreshStartMakesTheFolderTreeAndWaitsForStart) {
     EXPECT_TRUE(fs::is_directory(app.home() / "Vorl-PrintCenter Folder" / sub)) << sub;
   }
 
+  for (const std::string& message : app.messages().messages()) ADD_FAILURE() << "message: " << message;
   EXPECT_EQ(text(app, "stat"), QString::fromUtf8("Press 'Start\xE2\x80\xA6' To Start Vorl-Zeverezoz\xE2\x80\xA6"));
   EXPECT_TRUE(isEnabled(app, "strt"));
   for (const char* id : {"exit", "file", "rmve"}) EXPECT_TRUE(isEnabled(app, id)) << id;
@@ -84,7 +85,7 @@ TEST(AppScenarios, ARestartReusesTheFoldersAndTakesUpTheJobsLeft) {
   ASSERT_TRUE(app.restart());
   EXPECT_EQ(listing(), before);
   // The job moved into "All Files" before the restart is queued again at the start.
-  EXPECT_EQ(app.window().jobList(), QStringList{"left-over"});
+  EXPECT_TRUE(AppHarness::waitFor([&] { return app.window().jobList() == QStringList{"left-over"}; }, 10s));
 }
 
 TEST(AppScenarios, JobsWaitingWhilePausedAreListedOldestFirst) {

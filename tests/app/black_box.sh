@@ -47,7 +47,9 @@ wait_for 30 "processing to start" grep -qs "Status: IDLING - Waiting for a New J
 for name in first second third; do "$writer" "$spooler" "$name" --template "bb-$name"; done
 "$writer" "$spooler" broken --bad-signature
 wait_for 60 "three finished jobs" has_count "$finished" 3
-wait_for 60 "the broken job in the unknown-jobs folder" has_count "$unknown" 1
+# Nobody answers the failed-job question (the settings ask it by default): after its minute the job is parked.
+wait_for 100 "the broken job in the unknown-jobs folder" has_count "$unknown" 1
+grep -q "nobody answered" "$XDG_STATE_HOME"/Vorl/*.log || fail "the unanswered question is not logged"
 [[ -f $unknown/broken ]] || fail "the broken job is not in the unknown-jobs folder"
 [[ $(count "$centre") -eq 3 ]] || fail "expected three print-data files, found $(count "$centre")"
 for file in "$centre"/*; do
