@@ -10,6 +10,7 @@
 #include "platform/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
+#include "tests/app/screenshots.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/object_record_writer.h"
 
@@ -45,13 +46,6 @@ void pointEnvironmentAt(const fs::path& home) {
 }
 
 }  // namespace
-
-fs::path artifactsFolder() {
-  const char* folder = std::getenv("VORL_ARTIFACTS_DIR");
-  fs::path path = folder != nullptr ? fs::path(folder) : fs::current_path() / "artifacts";
-  fs::create_directories(path);
-  return path;
-}
 
 AppHarness::AppHarness(std::function<void(tPrintServerPrefs&)> seed) : fHome(makeTempFolder("app-home")) {
   pointEnvironmentAt(fHome);
@@ -145,8 +139,6 @@ bool AppHarness::waitFor(const std::function<bool()>& done, std::chrono::millise
   return QTest::qWaitFor(done, static_cast<int>(timeout.count()));
 }
 
-void AppHarness::screenshot(const std::string& name) {
-  window().grab().save(QString::fromStdString((artifactsFolder() / (name + ".png")).string()));
-}
+void AppHarness::screenshot(const std::string& name) { saveScreenshot(window(), QString::fromStdString(name)); }
 
 }  // namespace vorl::test

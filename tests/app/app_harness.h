@@ -81,7 +81,4 @@ class AppHarness {
   QStringList fStatuses;
 };
 
-// Where screenshots go: $VORL_ARTIFACTS_DIR, else "artifacts" beside the test program's build folder.
-std::filesystem::path artifactsFolder();
-
 }  // namespace vorl::test
