@@ -173,6 +173,8 @@ struct Workspace {
       spec.pageRecords = {vorl::test::imageRecord(image)};
       jobs.push_back(vorl::test::writeJobFile(spec).bytes);
     }
+    // Nothing of the set-up may still be waiting to be written when a measured flush comes.
+    ::sync();
   }
 
   void emptyCentre() const {
@@ -218,6 +220,7 @@ void BM_ProcessorFiftyJobs(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     w.emptyCentre();
+    ::sync();
     ++round;
     state.ResumeTiming();
     const auto start = Clock::now();
@@ -243,6 +246,7 @@ void BM_DrawAndDeliverAlone(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     w.emptyCentre();
+    ::sync();
     state.ResumeTiming();
     const auto start = Clock::now();
     for (int i = 0; i < kJobs; ++i) {
@@ -286,9 +290,12 @@ void BM_WaitWhileIdle(benchmark::State& state) {
   manager.SetActive(true);
   double total = 0, worst = 0;
   int round = 0;
+  w.emptyCentre();
   for (auto _ : state) {
     state.PauseTiming();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the worker is idle, waiting between scans
+    // The job before is delivered, and the worker has gone back to waiting between its scans.
+    while (w.delivered() < static_cast<std::size_t>(round)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     state.ResumeTiming();
     const int before = observer.taken();
     const auto landed = Clock::now();
