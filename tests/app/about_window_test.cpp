@@ -1,0 +1,129 @@
+// The About window and the version texts, and which menu commands the processing state allows.
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QTest>
+#include <QUrl>
+#include <string>
+
+#include "app/about_window.h"
+#include "app/folder_commands.h"
+#include "app/menu_commands.h"
+#include "app/background_print_app.h"
+#include "tests/app/screenshots.h"
+
+namespace vorl {
+namespace {
+
+TEST(VersionText, FromTheBundleShortVersionString) {
+  const struct {
+    std::optional<std::string_view> shortVersion;
+    std::string text;
+  } cases[] = {
+      {std::nullopt, "Cant CFDictionaryGetValue"},
+      {std::string_view(), "Unknown Version"},
+      {std::string_view("14.0"), "14.0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(GetSoftwareVersion2(c.shortVersion), c.text);
+  }
+  const std::string longVersion(300, '9');
+  EXPECT_EQ(GetSoftwareVersion2(longVersion).size(), 253u);
+  EXPECT_EQ(fixedVersionText(), "2.1.1 13");
+}
+
+// Records the URLs the desktop was asked to open.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> opened;
+
+ public slots:
+  void open(const QUrl& url) { opened.push_back(url); }
+};
+
+TEST(AboutWindow, ShowsBothVersionsAndOpensTheClickedLink) {
+  TAboutWindow window;
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const auto text = [&](const char* id) {
+    auto* label = window.findChild<QLabel*>(QString::fromLatin1(id));
+    return label != nullptr ? label->text() : QStringLiteral("<missing>");
+  };
+  Str255 version;
+  EXPECT_EQ(GetSoftwareVersion(version), 0);
+  EXPECT_EQ(text("txt1"), QString::fromStdString(version.toUtf8()));
+  EXPECT_FALSE(text("txt1").isEmpty());
+  EXPECT_EQ(text("txt2"), "2.1.1 13");
+  EXPECT_EQ(text("stat"), " ");
+  EXPECT_FALSE(test::saveScreenshot(window, QStringLiteral("about-window")).isEmpty());
+
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+  auto* url2 = window.findChild<QLabel*>(QStringLiteral("url2"));
+  ASSERT_NE(url2, nullptr);
+  QTest::mouseClick(url2, Qt::LeftButton);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  ASSERT_EQ(catcher.opened.size(), 1);
+  EXPECT_EQ(catcher.opened.front(), QUrl(url2->text()));
+}
+
+TEST(AboutWindow, StatusLineTakesOnlyATextAndAViewWithAStatusLine) {
+  TAboutWindow window;
+  auto* stat = window.findChild<QLabel*>(QStringLiteral("stat"));
+  ASSERT_NE(stat, nullptr);
+  MyStartUpSplashWindowUpdateStatus(&window, Str255());
+  EXPECT_EQ(stat->text(), " ");
+  MyStartUpSplashWindowUpdateStatus(&window, Str255("Creating Folder - IMAGES"));
+  EXPECT_EQ(stat->text(), "Creating Folder - IMAGES");
+  MyStartUpSplashWindowUpdateStatus(nullptr, Str255("ignored"));
+  QWidget plain;
+  MyStartUpSplashWindowUpdateStatus(&plain, Str255("no status line"));
+  MyStartupSplashWindowUpdateCurrentVersions(&plain);
+}
+
+TEST(AboutWindow, ATextThatIsNoUrlOpensNothing) {
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+  GotoURL(QStringLiteral("not a link"));
+  GotoURL(QString());
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  EXPECT_TRUE(catcher.opened.isEmpty());
+}
+
+TEST(MenuCommandStates, FollowTheProcessingState) {
+  const long folders[] = {kCommandEmptyPrintJobs, kCommandEmptyUnknownJobs, kCommandEmptyImages,
+                          kCommandEmptyAll,       kCommandEmptyFinishedJobs, kCommandEmptyGroupPhotos};
+  const long offOnly[] = {kCommandPreferences, kCommandCountWindow, kCommandExportPreferences,
+                          kCommandImportPreferences, kCommandQuit};
+  const struct {
+    const char* name;
+    ProcessingState state;
+    bool offOnlyEnabled;
+    bool foldersEnabled;
+    const char* title;
+  } cases[] = {
+      {"before the start command", {false, false, false, false}, true, true, "Start"},
+      {"never switched on", {true, false, false, false}, true, true, "Start"},
+      {"running, between steps", {true, true, false, true}, false, false, "Pause"},
+      {"running, inside a step", {true, true, true, true}, false, false, "Pause"},
+      {"paused, the step in hand still running", {true, false, true, true}, true, false, "Resume"},
+      {"paused", {true, false, false, true}, true, true, "Resume"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(commandEnabled(kCommandStartStop, c.state));
+    EXPECT_TRUE(commandEnabled(kCommandAbout, c.state));
+    for (long command : offOnly) EXPECT_EQ(commandEnabled(command, c.state), c.offOnlyEnabled) << command;
+    for (long command : folders) EXPECT_EQ(commandEnabled(command, c.state), c.foldersEnabled) << command;
+    EXPECT_EQ(startStopTitle(c.state), QString::fromLatin1(c.title));
+  }
+}
+
+}  // namespace
+}  // namespace vorl
+
+#include "about_window_test.moc"
