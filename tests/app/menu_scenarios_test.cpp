@@ -7,6 +7,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QMenu>
+#include <QMenuBar>
 #include <chrono>
 #include <algorithm>
 #include <fstream>
@@ -55,6 +57,9 @@ TEST(MenuCommands, MenuFollowsStartAndPause) {
   AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
   ASSERT_NE(app.app().menuCommands(), nullptr);
+  QMenuBar* bar = app.app().menuCommands()->menuBar();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return bar->isVisible(); }, 5s));
+  EXPECT_GT(bar->height(), 0);
   EXPECT_EQ(action(app, kCommandStartStop)->text(), "Start");
   for (long command : {1001L, 1003L, 1006L, 1008L, 1009L, 1011L, 36L}) EXPECT_TRUE(action(app, command)->isEnabled()) << command;
 
@@ -65,6 +70,16 @@ TEST(MenuCommands, MenuFollowsStartAndPause) {
   EXPECT_TRUE(action(app, kCommandStartStop)->isEnabled());
   EXPECT_TRUE(action(app, kCommandAbout)->isEnabled());
   app.screenshot("main-window-menu-running");
+  // The folder menu as the operator sees it open while processing runs.
+  QMenu* folders = action(app, kCommandEmptyAll)->associatedObjects().isEmpty()
+                       ? nullptr
+                       : qobject_cast<QMenu*>(action(app, kCommandEmptyAll)->associatedObjects().constFirst());
+  ASSERT_NE(folders, nullptr);
+  folders->popup(app.window().mapToGlobal(QPoint(60, 20)));
+  ASSERT_TRUE(AppHarness::waitFor([&] { return folders->isVisible(); }, 5s));
+  EXPECT_TRUE(folders->grab().save(
+      QString::fromStdString((test::artifactsFolder() / "main-window-folder-menu-running.png").string()), "PNG"));
+  folders->hide();
 
   action(app, kCommandStartStop)->trigger();
   EXPECT_EQ(action(app, kCommandStartStop)->text(), "Resume");
