@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <iostream>
+
+#include "platform/file_specs.h"
 
 namespace vorl {
 namespace {
@@ -80,5 +83,31 @@ Dialogs& dialogs() {
 }
 
 void setDialogs(Dialogs* answerer) noexcept { gDialogs = answerer; }
+
+QString chooserPrompt(std::int16_t promptIndex) {
+  switch (promptIndex) {
+    case 40:
+      return QStringLiteral("Please Enter the Name of the File to Save...");
+    default:
+      return QStringLiteral("Please Choose a Folder...");
+  }
+}
+
+std::int16_t myNewChooseFolder(std::int16_t& vRefNum, std::int32_t& dirID, bool /*unused*/,
+                               std::int16_t promptIndex) {
+  // A start folder that is gone leaves the dialog where it opens by itself.
+  const std::filesystem::path start = FSFolderPath(vRefNum, dirID).value_or(std::filesystem::path());
+  const std::optional<std::filesystem::path> chosen = dialogs().chooseFolder(chooserPrompt(promptIndex), start);
+  if (!chosen) return 0;
+  std::int16_t chosenVRefNum = 0;
+  std::int32_t chosenDirID = 0;
+  if (const OSErr error = FSFolderIDs(*chosen, chosenVRefNum, chosenDirID); error != noErr) {
+    std::cerr << "myNewChooseFolder: \"" << chosen->string() << "\" is no folder (" << error << ")\n";
+    return 0;
+  }
+  vRefNum = chosenVRefNum;
+  dirID = chosenDirID;
+  return 1;
+}
 
 }  // namespace vorl

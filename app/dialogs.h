@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -58,5 +59,12 @@ class QtDialogs final : public Dialogs {
 Dialogs& dialogs();
 // Null puts the Qt dialogs back. The caller keeps ownership.
 void setDialogs(Dialogs* answerer) noexcept;
+
+// The folder chooser of the preference panels: opens in the folder (vRefNum, dirID) with the prompt of that
+// index. 1 when a folder was chosen, and the two values now name it; 0 when the operator cancelled or the
+// answer is no folder, and both stay as they were. `unused` is kept for the callers' sake.
+std::int16_t myNewChooseFolder(std::int16_t& vRefNum, std::int32_t& dirID, bool unused, std::int16_t promptIndex);
+// The prompt texts of the folder and file questions, by index; a general one for an index without its own.
+QString chooserPrompt(std::int16_t promptIndex);
 
 }  // namespace vorl

@@ -5,13 +5,18 @@
 #include <QLabel>
 #include <QTest>
 #include <QUrl>
+#include <fstream>
 #include <string>
 
 #include "app/about_window.h"
+#include "app/dialogs.h"
 #include "app/folder_commands.h"
 #include "app/menu_commands.h"
 #include "app/background_print_app.h"
+#include "platform/file_specs.h"
 #include "tests/app/screenshots.h"
+#include "tests/app/scripted_dialogs.h"
+#include "tests/support/isolated_environment.h"
 
 namespace vorl {
 namespace {
@@ -120,6 +125,40 @@ TEST(MenuCommandStates, FollowTheProcessingState) {
     for (long command : offOnly) EXPECT_EQ(commandEnabled(command, c.state), c.offOnlyEnabled) << command;
     for (long command : folders) EXPECT_EQ(commandEnabled(command, c.state), c.foldersEnabled) << command;
     EXPECT_EQ(startStopTitle(c.state), QString::fromLatin1(c.title));
+  }
+}
+
+TEST(ChooseFolder, TakesOnlyAChosenFolder) {
+  const std::filesystem::path start = test::makeTempFolder("choose-start");
+  const std::filesystem::path other = test::makeTempFolder("choose-other");
+  std::ofstream(other / "a-file") << "x";
+  std::int16_t startVRefNum = 0;
+  std::int32_t startDirID = 0;
+  ASSERT_EQ(FSFolderIDs(start, startVRefNum, startDirID), noErr);
+  std::int16_t otherVRefNum = 0;
+  std::int32_t otherDirID = 0;
+  ASSERT_EQ(FSFolderIDs(other, otherVRefNum, otherDirID), noErr);
+
+  const struct {
+    const char* name;
+    std::optional<std::filesystem::path> answer;
+    std::int16_t result;
+    std::int32_t dirID;
+  } cases[] = {
+      {"cancelled", std::nullopt, 0, startDirID},
+      {"a file, not a folder", other / "a-file", 0, startDirID},
+      {"a folder that is gone", other / "gone", 0, startDirID},
+      {"a folder", other, 1, otherDirID},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScriptedDialogs dialogs;
+    dialogs.answerFile(c.answer);
+    std::int16_t vRefNum = startVRefNum;
+    std::int32_t dirID = startDirID;
+    EXPECT_EQ(myNewChooseFolder(vRefNum, dirID, false, 3), c.result);
+    EXPECT_EQ(dirID, c.dirID);
+    EXPECT_EQ(vRefNum, c.result == 1 ? otherVRefNum : startVRefNum);
   }
 }
 
