@@ -78,7 +78,7 @@ void reloadPreferenceRecords() {
   }
 }
 
-MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : QObject(&window), app_(app) {
+MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : app_(app) {
   menuBar_ = window.menuBar();
   menuBar_->setObjectName(QStringLiteral("menuBar"));
 
