@@ -5,10 +5,15 @@
 #include <QTimer>
 #include <iostream>
 
+#include "app/about_window.h"
+#include "app/folder_commands.h"
 #include "app/main_window.h"
+#include "app/menu_commands.h"
 #include "app/print_bg_behavior.h"
 #include "app/progress_indicator.h"
+#include "app/script_interface.h"
 #include "app/start_up_folders.h"
+#include "foundation/default_folders.h"
 #include "foundation/log_file.h"
 #include "foundation/messages.h"
 #include "foundation/os_services.h"
@@ -25,9 +30,6 @@ TBackgroundPrintApp* gApplication = nullptr;
 
 constexpr char kAlreadyRunning[] = "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6";
 constexpr char kSpecialStartup[] = "Special Startup\xE2\x80\xA6";
-constexpr char kBusy[] =
-    "Vorl-Zeverezoz is currently BUSY!\r\rIf you want to Quit - Press the Pause Button First and Press the Exit "
-    "Button.";
 constexpr std::int16_t kStartUpProgressWindow = 9002;
 
 // The image readers the pages need; a missing one is worth a warning at start.
@@ -53,6 +55,8 @@ TBackgroundPrintApp::TBackgroundPrintApp(Options options, QObject* parent)
 }
 
 TBackgroundPrintApp::~TBackgroundPrintApp() {
+  fScriptInterface.reset();
+  fMenuCommands.reset();
   if (fBehaviour) fBehaviour->ShutdownWorker();
   fBehaviour.reset();
   gProgressIndicator = nullptr;
@@ -70,6 +74,9 @@ bool TBackgroundPrintApp::DoInitialState() {
     return false;
   }
   IBackgroundPrintApp();
+  // Script commands only for the copy that runs; a bus that is missing is no reason to stop.
+  fScriptInterface = std::make_unique<ScriptInterface>(*this);
+  static_cast<void>(fScriptInterface->publish());
   return true;
 }
 
@@ -77,6 +84,9 @@ void TBackgroundPrintApp::IBackgroundPrintApp() {
   ReadPreferences();
   installPreferenceHooks();
   installPrintCountStore();
+  setStartUpStatusHook([](void* startUpWindow, const Str255& text) {
+    MyStartUpSplashWindowUpdateStatus(static_cast<QWidget*>(startUpWindow), text);
+  });
 
   setApplicationFolder(fApplicationFolder);
   setUpSpoolerRoot();
@@ -118,6 +128,7 @@ void TBackgroundPrintApp::DoMenuCommand(long command) {
       Quit();
       break;
     default:
+      if (fMenuCommands) fMenuCommands->DoMenuCommand(command);
       break;
   }
 }
@@ -127,6 +138,11 @@ void TBackgroundPrintApp::startProcessing() {
   fBehaviour = std::make_unique<TPrintBGBehavior>(fApplicationFolder);
   fBehaviour->IPrintBGBehavior();
   connect(fBehaviour.get(), &TPrintBGBehavior::quitRequested, this, [this] { DoMenuCommand(kCommandQuit); });
+  MainWindow* window = fBehaviour->window();
+  connect(window, &MainWindow::emptyFoldersClicked, this, [this] { DoMenuCommand(kCommandEmptyAll); });
+  connect(window, &MainWindow::folderCommandChosen, this, [this](int command) { DoMenuCommand(command); });
+  connect(window, &MainWindow::aboutClicked, this, [this] { DoMenuCommand(kCommandAbout); });
+  fMenuCommands = std::make_unique<MenuCommands>(*this, *window);
   const bool autoStart = getMyPrintServerPrefs()->autoStart != 0;
   fBehaviour->EnableBackgroundPrinting(autoStart && !fSpecialStartup);
 
@@ -141,7 +157,7 @@ void TBackgroundPrintApp::startProcessing() {
 bool TBackgroundPrintApp::RequestScriptedQuit() {
   if (!fBehaviour) return false;  // before the start command nothing answers
   if (fBehaviour->IsBusyForQuit()) {
-    DisplayNormalMessage(kBusy);
+    DisplayNormalMessage(kBusyQuitMessage);
     return false;
   }
   Quit();

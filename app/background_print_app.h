@@ -14,6 +14,8 @@
 
 namespace vorl {
 
+class MenuCommands;
+class ScriptInterface;
 class TPrintBGBehavior;
 class TMyProgressIndicator;
 
@@ -21,6 +23,11 @@ class TMyProgressIndicator;
 inline constexpr long kCommandQuit = 36;
 inline constexpr long kCommandStartStop = 1002;
 inline constexpr long kCommandStart = 1101;
+
+// Why a scripted quit is refused.
+inline constexpr char kBusyQuitMessage[] =
+    "Vorl-Zeverezoz is currently BUSY!\r\rIf you want to Quit - Press the Pause Button First and Press the Exit "
+    "Button.";
 
 class TBackgroundPrintApp final : public QObject {
   Q_OBJECT
@@ -45,6 +52,9 @@ class TBackgroundPrintApp final : public QObject {
   void Quit();
 
   TPrintBGBehavior* behaviour() const noexcept { return fBehaviour.get(); }
+  // The main window's menu bar and the commands behind it; null before the start command.
+  MenuCommands* menuCommands() const noexcept { return fMenuCommands.get(); }
+  ScriptInterface* scriptInterface() const noexcept { return fScriptInterface.get(); }
   const std::filesystem::path& applicationFolder() const noexcept { return fApplicationFolder; }
 
  signals:
@@ -63,6 +73,8 @@ class TBackgroundPrintApp final : public QObject {
   SingleInstanceLock fLock;
   std::unique_ptr<TPrintBGBehavior> fBehaviour;
   std::unique_ptr<TMyProgressIndicator> fProgressIndicator;
+  std::unique_ptr<MenuCommands> fMenuCommands;
+  std::unique_ptr<ScriptInterface> fScriptInterface;
 };
 
 // The running application object; null before it was made.

@@ -151,6 +151,7 @@ void TPrintBGBehavior::EnableBackgroundPrinting(bool on) {
     fNeverStarted = false;
     gLastModDate = 0;
     if (started) fThread->Wake();
+    emit processingStateChanged();
     return;
   }
 
@@ -169,6 +170,7 @@ void TPrintBGBehavior::EnableBackgroundPrinting(bool on) {
     fWindow->setBusy(false);
     fWindow->setIdleCommandsEnabled(true);
   }
+  emit processingStateChanged();
 }
 
 void TPrintBGBehavior::ResetAll() {
@@ -281,6 +283,7 @@ void TPrintBGBehavior::EnableButtonsWhenDone() {
   QMetaObject::invokeMethod(
       this, [this] {
         if (fWindow && !fEnabled.load()) fWindow->setIdleCommandsEnabled(true);
+        emit processingStateChanged();
       },
       Qt::QueuedConnection);
 }

@@ -88,6 +88,8 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   void statusChanged(const QString& status);
   // The exit button or the close box asked to quit (command 36).
   void quitRequested();
+  // Processing was switched on or off, or the step in hand after a switch-off ended.
+  void processingStateChanged();
 
  private:
   void onStartPauseClicked();

@@ -1,0 +1,204 @@
+#include "app/menu_commands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <iostream>
+#include <utility>
+
+#include "app/about_window.h"
+#include "app/background_print_app.h"
+#include "app/dialogs.h"
+#include "app/folder_commands.h"
+#include "app/main_window.h"
+#include "app/print_bg_behavior.h"
+#include "foundation/aliases.h"
+#include "foundation/files.h"
+#include "foundation/messages.h"
+#include "jobs/job_task_manager.h"
+#include "platform/baton.h"
+#include "platform/clock.h"
+#include "preferences/preference_globals.h"
+#include "preferences/preference_storage.h"
+#include "preferences/preferences_export.h"
+#include "preferences/working_folders.h"
+
+namespace vorl {
+namespace {
+
+constexpr std::int16_t kSpoolerAliasId = 4506;
+constexpr char kNoPreferencesWindow[] = "The preferences window is not available yet.";
+
+std::function<void()>& countWindowHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+QString plistFilter() { return QStringLiteral("Property list (*.plist)"); }
+
+}  // namespace
+
+bool commandEnabled(long command, const ProcessingState& state) noexcept {
+  const bool off = !state.processingOn;  // no behaviour counts as off
+  switch (command) {
+    case kCommandStartStop:
+      return true;
+    case kCommandQuit:
+    case kCommandPreferences:
+    case kCommandCountWindow:
+    case kCommandExportPreferences:
+    case kCommandImportPreferences:
+      return off;
+    default:
+      if (isFolderCommand(command)) return off && !state.stepInHand;
+      return true;
+  }
+}
+
+QString startStopTitle(const ProcessingState& state) {
+  if (state.processingOn) return QStringLiteral("Pause");
+  return state.everSwitchedOn ? QStringLiteral("Resume") : QStringLiteral("Start");
+}
+
+void setShowPrintCountWindowHook(std::function<void()> hook) { countWindowHook() = std::move(hook); }
+
+void reloadPreferenceRecords() {
+  BatonHold baton;
+  ReadPreferences();
+  static_cast<void>(validateIfAliasHandle(getMyProcessedJobsPrefs()->folder));
+  static_cast<void>(validateIfAliasHandle(getMyPrintToFilePrefs()->folder));
+  tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  FSSpec root = prefs->rootReference.spec;
+  if (validateIfAliasHandle(root, kSpoolerAliasId) == 1) {
+    // The stored root may be another machine's: its working folders are found (or made) under it again.
+    prefs->rootReference.spec = root;
+    prefs->serverRoot.vRefNum = root.vRefNum;
+    prefs->serverRoot.dirID = GetFolderDirID(root);
+    static_cast<void>(createImageAndJobFolders());
+  }
+}
+
+MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : app_(app) {
+  menuBar_ = window.menuBar();
+  menuBar_->setObjectName(QStringLiteral("menuBar"));
+
+  QMenu* application = menuBar_->addMenu(QStringLiteral("&Vorl-Zeverezoz"));
+  addCommand(application, kCommandAbout, QStringLiteral("About Vorl-Zeverezoz"));
+  addCommand(application, kCommandPreferences, QStringLiteral("Preferences\u2026"));
+  application->addSeparator();
+  addCommand(application, kCommandQuit, QStringLiteral("Quit"));
+
+  QMenu* processing = menuBar_->addMenu(QStringLiteral("&Processing"));
+  addCommand(processing, kCommandStartStop, QStringLiteral("Start"));
+  addCommand(processing, kCommandCountWindow, QStringLiteral("Print Counts\u2026"));
+
+  QMenu* folders = menuBar_->addMenu(QStringLiteral("F&olders"));
+  addCommand(folders, kCommandEmptyAll, QStringLiteral("Empty the Whole Vorl-Processor Folder\u2026"));
+  addCommand(folders, kCommandEmptyPrintJobs, QStringLiteral("Empty the Print Jobs Folder\u2026"));
+  addCommand(folders, kCommandEmptyUnknownJobs, QStringLiteral("Empty the Unknown Jobs Folder\u2026"));
+  addCommand(folders, kCommandEmptyFinishedJobs, QStringLiteral("Empty the Finished Jobs Folder\u2026"));
+  addCommand(folders, kCommandEmptyImages, QStringLiteral("Empty the Images Folder\u2026"));
+  addCommand(folders, kCommandEmptyGroupPhotos, QStringLiteral("Empty the Group Photo Files Folder\u2026"));
+
+  QMenu* preferences = menuBar_->addMenu(QStringLiteral("P&references"));
+  addCommand(preferences, kCommandExportPreferences, QStringLiteral("Save Preferences to File\u2026"));
+  addCommand(preferences, kCommandImportPreferences, QStringLiteral("Load Preferences from File\u2026"));
+
+  for (QMenu* menu : {application, processing, folders, preferences})
+    connect(menu, &QMenu::aboutToShow, this, &MenuCommands::updateCommandStates);
+  if (TPrintBGBehavior* behaviour = app_.behaviour())
+    connect(behaviour, &TPrintBGBehavior::processingStateChanged, this, &MenuCommands::updateCommandStates);
+  updateCommandStates();
+}
+
+MenuCommands::~MenuCommands() = default;
+
+void MenuCommands::addCommand(QMenu* menu, long command, const QString& title) {
+  QAction* action = menu->addAction(title);
+  action->setObjectName(QStringLiteral("cmd%1").arg(command));
+  if (command == kCommandQuit) action->setMenuRole(QAction::QuitRole);
+  if (command == kCommandAbout) action->setMenuRole(QAction::AboutRole);
+  connect(action, &QAction::triggered, this, [this, command] { onTriggered(command); });
+  actions_[command] = action;
+}
+
+ProcessingState MenuCommands::currentState() const {
+  ProcessingState state;
+  TPrintBGBehavior* behaviour = app_.behaviour();
+  state.behaviourExists = behaviour != nullptr;
+  state.processingOn = behaviour != nullptr && behaviour->IsBackgroundPrintingEnabled();
+  state.stepInHand = behaviour != nullptr && gPrintJobTaskManager != nullptr && gPrintJobTaskManager->IsBusyWithTask();
+  if (state.processingOn) everSwitchedOn_ = true;
+  state.everSwitchedOn = everSwitchedOn_;
+  return state;
+}
+
+void MenuCommands::updateCommandStates() {
+  const ProcessingState state = currentState();
+  for (const auto& [command, action] : actions_) action->setEnabled(commandEnabled(command, state));
+  actions_.at(kCommandStartStop)->setText(startStopTitle(state));
+}
+
+QAction* MenuCommands::action(long command) const {
+  const auto found = actions_.find(command);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+void MenuCommands::onTriggered(long command) {
+  // The state may have changed since the menu was drawn (a step ended, a script switched processing on).
+  if (!commandEnabled(command, currentState())) {
+    updateCommandStates();
+    return;
+  }
+  app_.DoMenuCommand(command);
+}
+
+bool MenuCommands::DoMenuCommand(long command) {
+  switch (command) {
+    case kCommandAbout:
+      showAboutBox();
+      return true;
+    case kCommandNothing:
+      return true;
+    case kCommandPreferences:
+      DisplayNormalMessage(kNoPreferencesWindow);
+      return true;
+    case kCommandCountWindow:
+      if (countWindowHook()) countWindowHook()();
+      return true;
+    case kCommandExportPreferences:
+      exportPreferences();
+      return true;
+    case kCommandImportPreferences:
+      importPreferences();
+      return true;
+    default:
+      if (!isFolderCommand(command)) return false;
+      static_cast<void>(EmptyFolderCommand(command, app_.behaviour(), dialogs()));
+      updateCommandStates();
+      return true;
+  }
+}
+
+void MenuCommands::exportPreferences() {
+  const DateTimeRec today = localDateTime(currentClock().now());
+  std::optional<std::filesystem::path> chosen = dialogs().chooseFileToSave(
+      QStringLiteral("Save Preferences to File..."),
+      QStringLiteral("Please Enter the Name of the Preference File to Save..."), preferencesFolderPath(),
+      QString::fromStdString(defaultPreferencesFileName(today)), plistFilter());
+  if (!chosen) return;
+  if (chosen->extension() != ".plist") *chosen += ".plist";
+  if (!SaveToNewPreferencesFile(*chosen)) return;
+  dialogs().inform(QStringLiteral("Preference File Saved at:"), QString::fromStdString(chosen->string()));
+}
+
+void MenuCommands::importPreferences() {
+  const std::optional<std::filesystem::path> chosen = dialogs().chooseFileToOpen(
+      QStringLiteral("Please Choose the Pref File to LOAD From..."), preferencesFolderPath(), plistFilter());
+  if (!chosen || LoadFromNewPreferencesFile2(*chosen, true) != 1) return;
+  // The records in memory would otherwise be saved over the imported values at the next save.
+  reloadPreferenceRecords();
+  if (dialogs().askAfterImport() == kAfterImportQuit) app_.Quit();
+}
+
+}  // namespace vorl
