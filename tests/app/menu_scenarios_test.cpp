@@ -23,6 +23,7 @@
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/screenshots.h"
 #include "tests/app/scripted_dialogs.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/private_session_bus.h"
@@ -79,8 +80,7 @@ TEST(MenuCommands, MenuFollowsStartAndPause) {
   ASSERT_NE(folders, nullptr);
   folders->popup(app.window().mapToGlobal(QPoint(60, 20)));
   ASSERT_TRUE(AppHarness::waitFor([&] { return folders->isVisible(); }, 5s));
-  EXPECT_TRUE(folders->grab().save(
-      QString::fromStdString((test::artifactsFolder() / "main-window-folder-menu-running.png").string()), "PNG"));
+  EXPECT_FALSE(test::saveScreenshot(*folders, "main-window-folder-menu-running").isEmpty());
   folders->hide();
 
   action(app, kCommandStartStop)->trigger();
