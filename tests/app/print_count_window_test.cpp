@@ -345,5 +345,33 @@ TEST_F(PrintCountWindowTest, TheResetIsShownOnlyWhileTheChordIsHeldAndKeepsTheDa
   holdModifiers(Qt::NoModifier);
 }
 
+TEST_F(PrintCountWindowTest, WritesTheReportOfEitherProgramWhereTheOperatorChooses) {
+  QStringList offeredNames;
+  QString answer;
+  TPrintCountWindow::setReportDestinationChooser([&](QWidget*, const QString& defaultName) {
+    offeredNames << defaultName;
+    return answer;
+  });
+  tPrintQuantityInfo allTime = recordOf(kProcessorAllTime);
+  allTime.canvasCounts[21][5] = 4;
+  ASSERT_EQ(setPrintCount(root_ / "Vorl-Zeverezoz Count", allTime), noErr);
+
+  const auto entries = [this] { return std::distance(fs::directory_iterator(root_), fs::directory_iterator()); };
+  const auto before = entries();
+  click("rpr2");
+  EXPECT_EQ(entries(), before) << "cancelled: nothing is written";
+  answer = QString::fromStdString((root_ / "processor.txt").string());
+  click("rpr2");
+  answer = QString::fromStdString((root_ / "sibling.txt").string());
+  click("rprt");
+  TPrintCountWindow::setReportDestinationChooser({});
+  EXPECT_EQ(offeredNames, QStringList({"Fri, Dec 11, 2026 - Zeverezoz", "Fri, Dec 11, 2026 - Zeverezoz",
+                                       "Fri, Dec 11, 2026 - Vorl-X"}));
+  const std::vector<char> processor = bytesOf(root_ / "processor.txt");
+  EXPECT_EQ(std::string(processor.begin(), processor.end()), "Fri, Dec 11, 2026\tPrinter 21\t5\t0\t4\r");
+  ASSERT_TRUE(fs::exists(root_ / "sibling.txt"));
+  EXPECT_TRUE(bytesOf(root_ / "sibling.txt").empty()) << "the sibling's all-time file counts no canvas";
+}
+
 }  // namespace
 }  // namespace vorl
