@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/menu_commands.h"
 #include "app/print_bg_behavior.h"
+#include "app/print_count_window.h"
 #include "app/progress_indicator.h"
 #include "app/script_interface.h"
 #include "app/start_up_folders.h"
@@ -143,6 +144,7 @@ void TBackgroundPrintApp::startProcessing() {
   connect(window, &MainWindow::folderCommandChosen, this, [this](int command) { DoMenuCommand(command); });
   connect(window, &MainWindow::aboutClicked, this, [this] { DoMenuCommand(kCommandAbout); });
   fMenuCommands = std::make_unique<MenuCommands>(*this, *window);
+  setShowPrintCountWindowHook([window] { showPrintCountWindow(window); });
   const bool autoStart = getMyPrintServerPrefs()->autoStart != 0;
   fBehaviour->EnableBackgroundPrinting(autoStart && !fSpecialStartup);
 

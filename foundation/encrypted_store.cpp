@@ -1,6 +1,5 @@
 #include "foundation/encrypted_store.h"
 
-#include <string.h>
 #include <sys/mman.h>
 
 #include <array>
@@ -24,7 +23,7 @@ constexpr std::array<std::uint8_t, 8> kSalt{'V', 'q', '7', '#', 'r', 'Z', '2', '
 constexpr AesBlock kIv{0x3a, 0x91, 0x5c, 0x07, 0xe2, 0x4f, 0xb8, 0x16, 0x6d, 0xa3, 0x29, 0xf0, 0x84, 0x5e, 0xc1, 0x7b};
 constexpr int kIterations = 1000;
 
-constexpr mode_t kStoreMode = 0600;
+constexpr mode_t kStoreMode = QAVLOR_SecureSettings::kFileMode;
 constexpr int kKeyDerivationFailed = 18;
 constexpr int kCipherFailed = 1;
 
@@ -37,25 +36,39 @@ OSErr writeStore(const fs::path& path, const PlistDictionary& dictionary) {
   return writeFileAtomically(path, *bytes, true, kStoreMode);
 }
 
+// The key follows from the fixed passphrase, salt and rounds alone, so it is derived once (the derivation costs
+// about a millisecond, more than the rest of a store's save) and kept for the life of the process, out of swap
+// where the system allows.
+struct StoreKey {
+  AesKey128 key{};
+  bool derived = false;
+  StoreKey() {
+    if (::mlock(key.data(), key.size()) != 0) systemLogf("DEBUG: failed to lock key (%s);", std::strerror(errno));
+    if (const auto result = deriveKeyPbkdf2HmacSha1(kPassphrase, kSalt, kIterations)) {
+      key = *result;
+      derived = true;
+    }
+  }
+};
+
+const StoreKey& storeKey() {
+  static const StoreKey key;
+  return key;
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> QAVLOR_SecureSettings::securityProcessedDataForData(
     std::span<const std::uint8_t> data, int direction) {
   if (data.empty()) return std::nullopt;
-  AesKey128 key{};
-  // Keeps the key out of swap; without the lock the pass still runs.
-  const bool locked = ::mlock(key.data(), key.size()) == 0;
-  if (!locked) systemLogf("DEBUG: failed to lock key (%s);", std::strerror(errno));
-  std::optional<std::vector<std::uint8_t>> result;
-  if (const auto derived = deriveKeyPbkdf2HmacSha1(kPassphrase, kSalt, kIterations)) {
-    key = *derived;
-    result = aes128CbcPkcs7(direction == 0 ? CipherDirection::kEncipher : CipherDirection::kDecipher, key, kIv, data);
-    if (!result) showErr(kCipherFailed);
-  } else {
+  const StoreKey& key = storeKey();
+  if (!key.derived) {
     showErr(kKeyDerivationFailed);
+    return std::nullopt;
   }
-  ::explicit_bzero(key.data(), key.size());
-  if (locked) ::munlock(key.data(), key.size());
+  std::optional<std::vector<std::uint8_t>> result =
+      aes128CbcPkcs7(direction == 0 ? CipherDirection::kEncipher : CipherDirection::kDecipher, key.key, kIv, data);
+  if (!result) showErr(kCipherFailed);
   return result;
 }
 
@@ -116,6 +129,11 @@ PlistValue* QAVLOR_SecureSettings::objectForKey(std::string_view key) {
 void QAVLOR_SecureSettings::setObjectForKey(PlistValue value, std::string_view key) {
   dataStore_.insert_or_assign(std::string(key), std::move(value));
   needsSaving_ = true;
+}
+
+std::optional<std::vector<std::uint8_t>> QAVLOR_SecureSettings::encryptedContents() const {
+  const PlistValue root(dataStore_);
+  return encryptedDataForPropertyListObject(&root);
 }
 
 bool QAVLOR_SecureSettings::save() {

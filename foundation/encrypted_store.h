@@ -10,6 +10,8 @@
 // writes has mode 0600.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -47,6 +49,11 @@ class QAVLOR_SecureSettings {
   const std::filesystem::path& privateFilePath() const noexcept { return filePath_; }
   // Where a file that could not be read was moved; empty when none was.
   const std::filesystem::path& setAsidePath() const noexcept { return setAsidePath_; }
+  // The enciphered file content `save` would write, for a caller that writes it together with other files (it
+  // then calls `setNeedsSaving(false)`); nothing when it cannot be made.
+  std::optional<std::vector<std::uint8_t>> encryptedContents() const;
+  // The permission bits of every file the store writes.
+  static constexpr mode_t kFileMode = 0600;
 
   // XML property list, enciphered; nothing without a value.
   static std::optional<std::vector<std::uint8_t>> encryptedDataForPropertyListObject(const PlistValue* object);

@@ -7,6 +7,7 @@
 #include "jobs/job_globals.h"
 #include "jobs/print_count_file.h"
 #include "jobs/printer_type_names.h"
+#include "jobs/replacement_batch.h"
 #include "platform/clock.h"
 #include "platform/system_log.h"
 
@@ -121,6 +122,17 @@ printCountInfoObject::~printCountInfoObject() = default;  // the store saves wha
 
 bool printCountInfoObject::save() { return settings_->save(); }
 
+bool printCountInfoObject::saveInto(ReplacementBatch& batch) {
+  if (!settings_->needsSaving()) return true;
+  const auto bytes = settings_->encryptedContents();
+  settings_->setNeedsSaving(false);
+  if (!bytes) return false;
+  const OSErr error = batch.add(settings_->privateFilePath(), *bytes, QAVLOR_SecureSettings::kFileMode);
+  if (error != noErr) systemLogf("printCountInfoObject: [%s] cannot be written, error %d",
+                                 settings_->privateFilePath().c_str(), error);
+  return error == noErr;
+}
+
 PlistDictionary* printCountInfoObject::printCountInfo() {
   PlistValue* totals = settings_->objectForKey(kTotalsKey);
   PlistDictionary* subInfo = totals ? totals->get<PlistDictionary>() : nullptr;
@@ -204,6 +216,15 @@ void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_
   if (!info) return;
   info->addToCounts(quantity, which, printer, canvas);
   if (!info->save() && info->getPrintCountDictionary())
+    systemLogf("saveToDictionaryFile: today's daily counts could not be saved; this output is missing there");
+}
+
+void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+                          bool isProcessor, ReplacementBatch& batch) {
+  const std::unique_ptr<printCountInfoObject> info = printCountInfoObject::initWithWhich(!isProcessor);
+  if (!info) return;
+  info->addToCounts(quantity, which, printer, canvas);
+  if (!info->saveInto(batch) && info->getPrintCountDictionary())
     systemLogf("saveToDictionaryFile: today's daily counts could not be saved; this output is missing there");
 }
 

@@ -19,6 +19,8 @@
 
 namespace vorl {
 
+class ReplacementBatch;
+
 // The key the counts of this program live under.
 inline constexpr const char* kPrintCountApplicationName = "Vorl-Zeverezoz";
 
@@ -59,6 +61,9 @@ class printCountInfoObject {
 
   // Saves now; false when the store could not be written.
   bool save();
+  // Hands what `save` would write to the batch, which writes it together with other files; false when it could
+  // not be made or written there. Nothing is saved on release afterwards either way.
+  bool saveInto(ReplacementBatch& batch);
 
  private:
   explicit printCountInfoObject(std::unique_ptr<QAVLOR_SecureSettings> settings)
@@ -75,5 +80,8 @@ class printCountInfoObject {
 // Adds one output to today's processor file: opened, added to and saved at once.
 void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
                           bool isProcessor);
+// The same, but the new content goes into the batch, to be made durable together with the count files.
+void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+                          bool isProcessor, ReplacementBatch& batch);
 
 }  // namespace vorl

@@ -7,10 +7,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "foundation/date_time.h"
 #include "foundation/messages.h"
+#include "jobs/replacement_batch.h"
 #include "platform/apple_double.h"
 #include "platform/file_specs.h"
 #include "platform/safe_files.h"
@@ -240,38 +242,77 @@ std::int16_t setPrintCount(const tPrintQuantityInfo& record, bool isProcessor, b
 
 std::int16_t addToPrintCountFile(const fs::path& file, std::int16_t quantity, std::int16_t which,
                                  std::int16_t printer, std::int16_t canvas, const std::function<void()>& whileLocked) {
-  LockedCountFile held;
-  if (const OSErr error = held.open(file); error != noErr) {
-    systemLogf("addToPrintCount: [%s] cannot be opened, error %d; %d output(s) not counted there", file.c_str(),
-               error, quantity);
-    tellOperator("The print count file \"" + file.filename().string() + "\" cannot be opened (error " +
-                 std::to_string(error) + "); this output was not counted in it.");
+  if (!whileLocked) return addToPrintCountFiles({&file, 1}, quantity, which, printer, canvas);
+  return addToPrintCountFiles({&file, 1}, quantity, which, printer, canvas,
+                              [&whileLocked](ReplacementBatch&) { whileLocked(); });
+}
+
+std::int16_t addToPrintCountFiles(std::span<const fs::path> files, std::int16_t quantity, std::int16_t which,
+                                  std::int16_t printer, std::int16_t canvas,
+                                  const std::function<void(ReplacementBatch&)>& whileLocked) {
+  std::int16_t result = noErr;
+  const auto failed = [&result](std::int16_t error) {
+    if (result == noErr) result = error;
+  };
+  // Locked in the order given, which every adder keeps, and held until every file is replaced.
+  const std::unique_ptr<LockedCountFile[]> held(new LockedCountFile[files.size()]);
+  std::vector<bool> locked(files.size(), false);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const fs::path& file = files[i];
+    if (const OSErr error = held[i].open(file); error != noErr) {
+      systemLogf("addToPrintCount: [%s] cannot be opened, error %d; %d output(s) not counted there", file.c_str(),
+                 error, quantity);
+      tellOperator("The print count file \"" + file.filename().string() + "\" cannot be opened (error " +
+                   std::to_string(error) + "); this output was not counted in it.");
+      failed(error);
+      continue;
+    }
+    locked[i] = true;
+  }
+  ReplacementBatch batch;
+  if (whileLocked) whileLocked(batch);
+  std::vector<fs::path> toMarkInvisible;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!locked[i]) continue;
+    const fs::path& file = files[i];
+    tPrintQuantityInfo record;
+    bool startAfresh = false;
+    const std::int16_t readResult = readHeldRecord(held[i].fd(), file, record, startAfresh);
+    if (readResult == kPrintCountUnknownVersion) {
+      tellOperator("The print count file \"" + file.filename().string() +
+                   "\" is of a version this program does not know. It was left as it is; this output was not "
+                   "counted in it.");
+      failed(readResult);
+      continue;
+    }
+    if (readResult != noErr) {
+      tellOperator("The print count file \"" + file.filename().string() + "\" cannot be read (error " +
+                   std::to_string(readResult) + "); this output was not counted in it.");
+      failed(readResult);
+      continue;
+    }
+    addOutputToRecord(record, quantity, which, printer, canvas);
+    record.versionNumber = kPrintCountVersion;
+    // A file set aside took its sidecar along; the new one is made invisible again once it has the name.
+    if (startAfresh && !fs::exists(file)) toMarkInvisible.push_back(file);
+    const auto bytes = encodePrintQuantityInfo(record);
+    if (const OSErr error = batch.add(file, bytes, kCountFileMode); error != noErr) {
+      // Counted everywhere or nowhere: the others are not replaced either, so the files keep agreeing.
+      systemLogf("addToPrintCount: [%s] cannot be written, error %d; the earlier totals are kept", file.c_str(),
+                 error);
+      tellOperator("The print count file \"" + file.filename().string() + "\" cannot be written (error " +
+                   std::to_string(error) + "); this output was not counted.");
+      return error;
+    }
+  }
+  if (const OSErr error = batch.commit(); error != noErr) {
+    systemLogf("addToPrintCount: the print counts cannot be written, error %d; the earlier totals are kept", error);
+    tellOperator("The print count files cannot be written (error " + std::to_string(error) +
+                 "); this output was not counted.");
     return error;
   }
-  if (whileLocked) whileLocked();
-  tPrintQuantityInfo record;
-  bool startAfresh = false;
-  const std::int16_t readResult = readHeldRecord(held.fd(), file, record, startAfresh);
-  if (readResult == kPrintCountUnknownVersion) {
-    tellOperator("The print count file \"" + file.filename().string() +
-                 "\" is of a version this program does not know. It was left as it is; this output was not "
-                 "counted in it.");
-    return readResult;
-  }
-  if (readResult != noErr) {
-    tellOperator("The print count file \"" + file.filename().string() + "\" cannot be read (error " +
-                 std::to_string(readResult) + "); this output was not counted in it.");
-    return readResult;
-  }
-  addOutputToRecord(record, quantity, which, printer, canvas);
-  const std::int16_t written = startAfresh ? startAfreshHeld(file, record) : writeRecord(file, record);
-  if (written != noErr) {
-    systemLogf("addToPrintCount: [%s] cannot be written, error %d; the earlier totals are kept", file.c_str(),
-               written);
-    tellOperator("The print count file \"" + file.filename().string() + "\" cannot be written (error " +
-                 std::to_string(written) + "); this output was not counted in it.");
-  }
-  return written;
+  for (const fs::path& file : toMarkInvisible) LockedCountFile::markInvisible(file);
+  return result;
 }
 
 }  // namespace vorl

@@ -14,12 +14,15 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "jobs/print_count_record.h"
 
 namespace vorl {
+
+class ReplacementBatch;
 
 // Results besides noErr and the file errors.
 inline constexpr std::int16_t kPrintCountNoFile = -1;
@@ -49,5 +52,14 @@ std::int16_t setPrintCount(const tPrintQuantityInfo& record, bool isProcessor, b
 std::int16_t addToPrintCountFile(const std::filesystem::path& file, std::int16_t quantity, std::int16_t which,
                                  std::int16_t printer, std::int16_t canvas,
                                  const std::function<void()>& whileLocked = {});
+
+// Adds one output to each of the files at once: all of them locked (always in the order given) and held until
+// every one is replaced, the new contents flushed together. `whileLocked`, when given, runs once they are locked
+// and may add files of its own to the batch, which are then replaced with them. A file that cannot be opened or
+// read is not counted into and the others are; when a new content cannot be written, none is replaced. Answers
+// the first failure.
+std::int16_t addToPrintCountFiles(std::span<const std::filesystem::path> files, std::int16_t quantity,
+                                  std::int16_t which, std::int16_t printer, std::int16_t canvas,
+                                  const std::function<void(ReplacementBatch&)>& whileLocked = {});
 
 }  // namespace vorl

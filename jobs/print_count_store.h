@@ -11,6 +11,12 @@ namespace vorl {
 std::int16_t addToPrintCount(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
                              bool isProcessor, bool isToday);
 
+// Adds one output to the all-time and today's count files of the mode and to today's daily store, all three
+// replaced together while both count files are locked: each file still changes atomically, and the three share
+// their flushes. The adder the job road calls.
+std::int16_t addToPrintCounts(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+                              bool isProcessor);
+
 // Connects the job road's counting to the count files and the daily store. Called at start-up, before the worker
 // runs.
 void installPrintCountStore();

@@ -300,14 +300,17 @@ TEST_F(PrintCountsTest, AFullDiskLosesNoEarlierCount) {
   addToPrintCount(4, kCountRegularPrint, 21, 5);
   const std::vector<std::uint8_t> before = bytesOf(allTimeFile());
   const std::vector<std::uint8_t> todayBefore = bytesOf(todayFile());
+  const std::vector<std::uint8_t> storeBefore = bytesOf(dailyStore());
   {
     test::MessageRecorder messages;
-    const test::FileSizeLimit diskFull(1000);
+    // Room for the daily store (about 1 KB) but not for a count file.
+    const test::FileSizeLimit diskFull(4096);
     addToPrintCount(1, kCountRegularPrint, 21, 5);
     EXPECT_FALSE(messages.messages().empty());
   }
   EXPECT_EQ(bytesOf(allTimeFile()), before);
   EXPECT_EQ(bytesOf(todayFile()), todayBefore);
+  EXPECT_EQ(bytesOf(dailyStore()), storeBefore) << "counted everywhere or nowhere";
   EXPECT_TRUE(filesStartingWith(root_, ".vorl-").empty()) << "no temporary file is left";
   addToPrintCount(1, kCountRegularPrint, 21, 5);
   EXPECT_EQ(wordAt(bytesOf(allTimeFile()), kRegularAt), 5);
