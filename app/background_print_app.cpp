@@ -57,6 +57,7 @@ TBackgroundPrintApp::TBackgroundPrintApp(Options options, QObject* parent)
 
 TBackgroundPrintApp::~TBackgroundPrintApp() {
   fScriptInterface.reset();
+  setShowPrintCountWindowHook({});
   fMenuCommands.reset();
   if (fBehaviour) fBehaviour->ShutdownWorker();
   fBehaviour.reset();
