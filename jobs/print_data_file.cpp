@@ -376,6 +376,8 @@ std::int16_t TSpoolerPrintView::WriteDataToFile(tPrintInfoStruct& header) {
 
   const std::string finalName = printJobBaseName(macAddress, settings().templateName);
   std::string deliveredName = finalName;
+  // From the rename on the print centre can see the page: the log marks the moment just before it.
+  systemLogf("Delivering the print-data file \"%s\"", macNameToDiskName(finalName).c_str());
   error = file.rename(finalName);
   if (error != noErr) {
     systemLogf("1st time: Cannot rename printjob file, error = %d", error);
@@ -385,14 +387,16 @@ std::int16_t TSpoolerPrintView::WriteDataToFile(tPrintInfoStruct& header) {
     std::int32_t number = 1;
     const Str255 shortened(std::string_view(finalName).substr(0, kShortenedNameLength));
     error = getUniqueName(shortened, number, Str255(), false, &spec);
-    if (error == noErr) error = file.rename(spec.name.macRoman());
-    deliveredName = std::string(spec.name.macRoman());
+    if (error == noErr) {
+      deliveredName = std::string(spec.name.macRoman());
+      systemLogf("Delivering the print-data file \"%s\"", macNameToDiskName(deliveredName).c_str());
+      error = file.rename(spec.name.macRoman());
+    }
     if (error != noErr) {
       systemLogf("2nd time: Cannot rename printjob file, error = %d", error);
       return error;
     }
   }
-  // The moment the print centre can see the page; a crash after it must not deliver the job again.
   systemLogf("Delivered the print-data file \"%s\"", macNameToDiskName(deliveredName).c_str());
   return noErr;
 }

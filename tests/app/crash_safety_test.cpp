@@ -146,10 +146,10 @@ std::string templateOfOutput(const std::string& name) {
   return at == std::string::npos ? std::string() : name.substr(at + 1);
 }
 
-// Jobs whose delivery a run's log shows without the job file leaving "All Files" after it: the kill fell inside
-// the delivery window for them.
+// Jobs whose delivery a run's log shows begun (the line just before the output's rename) without the job file
+// leaving "All Files" after it: the kill fell inside the delivery window for them.
 std::set<std::string> killedInsideTheWindow(const std::string& log) {
-  static const std::regex delivered(R"re(Delivered the print-data file "([^"]+)")re");
+  static const std::regex delivered(R"re(Delivering the print-data file "([^"]+)")re");
   static const std::regex done(R"re(The job file of "([^"]+)" left "All Files" after its delivery)re");
   std::set<std::string> open;
   std::istringstream lines(log);
@@ -250,11 +250,11 @@ TEST(CrashSafety, KilledAtRandomTheProcessorNeverLosesOrDoublesAJob) {
     if (times > 1) ++doubled;
   }
 
-  // The delivery window, measured on the last run: from the output's final name to the job file's move.
+  // The delivery window, measured on the last run: from just before the output's rename to the job file's move.
   std::map<std::string, double> deliveredAt;
   std::vector<double> windows;
   static const std::regex stamp(R"(^\d{4}-\d\d-\d\d (\d\d):(\d\d):(\d\d)\.(\d{3}))");
-  static const std::regex delivered(R"re(Delivered the print-data file "([^"]+)")re");
+  static const std::regex delivered(R"re(Delivering the print-data file "([^"]+)")re");
   static const std::regex done(R"re(The job file of "([^"]+)" left "All Files" after its delivery)re");
   std::istringstream lines(lastLog);
   std::string line;
