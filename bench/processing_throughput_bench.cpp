@@ -202,19 +202,33 @@ Workspace& workspace() {
   return instance;
 }
 
+// The job queue, the state machine and its worker running, as the application runs them (without a window).
+struct RunningProcessor {
+  vorl::TSortedFileList queue;
+  TimingObserver observer;
+  vorl::TPrintJobTaskManager manager{&observer};
+  vorl::TSimpleThread worker{manager};
+
+  RunningProcessor() {
+    vorl::gJobFileList = &queue;
+    vorl::gPrintJobTaskManager = &manager;
+    worker.Start();
+    manager.SetActive(true);
+  }
+  ~RunningProcessor() {
+    manager.SetActive(false);
+    worker.ShutdownAndJoin();
+    vorl::gPrintJobTaskManager = nullptr;
+    vorl::gJobFileList = nullptr;
+  }
+};
+
 double gProcessorPerJob = 0, gAlonePerJob = 0, gWaitMs = 0;
 
 // Fifty jobs at once through the running processor.
 void BM_ProcessorFiftyJobs(benchmark::State& state) {
   Workspace& w = workspace();
-  vorl::TSortedFileList queue;
-  vorl::gJobFileList = &queue;
-  TimingObserver observer;
-  vorl::TPrintJobTaskManager manager(&observer);
-  vorl::gPrintJobTaskManager = &manager;
-  vorl::TSimpleThread worker(manager);
-  worker.Start();
-  manager.SetActive(true);
+  RunningProcessor processor;
   int round = 0;
   double seconds = 0;
   for (auto _ : state) {
@@ -225,14 +239,10 @@ void BM_ProcessorFiftyJobs(benchmark::State& state) {
     state.ResumeTiming();
     const auto start = Clock::now();
     for (int i = 0; i < kJobs; ++i) w.drop(i, "job-" + std::to_string(round) + "-" + std::to_string(i));
-    worker.Wake();
+    processor.worker.Wake();
     while (w.delivered() < kJobs) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     seconds += std::chrono::duration<double>(Clock::now() - start).count();
   }
-  manager.SetActive(false);
-  worker.ShutdownAndJoin();
-  vorl::gPrintJobTaskManager = nullptr;
-  vorl::gJobFileList = nullptr;
   gProcessorPerJob = seconds / (static_cast<double>(state.iterations()) * kJobs);
   state.counters["jobs_per_minute"] = 60.0 / gProcessorPerJob;
   state.counters["threads"] = std::thread::hardware_concurrency();
@@ -280,14 +290,7 @@ BENCHMARK(BM_DrawAndDeliverAlone)->Unit(benchmark::kMillisecond)->UseRealTime()-
 // One job landing in the idle spooler folder: the time until the worker takes it.
 void BM_WaitWhileIdle(benchmark::State& state) {
   Workspace& w = workspace();
-  vorl::TSortedFileList queue;
-  vorl::gJobFileList = &queue;
-  TimingObserver observer;
-  vorl::TPrintJobTaskManager manager(&observer);
-  vorl::gPrintJobTaskManager = &manager;
-  vorl::TSimpleThread worker(manager);
-  worker.Start();
-  manager.SetActive(true);
+  RunningProcessor processor;
   double total = 0, worst = 0;
   int round = 0;
   w.emptyCentre();
@@ -297,19 +300,15 @@ void BM_WaitWhileIdle(benchmark::State& state) {
     while (w.delivered() < static_cast<std::size_t>(round)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     state.ResumeTiming();
-    const int before = observer.taken();
+    const int before = processor.observer.taken();
     const auto landed = Clock::now();
     w.drop(0, "wait-" + std::to_string(++round));  // nothing wakes the worker: its own scans find the job
-    while (observer.taken() == before) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    const double ms = std::chrono::duration<double, std::milli>(observer.lastTaken() - landed).count();
+    while (processor.observer.taken() == before) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const double ms = std::chrono::duration<double, std::milli>(processor.observer.lastTaken() - landed).count();
     total += ms;
     worst = std::max(worst, ms);
   }
   while (w.delivered() < static_cast<std::size_t>(round)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  manager.SetActive(false);
-  worker.ShutdownAndJoin();
-  vorl::gPrintJobTaskManager = nullptr;
-  vorl::gJobFileList = nullptr;
   gWaitMs = total / static_cast<double>(state.iterations());
   state.counters["wait_ms"] = gWaitMs;
   state.counters["worst_wait_ms"] = worst;
