@@ -9,6 +9,8 @@
 #include "app/folder_commands.h"
 #include "app/main_window.h"
 #include "app/menu_commands.h"
+#include "app/notification_center.h"
+#include "app/sibling_apps.h"
 #include "app/print_bg_behavior.h"
 #include "app/print_count_window.h"
 #include "app/progress_indicator.h"
@@ -103,6 +105,7 @@ void TBackgroundPrintApp::IBackgroundPrintApp() {
   setUpPreferencesFolder();
   // The start runs once the event loop is going.
   QTimer::singleShot(0, this, [this] { DoMenuCommand(kCommandStart); });
+  setupNotificationCenter();
   if (systemVersionIsGreaterOrEqualThen10()) loadLaunchAgentPlist();
 }
 
@@ -144,6 +147,8 @@ void TBackgroundPrintApp::startProcessing() {
   connect(window, &MainWindow::emptyFoldersClicked, this, [this] { DoMenuCommand(kCommandEmptyAll); });
   connect(window, &MainWindow::folderCommandChosen, this, [this](int command) { DoMenuCommand(command); });
   connect(window, &MainWindow::aboutClicked, this, [this] { DoMenuCommand(kCommandAbout); });
+  connect(window, &MainWindow::frontEndClicked, this,
+          [] { static_cast<void>(MyBringApplicationToFront(kFrontEndDesktopId)); });
   fMenuCommands = std::make_unique<MenuCommands>(*this, *window);
   setShowPrintCountWindowHook([window] { showPrintCountWindow(window); });
   const bool autoStart = getMyPrintServerPrefs()->autoStart != 0;
