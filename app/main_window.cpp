@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
+#include <QCursor>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -19,6 +20,7 @@
 #include <initializer_list>
 
 #include "app/error_log_file.h"
+#include "app/own_controls.h"
 #include "app/job_list_model.h"
 #include "app/preview_pane.h"
 #include "platform/bundle_info.h"
@@ -208,7 +210,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widg
   w.strt = makeButton(central, "strt", "Start");
   w.strt->installEventFilter(new DoubleClickFilter(w.strt));
   w.rmve = makeButton(central, "rmve", "Remove Job");
-  w.file = makeButton(central, "file", "Empty Folders");
+  auto* fileButton = new TPopupButton(QStringLiteral("Empty Folders"), central);
+  fileButton->setObjectName(QStringLiteral("file"));
+  w.file = fileButton;
   w.pop1 = new QToolButton(central);
   w.pop1->setObjectName(QStringLiteral("pop1"));
   w.pop1->setText(QStringLiteral("Empty\u2026"));
@@ -219,6 +223,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widg
     folderMenu->addAction(QString::fromUtf8(entry.title), this, [this, command] { emit folderCommandChosen(command); });
   }
   w.pop1->setMenu(folderMenu);
+  // Held down or control-clicked, the folder button opens the folder commands at the mouse.
+  connect(fileButton, &TPopupButton::popupRequested, folderMenu, [folderMenu] { folderMenu->popup(QCursor::pos()); });
   w.bout = makeButton(central, "bout", "About");
   w.vorl = makeButton(central, "vorl", "Front End");
   w.exit = makeButton(central, "exit", "Exit");

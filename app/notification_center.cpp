@@ -46,39 +46,46 @@ class UserInfoReader {
           if (!spend(static_cast<std::size_t>(bytes.size()))) return std::nullopt;
           return QVariant(bytes);
         }
+        // Every begin is matched by its end, even when reading stops early: the end releases the reader.
         QVariantList items;
+        bool ok = true;
         argument.beginArray();
-        while (!argument.atEnd()) {
+        while (ok && !argument.atEnd()) {
           std::optional<QVariant> item = read(argument, depth + 1);
-          if (!item) return std::nullopt;
-          items.push_back(*item);
+          if (item) items.push_back(*item);
+          ok = item.has_value();
         }
         argument.endArray();
+        if (!ok) return std::nullopt;
         return QVariant(items);
       }
       case QDBusArgument::MapType: {
         QVariantMap map;
+        bool ok = true;
         argument.beginMap();
-        while (!argument.atEnd()) {
+        while (ok && !argument.atEnd()) {
           argument.beginMapEntry();
           std::optional<QVariant> key = read(argument, depth + 1);
           std::optional<QVariant> entry = key ? read(argument, depth + 1) : std::nullopt;
-          if (!entry) return std::nullopt;
           argument.endMapEntry();
-          map.insert(key->toString(), *entry);
+          if (entry) map.insert(key->toString(), *entry);
+          ok = entry.has_value();
         }
         argument.endMap();
+        if (!ok) return std::nullopt;
         return QVariant(map);
       }
       case QDBusArgument::StructureType: {
         QVariantList fields;
+        bool ok = true;
         argument.beginStructure();
-        while (!argument.atEnd()) {
+        while (ok && !argument.atEnd()) {
           std::optional<QVariant> field = read(argument, depth + 1);
-          if (!field) return std::nullopt;
-          fields.push_back(*field);
+          if (field) fields.push_back(*field);
+          ok = field.has_value();
         }
         argument.endStructure();
+        if (!ok) return std::nullopt;
         return QVariant(fields);
       }
       default:
