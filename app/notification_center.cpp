@@ -189,7 +189,9 @@ bool VorlNSNotificationCenter::setup() {
   // A connection of our own, to the bus the variable names now (the process-wide one keeps the first it saw).
   const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
   if (address == nullptr || *address == '\0') {
-    systemLog("VorlNSNotificationCenter: no session bus (DBUS_SESSION_BUS_ADDRESS is not set); notifications are not observed");
+    systemLog(
+        "VorlNSNotificationCenter: no session bus (DBUS_SESSION_BUS_ADDRESS is not set); notifications are not "
+        "observed");
     return false;
   }
   QDBusConnection connection = QDBusConnection::connectToBus(QString::fromLocal8Bit(address), fConnectionName);
@@ -230,8 +232,8 @@ void VorlNSNotificationCenter::receiveDistributedNotification(const QDBusMessage
   UserInfoReader reader;
   const std::optional<QVariant> userInfo = reader.value(arguments.at(2), 0);
   if (!userInfo || userInfo->metaType() != QMetaType::fromType<QVariantMap>()) {
-    reject(QStringLiteral("%1: %2").arg(name, reader.failure().isEmpty() ? QStringLiteral("no user info")
-                                                                         : reader.failure()));
+    reject(QStringLiteral("%1: %2").arg(
+        name, reader.failure().isEmpty() ? QStringLiteral("no user info") : reader.failure()));
     return;
   }
   const QVariantMap map = userInfo->toMap();
@@ -262,8 +264,7 @@ void VorlNSNotificationCenter::postLocalNotification(const QString& name, const 
   if (name != QLatin1String(sVorlLocalNotificationA)) return;
   // Delivered through the event loop of the centre's thread, whoever posts.
   QMetaObject::invokeMethod(
-      this, [this, name, object, userInfo] { handleLocalNotificationA(name, object, userInfo); },
-      Qt::QueuedConnection);
+      this, [this, name, object, userInfo] { handleLocalNotificationA(name, object, userInfo); }, Qt::QueuedConnection);
 }
 
 void VorlNSNotificationCenter::handleLocalNotificationA(const QString& name, const QVariant& object,

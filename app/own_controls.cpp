@@ -11,9 +11,9 @@ PopupTarget popupForSource(std::string_view source) {
     const char* sources[3];
     const char* popup;
   } kTable[] = {
-      {{"drdr", "file", "frst"}, "pop1"}, {{"prim", nullptr, nullptr}, "pop1"}, {{"last", "stsi", nullptr}, "pop2"},
-      {{"setu", nullptr, nullptr}, "pop3"}, {{"prnp", "prnt", nullptr}, "pop4"}, {{"prvp", "prvw", nullptr}, "pop5"},
-      {{"big ", "defn", nullptr}, "pop6"}, {{"cscc", "edpr", "node"}, "pop7"}, {{"clst", "tmpl", nullptr}, "pop8"},
+      {{"drdr", "file", "frst"}, "pop1"},   {{"prim", nullptr, nullptr}, "pop1"}, {{"last", "stsi", nullptr}, "pop2"},
+      {{"setu", nullptr, nullptr}, "pop3"}, {{"prnp", "prnt", nullptr}, "pop4"},  {{"prvp", "prvw", nullptr}, "pop5"},
+      {{"big ", "defn", nullptr}, "pop6"},  {{"cscc", "edpr", "node"}, "pop7"},   {{"clst", "tmpl", nullptr}, "pop8"},
       {{"chtp", "cpic", "pvim"}, "pop9"},
   };
   for (const auto& row : kTable) {

@@ -80,7 +80,8 @@ QDBusConnection siblingBus(bool& available) {
 
 // The object path the desktop-entry standard derives from the id: "." becomes "/" and "-" becomes "_".
 QString applicationObjectPath(std::string_view desktopEntryId) {
-  QString path = QStringLiteral("/") + QString::fromUtf8(desktopEntryId.data(), static_cast<qsizetype>(desktopEntryId.size()));
+  QString path =
+      QStringLiteral("/") + QString::fromUtf8(desktopEntryId.data(), static_cast<qsizetype>(desktopEntryId.size()));
   path.replace(QLatin1Char('.'), QLatin1Char('/'));
   path.replace(QLatin1Char('-'), QLatin1Char('_'));
   return path;
@@ -182,9 +183,9 @@ OSErr MyBringApplicationToFront(std::string_view desktopEntryId) {
                service.toStdString().c_str());
     return kProcessNotFound;
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(service, applicationObjectPath(desktopEntryId),
-                                                     QStringLiteral("org.freedesktop.Application"),
-                                                     QStringLiteral("Activate"));
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(service, applicationObjectPath(desktopEntryId),
+                                     QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
   call << QVariantMap();
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kActivateTimeoutMs));
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [service](QDBusPendingCallWatcher* finished) {

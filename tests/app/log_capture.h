@@ -15,8 +15,8 @@ namespace vorl::test {
 class LogCapture {
  public:
   LogCapture()
-      : file_(std::filesystem::temp_directory_path() / ("vorl-log-capture-" + std::to_string(::getpid()) + "-" +
-                                                        std::to_string(++count_))) {
+      : file_(std::filesystem::temp_directory_path() /
+              ("vorl-log-capture-" + std::to_string(::getpid()) + "-" + std::to_string(++count_))) {
     std::fflush(stderr);
     saved_ = ::dup(STDERR_FILENO);
     const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

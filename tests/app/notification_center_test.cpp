@@ -34,9 +34,9 @@ class Poster {
   ~Poster() { QDBusConnection::disconnectFromBus(name_); }
 
   bool post(const QVariantList& arguments) {
-    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/vorl/DistributedNotifications"),
-                                                     QStringLiteral("org.vorl.DistributedNotifications"),
-                                                     QStringLiteral("Notification"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(QStringLiteral("/org/vorl/DistributedNotifications"),
+                                   QStringLiteral("org.vorl.DistributedNotifications"), QStringLiteral("Notification"));
     signal.setArguments(arguments);
     return connection_.send(signal);
   }
@@ -87,7 +87,9 @@ TEST(NotificationCentre, ObservedNotificationsAreHandledAndMalformedOnesIgnored)
     QVariantList arguments;
     bool handled;
   } cases[] = {
-      {"with a sender", {sales, QStringLiteral("one"), QVariantMap{{QStringLiteral("senderApp"), QStringLiteral("POS")}}}, true},
+      {"with a sender",
+       {sales, QStringLiteral("one"), QVariantMap{{QStringLiteral("senderApp"), QStringLiteral("POS")}}},
+       true},
       {"without a sender", {x, QStringLiteral("two"), QVariantMap{{QStringLiteral("job"), 7}}}, true},
       {"without user info", {sales, QStringLiteral("three"), QVariantMap()}, true},
       {"a name not observed", {QStringLiteral("vorlOther"), QStringLiteral("no"), QVariantMap()}, false},
@@ -96,9 +98,12 @@ TEST(NotificationCentre, ObservedNotificationsAreHandledAndMalformedOnesIgnored)
       {"object not a text", {sales, 7, QVariantMap()}, false},
       {"user info not a dictionary", {sales, QStringLiteral("bad"), QStringLiteral("text")}, false},
       {"a 40,000-byte user info",
-       {x, QStringLiteral("bad"), QVariantMap{{QStringLiteral("senderApp"), QString(40000, QLatin1Char('s'))}}}, false},
+       {x, QStringLiteral("bad"), QVariantMap{{QStringLiteral("senderApp"), QString(40000, QLatin1Char('s'))}}},
+       false},
       {"nested too deeply", {x, QStringLiteral("bad"), nested(12)}, false},
-      {"a valid one after all that", {x, QStringLiteral("last"), QVariantMap{{QStringLiteral("senderApp"), QStringLiteral("POS")}}}, true},
+      {"a valid one after all that",
+       {x, QStringLiteral("last"), QVariantMap{{QStringLiteral("senderApp"), QStringLiteral("POS")}}},
+       true},
   };
   int expectHandled = 0;
   int expectRejected = 0;
@@ -120,7 +125,8 @@ TEST(NotificationCentre, ObservedNotificationsAreHandledAndMalformedOnesIgnored)
   // Only the notification whose user info lacks the sender says so; the one without user info does not.
   const std::string text = log.text();
   std::size_t noSender = 0;
-  for (std::size_t at = text.find(kNoSenderAppLine); at != std::string::npos; at = text.find(kNoSenderAppLine, at + 1)) {
+  for (std::size_t at = text.find(kNoSenderAppLine); at != std::string::npos;
+       at = text.find(kNoSenderAppLine, at + 1)) {
     ++noSender;
   }
   EXPECT_EQ(noSender, 1U) << text;
@@ -135,11 +141,11 @@ TEST(NotificationCentre, ANotificationFromGdbusReachesTheHandler) {
   ASSERT_TRUE(centre.setup());
   Observed seen;
   record(centre, seen);
-  const CommandResult sent = runCommand({"gdbus", "emit", "--session", "--object-path",
-                                         "/org/vorl/DistributedNotifications", "--signal",
-                                         "org.vorl.DistributedNotifications.Notification", "'vorlXNotification'",
-                                         "'gdbus'", "{'senderApp': <'POS'>, 'count': <int64 3>}"},
-                                        10s);
+  const CommandResult sent =
+      runCommand({"gdbus", "emit", "--session", "--object-path", "/org/vorl/DistributedNotifications", "--signal",
+                  "org.vorl.DistributedNotifications.Notification", "'vorlXNotification'", "'gdbus'",
+                  "{'senderApp': <'POS'>, 'count': <int64 3>}"},
+                 10s);
   ASSERT_TRUE(sent.succeeded()) << describeOutcome(sent) << sent.standardError;
   ASSERT_TRUE(AppHarness::waitFor([&] { return !seen.handled.isEmpty(); }, 20s));
   EXPECT_EQ(seen.handled, QStringList{QStringLiteral("vorlXNotification/gdbus")});

@@ -24,10 +24,9 @@ TEST(OwnControls, PopupTableNamesThePopupAndTheTrackedIdentifier) {
     const char* popup;
     const char* tracked;
   } cases[] = {
-      {"file", "pop1", "pop1"}, {"prim", "pop1", "pop1"}, {"stsi", "pop2", "pop2"}, {"setu", "pop3", "pop3"},
-      {"prnt", "pop4", "pop4"}, {"prvw", "pop5", "pop5"}, {"big ", "pop6", "pop6"}, {"node", "pop7", "pop7"},
-      {"tmpl", "pop8", "pop8"}, {"pvim", "pop9", "pop9"},
-      {"zzzz", "pop5", "2054847198"},  // 0x7A7A7A7A + 100
+      {"file", "pop1", "pop1"}, {"prim", "pop1", "pop1"}, {"stsi", "pop2", "pop2"},       {"setu", "pop3", "pop3"},
+      {"prnt", "pop4", "pop4"}, {"prvw", "pop5", "pop5"}, {"big ", "pop6", "pop6"},       {"node", "pop7", "pop7"},
+      {"tmpl", "pop8", "pop8"}, {"pvim", "pop9", "pop9"}, {"zzzz", "pop5", "2054847198"},  // 0x7A7A7A7A + 100
   };
   for (const auto& c : cases) {
     const PopupTarget target = popupForSource(c.source);
