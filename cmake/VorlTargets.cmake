@@ -8,8 +8,10 @@ target_compile_options(vorl_compile_options INTERFACE
 target_include_directories(vorl_compile_options INTERFACE ${PROJECT_SOURCE_DIR})
 
 if(VORL_SANITIZE)
+  # Line tables (-g1) are all a sanitizer report needs; full debug information costs a quarter of the compile time
+  # and doubles every object file.
   target_compile_options(vorl_compile_options INTERFACE
-    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g1)
   target_link_options(vorl_compile_options INTERFACE -fsanitize=address,undefined)
 endif()
 
