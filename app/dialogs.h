@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/mac_types.h"
+
 namespace vorl {
 
 // The buttons of the question asked after preferences were imported, by item number.
@@ -33,6 +35,15 @@ class Dialogs {
   virtual std::optional<std::filesystem::path> chooseFileToSave(const QString& title, const QString& prompt,
                                                                const std::filesystem::path& folder,
                                                                const QString& proposedName, const QString& filter) = 0;
+  // A file to write with its save-as type: `saveAsType` is the type offered first and, after OK, the one chosen
+  // (the name's extension follows the choice). Answerers without a type choice ask `chooseFileToSave`.
+  virtual std::optional<std::filesystem::path> chooseFileToSaveAs(const QString& title, const QString& prompt,
+                                                                 const std::filesystem::path& folder,
+                                                                 const QString& proposedName,
+                                                                 std::int16_t& saveAsType) {
+    static_cast<void>(saveAsType);
+    return chooseFileToSave(title, prompt, folder, proposedName, QString());
+  }
   // An existing file to read; nullopt when cancelled.
   virtual std::optional<std::filesystem::path> chooseFileToOpen(const QString& title,
                                                                const std::filesystem::path& folder,
@@ -50,6 +61,10 @@ class QtDialogs final : public Dialogs {
   std::optional<std::filesystem::path> chooseFileToSave(const QString& title, const QString& prompt,
                                                        const std::filesystem::path& folder,
                                                        const QString& proposedName, const QString& filter) override;
+  std::optional<std::filesystem::path> chooseFileToSaveAs(const QString& title, const QString& prompt,
+                                                         const std::filesystem::path& folder,
+                                                         const QString& proposedName,
+                                                         std::int16_t& saveAsType) override;
   std::optional<std::filesystem::path> chooseFileToOpen(const QString& title, const std::filesystem::path& folder,
                                                        const QString& filter) override;
   void inform(const QString& title, const QString& text) override;
@@ -64,6 +79,11 @@ void setDialogs(Dialogs* answerer) noexcept;
 // index. 1 when a folder was chosen, and the two values now name it; 0 when the operator cancelled or the
 // answer is no folder, and both stay as they were. `unused` is kept for the callers' sake.
 std::int16_t myNewChooseFolder(std::int16_t& vRefNum, std::int32_t& dirID, bool unused, std::int16_t promptIndex);
+// The save dialog: prompt 40 and `title`, opening in the folder (spec.vRefNum, spec.parID), offering
+// `defaultName`. For a file type other than 'TEXT' it offers the save-as types as well, starting with the current
+// one and a name "Untitled" with its extension; the type chosen becomes the current save-as type. 0, with `spec`
+// naming the file to write; -1 when the operator cancelled or chose a place no file specification can name.
+OSErr MySaveFile(FSSpec& spec, const Str255& defaultName, OSType fileType, const Str255& title);
 // The prompt texts of the folder and file questions, by index; a general one for an index without its own.
 QString chooserPrompt(std::int16_t promptIndex);
 

@@ -22,12 +22,13 @@
 #include "preferences/preference_storage.h"
 #include "preferences/preferences_export.h"
 #include "preferences/working_folders.h"
+#include "preferences/ui/folder_chooser.h"
+#include "preferences/ui/preferences_window.h"
 
 namespace vorl {
 namespace {
 
 constexpr std::int16_t kSpoolerAliasId = 4506;
-constexpr char kNoPreferencesWindow[] = "The preferences window is not available yet.";
 
 std::function<void()>& countWindowHook() {
   static std::function<void()> hook;
@@ -78,7 +79,10 @@ void reloadPreferenceRecords() {
   }
 }
 
-MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : app_(app) {
+MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : app_(app), parentWindow_(&window) {
+  setFolderChooser([](std::int16_t& vRefNum, std::int32_t& dirID, std::int16_t prompt) {
+    return myNewChooseFolder(vRefNum, dirID, true, prompt);
+  });
   menuBar_ = window.menuBar();
   menuBar_->setObjectName(QStringLiteral("menuBar"));
 
@@ -137,6 +141,7 @@ void MenuCommands::updateCommandStates() {
   const ProcessingState state = currentState();
   for (const auto& [command, action] : actions_) action->setEnabled(commandEnabled(command, state));
   actions_.at(kCommandStartStop)->setText(startStopTitle(state));
+  if (preferencesWindow_ != nullptr) preferencesWindow_->setProcessingOn(state.processingOn);
 }
 
 QAction* MenuCommands::action(long command) const {
@@ -161,7 +166,7 @@ bool MenuCommands::DoMenuCommand(long command) {
     case kCommandNothing:
       return true;
     case kCommandPreferences:
-      DisplayNormalMessage(kNoPreferencesWindow);
+      showPreferencesWindow();
       return true;
     case kCommandCountWindow:
       if (countWindowHook()) countWindowHook()();
@@ -177,6 +182,22 @@ bool MenuCommands::DoMenuCommand(long command) {
       static_cast<void>(EmptyFolderCommand(command, app_.behaviour(), dialogs()));
       updateCommandStates();
       return true;
+  }
+}
+
+void MenuCommands::showPreferencesWindow() {
+  TPreferencesWindow window(parentWindow_);
+  preferencesWindow_ = &window;
+  window.setProcessingOn(currentState().processingOn);
+  const bool ok = window.exec() == QDialog::Accepted;
+  preferencesWindow_ = nullptr;
+  window.endPanel(ok);
+  if (ok) {
+    BatonHold baton;
+    static_cast<void>(SavePreferences());
+  } else {
+    // Everything the panels wrote into the records is dropped again.
+    reloadPreferenceRecords();
   }
 }
 

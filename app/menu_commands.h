@@ -14,10 +14,12 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QWidget;
 
 namespace vorl {
 
 class MainWindow;
+class TPreferencesWindow;
 class TBackgroundPrintApp;
 
 inline constexpr long kCommandAbout = 1;
@@ -70,8 +72,12 @@ class MenuCommands final : public QObject {
   void onTriggered(long command);
   void exportPreferences();
   void importPreferences();
+  // The preferences window, modal: OK saves what its panels wrote into the records, Cancel reloads them.
+  void showPreferencesWindow();
 
   TBackgroundPrintApp& app_;
+  QWidget* parentWindow_ = nullptr;
+  TPreferencesWindow* preferencesWindow_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   std::map<long, QAction*> actions_;
   mutable bool everSwitchedOn_ = false;

@@ -3,7 +3,6 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,10 +13,12 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/dialogs.h"
 #include "foundation/date_time.h"
 #include "jobs/print_count_file.h"
 #include "jobs/print_count_record.h"
 #include "jobs/print_count_report.h"
+#include "platform/file_specs.h"
 
 namespace vorl {
 
@@ -333,7 +334,19 @@ void TPrintCountWindow::writeReport(bool isProcessor) {
   if (reportDestinationChooser()) {
     destination = reportDestinationChooser()(this, defaultName);
   } else {
-    destination = QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QDir::home().filePath(defaultName));
+    FSSpec chosen;
+    std::int16_t home = 0;
+    std::int32_t homeID = 0;
+    if (FSFolderIDs(QDir::homePath().toStdString(), home, homeID) == noErr) {
+      chosen.vRefNum = home;
+      chosen.parID = homeID;
+    }
+    std::filesystem::path path;
+    if (MySaveFile(chosen, Str255::fromUtf8(defaultName.toStdString()), fourCharCode("TEXT"),
+                   Str255(std::string_view("Save"))) == noErr &&
+        FSpMakePath(chosen, path) == noErr) {
+      destination = QString::fromStdString(path.string());
+    }
   }
   if (destination.isEmpty()) return;  // cancelled
   // A failure is shown to the operator by the report itself.

@@ -1,6 +1,9 @@
 #include "app/sibling_apps.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -32,9 +35,25 @@ constexpr int kActivateTimeoutMs = 5000;
 // How long after its start a sibling is looked for in the process table.
 constexpr int kStartCheckDelayMs = 1500;
 
+// The whole file, or what could be read of it. Read with plain system calls: a process that ends while its files
+// are read makes the read fail (ESRCH), and the stream library answers that with an exception.
 std::string readFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text;
+  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count > 0) {
+      text.append(buffer, static_cast<std::size_t>(count));
+    } else if (count < 0 && errno == EINTR) {
+      continue;
+    } else {
+      break;
+    }
+  }
+  ::close(descriptor);
+  return text;
 }
 
 // Whether the process has ended and only waits to be reaped (state 'Z' or 'X' after the name in "stat").

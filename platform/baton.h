@@ -21,6 +21,22 @@ class BatonHold {
   BatonHold& operator=(const BatonHold&) = delete;
 };
 
+// Holds the baton for a scope unless this thread holds it already (handlers that may run inside one another).
+class BatonHoldUnlessHeld {
+ public:
+  BatonHoldUnlessHeld() : took_(!batonHeldByThisThread()) {
+    if (took_) acquireBaton();
+  }
+  ~BatonHoldUnlessHeld() {
+    if (took_) releaseBaton();
+  }
+  BatonHoldUnlessHeld(const BatonHoldUnlessHeld&) = delete;
+  BatonHoldUnlessHeld& operator=(const BatonHoldUnlessHeld&) = delete;
+
+ private:
+  bool took_;
+};
+
 // Lets go of the baton for a scope when this thread holds it, and takes it back at the end; does nothing on a
 // thread that does not hold it.
 class BatonRelease {

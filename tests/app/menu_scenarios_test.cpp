@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "app/folder_commands.h"
 #include "app/menu_commands.h"
@@ -22,6 +25,8 @@
 #include "platform/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
+#include "preferences/ui/preference_panel.h"
+#include "preferences/ui/preferences_window.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/screenshots.h"
 #include "tests/app/scripted_dialogs.h"
@@ -374,6 +379,60 @@ TEST(ScriptCommands, QuitBeforeTheStartIsIgnoredAndASecondNameHolderIsRefused) {
   EXPECT_EQ(client.call(QStringLiteral("Quit")).type(), QDBusMessage::ReplyMessage);
   QCoreApplication::processEvents();
   EXPECT_FALSE(quit);
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+// Runs `drive` on the preferences window once the menu command has opened it; a window still open after ten
+// seconds is closed so that a failure cannot hang the test.
+bool drivePreferencesWindow(test::AppHarness& app, const std::function<void(TPreferencesWindow&)>& drive) {
+  bool drove = false;
+  QTimer::singleShot(0, [&] {
+    auto* window = qobject_cast<TPreferencesWindow*>(QApplication::activeModalWidget());
+    if (window == nullptr) return;
+    drove = true;
+    drive(*window);
+  });
+  QTimer closer;
+  closer.setSingleShot(true);
+  QObject::connect(&closer, &QTimer::timeout, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  closer.start(10s);
+  app.app().menuCommands()->action(kCommandPreferences)->trigger();
+  return drove;
+}
+
+void typePrefixOfSet3(TPreferencesWindow& window, const QString& prefix) {
+  window.selectCategory(kPrintToFileSetsCategory);
+  TPreferencesView* panel = window.currentPanel();
+  panel->findChild<QComboBox*>(QStringLiteral("path"))->setCurrentIndex(2);
+  panel->findChild<QLineEdit*>(QStringLiteral("bsnm"))->setText(prefix);
+}
+
+TEST(MenuCommands, PreferencesWindowOkIsFoundAfterARestartAndCancelDropsChanges) {
+  test::AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  EXPECT_TRUE(drivePreferencesWindow(app, [](TPreferencesWindow& window) {
+    typePrefixOfSet3(window, QStringLiteral("Abschluss 2026"));
+    test::saveScreenshot(window, QStringLiteral("preferences-window-set-3"));
+    window.accept();
+  }));
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(getMyPrintToFileSetPrefs(3)->fileNamePrefix.macRoman(), "Abschluss 2026");
+
+  EXPECT_TRUE(drivePreferencesWindow(app, [](TPreferencesWindow& window) {
+    typePrefixOfSet3(window, QStringLiteral("Verworfen"));
+    window.selectCategory(kOutputFilesCategory);  // set 3 reaches its record on the way
+    window.reject();
+  }));
+  EXPECT_EQ(getMyPrintToFileSetPrefs(3)->fileNamePrefix.macRoman(), "Abschluss 2026");
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(getMyPrintToFileSetPrefs(3)->fileNamePrefix.macRoman(), "Abschluss 2026");
 }
 
 }  // namespace
