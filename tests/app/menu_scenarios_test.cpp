@@ -2,6 +2,7 @@
 // session bus, in the whole application with scripted answers to the operator's questions.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -433,6 +434,39 @@ TEST(MenuCommands, PreferencesWindowOkIsFoundAfterARestartAndCancelDropsChanges)
   EXPECT_EQ(getMyPrintToFileSetPrefs(3)->fileNamePrefix.macRoman(), "Abschluss 2026");
   ASSERT_TRUE(app.restart());
   EXPECT_EQ(getMyPrintToFileSetPrefs(3)->fileNamePrefix.macRoman(), "Abschluss 2026");
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+fs::path spoolerOfTheRecords() {
+  const tPrintServerPrefs* prefs = getMyPrintServerPrefs();
+  return FSFolderPath(prefs->printJobsFolder.vRefNum, prefs->printJobsFolder.dirID).value_or(fs::path());
+}
+
+TEST(MenuCommands, ARootChosenInThePreferencesStaysTheSpoolerThroughARenameAndRestarts) {
+  test::AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  const fs::path root = app.home() / "Studio Root";
+  fs::create_directory(root);
+  ScriptedDialogs answers;
+  answers.answerFile(root);
+  EXPECT_TRUE(drivePreferencesWindow(app, [](TPreferencesWindow& window) {
+    window.selectCategory(kGeneralSettingsCategory);
+    window.currentPanel()->findChild<QAbstractButton*>(QStringLiteral("chps"))->click();
+    window.accept();
+  }));
+  EXPECT_TRUE(fs::is_directory(root / "PRINT JOBS FOLDER \xC6\x92"));
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(spoolerOfTheRecords(), root / "PRINT JOBS FOLDER \xC6\x92");
+
+  const fs::path renamed = app.home() / "Studio Root (2027)";
+  fs::rename(root, renamed);
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(spoolerOfTheRecords(), renamed / "PRINT JOBS FOLDER \xC6\x92");
 }
 
 }  // namespace
