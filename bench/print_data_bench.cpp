@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/delivery_setup.h"
 #include "bench/photo_like_page.h"
 #include "foundation/files.h"
 #include "foundation/os_services.h"
@@ -58,23 +59,10 @@ struct Workspace {
   Workspace() {
     vorl::test::isolateEnvironment();
     const fs::path root = vorl::test::makeTempFolder("print-data-bench");
-    printCentre = root / "Vorl-PrintCenter Folder" / "Jobs To Be Printed";
+    printCentre = vorl::bench::usePrintCentreFolderIn(root);
     handOff = root / "Vorl-PrintCenter Folder" / "Jobs To Be Printed---NEW";
-    fs::create_directories(printCentre);
-    vorl::FSSpec spec{};
-    if (vorl::myMakeFSSpecFromPath(printCentre.c_str(), &spec) != vorl::noErr) std::abort();
-    vorl::getMyProcessedJobsPrefs()->folder.spec = spec;
-    vorl::getMyProcessedJobsPrefs()->newHandOverFormat = 0;
     vorl::getMyPrintServerPrefs()->dualBuffer = 1;
-
-    const fs::path interfaces = root / "net";
-    fs::create_directories(interfaces / "eth0/device");
-    std::ofstream(interfaces / "eth0/type") << "1\n";
-    std::ofstream(interfaces / "eth0/address") << "00:1b:63:a4:0f:2c\n";
-    std::ofstream(interfaces / "eth0/ifindex") << "2\n";
-    vorl::QAVLOR_MUID::setInterfaceFolder(interfaces);
-    fs::create_directories(root / "preferences");
-    vorl::setVorlPreferencesFolder(root / "preferences");
+    vorl::bench::useFixedMachineIn(root);
 
     page = vorl::bench::photoLikePage(kWidth, kHeight);
     if (!page) std::abort();

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/delivery_setup.h"
 #include "foundation/file_copy.h"
 #include "foundation/files.h"
 #include "foundation/os_services.h"
@@ -116,20 +117,8 @@ struct Workspace {
     vorl::createImageAndJobFolders();
     images = root / "IMAGES FOLDER \xC6\x92";
     spooler = root / "PRINT JOBS FOLDER \xC6\x92";
-    centre = root / "Vorl-PrintCenter Folder" / "Jobs To Be Printed";
-    fs::create_directories(centre);
-    vorl::FSSpec centreSpec{};
-    if (vorl::myMakeFSSpecFromPath(centre.c_str(), &centreSpec) != vorl::noErr) std::abort();
-    vorl::getMyProcessedJobsPrefs()->folder.spec = centreSpec;
-    vorl::getMyProcessedJobsPrefs()->newHandOverFormat = 0;
-    fs::create_directories(root / "preferences");
-    vorl::setVorlPreferencesFolder(root / "preferences");
-    const fs::path interfaces = root / "net";
-    fs::create_directories(interfaces / "eth0/device");
-    std::ofstream(interfaces / "eth0/type") << "1\n";
-    std::ofstream(interfaces / "eth0/address") << "00:1b:63:a4:0f:2c\n";
-    std::ofstream(interfaces / "eth0/ifindex") << "2\n";
-    vorl::QAVLOR_MUID::setInterfaceFolder(interfaces);
+    centre = vorl::bench::usePrintCentreFolderIn(root);
+    vorl::bench::useFixedMachineIn(root);
 
     // One photograph: soft ramps with grain, about as large as a camera's JPEG; a copy per job, so no job finds
     // the photo of the one before already decoded.

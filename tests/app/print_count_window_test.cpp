@@ -26,6 +26,7 @@
 #include "tests/app/screenshots.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/temporary_server_root.h"
 
 namespace fs = std::filesystem;
 
@@ -114,13 +115,6 @@ class PrintCountWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clock_.setLocalTime(2026, 12, 11, 9, 30, 0);
-    root_ = test::makeTempFolder("count-window");
-    std::int16_t vRefNum = 0;
-    std::int32_t dirID = 0;
-    ASSERT_EQ(FSFolderIDs(root_, vRefNum, dirID), noErr);
-    savedRoot_ = getMyPrintServerPrefs()->serverRoot;
-    getMyPrintServerPrefs()->serverRoot.vRefNum = vRefNum;
-    getMyPrintServerPrefs()->serverRoot.dirID = dirID;
 
     seedCountFile("Vorl-X Count12-11-2026", kSiblingToday);
     seedCountFile("Vorl-Zeverezoz Count12-11-2026", kProcessorToday);
@@ -140,10 +134,7 @@ class PrintCountWindowTest : public ::testing::Test {
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
   }
-  void TearDown() override {
-    window_.reset();
-    getMyPrintServerPrefs()->serverRoot = savedRoot_;
-  }
+  void TearDown() override { window_.reset(); }
 
   void seedCountFile(const char* name, const Row& columns) {
     ASSERT_EQ(setPrintCount(root_ / name, recordOf(columns)), noErr) << name;
@@ -188,8 +179,8 @@ class PrintCountWindowTest : public ::testing::Test {
   }
 
   test::FakeClock clock_;
-  fs::path root_;
-  FolderLocation savedRoot_{};
+  test::TemporaryServerRoot serverRoot_{"count-window"};
+  const fs::path root_ = serverRoot_.path();
   std::unique_ptr<TPrintCountWindow> window_;
 };
 

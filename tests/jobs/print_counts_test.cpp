@@ -27,6 +27,7 @@
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/temporary_server_root.h"
 #include "tests/support/message_recorder.h"
 
 namespace fs = std::filesystem;
@@ -72,28 +73,18 @@ class PrintCountsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clock_.setLocalTime(2026, 12, 11, 9, 30, 0);
-    root_ = test::makeTempFolder("print-counts");
-    std::int16_t vRefNum = 0;
-    std::int32_t dirID = 0;
-    ASSERT_EQ(FSFolderIDs(root_, vRefNum, dirID), noErr);
-    savedRoot_ = getMyPrintServerPrefs()->serverRoot;
-    getMyPrintServerPrefs()->serverRoot.vRefNum = vRefNum;
-    getMyPrintServerPrefs()->serverRoot.dirID = dirID;
     gCurrentTemplateName = Str31("Portrait 4x6");
     installPrintCountStore();
   }
-  void TearDown() override {
-    setPrintCountAdder({});
-    getMyPrintServerPrefs()->serverRoot = savedRoot_;
-  }
+  void TearDown() override { setPrintCountAdder({}); }
 
   fs::path allTimeFile() const { return root_ / "Vorl-Zeverezoz Count"; }
   fs::path todayFile() const { return root_ / "Vorl-Zeverezoz Count12-11-2026"; }
   fs::path dailyStore() const { return root_ / ".Print Count Vorl-Zeverezoz 2026-12-11"; }
 
   test::FakeClock clock_;
-  fs::path root_;
-  FolderLocation savedRoot_{};
+  test::TemporaryServerRoot serverRoot_{"print-counts"};
+  const fs::path root_ = serverRoot_.path();
 };
 
 TEST_F(PrintCountsTest, AnOutputIsCountedInTheAllTimeAndTodaysFileAsLaidOut) {
@@ -143,8 +134,12 @@ TEST_F(PrintCountsTest, EachKindAddsToItsOwnField) {
     ASSERT_EQ(bytes.size(), kFileSize);
     std::int64_t sum = 0;
     for (std::size_t at = 4; at < kFileSize - 24; at += 4) sum += wordAt(bytes, at);
-    if (c.totalAt) EXPECT_EQ(wordAt(bytes, c.totalAt), 7);
-    if (c.perCanvas) EXPECT_EQ(wordAt(bytes, canvasAt(c.printer, c.canvas)), 7);
+    if (c.totalAt) {
+      EXPECT_EQ(wordAt(bytes, c.totalAt), 7);
+    }
+    if (c.perCanvas) {
+      EXPECT_EQ(wordAt(bytes, canvasAt(c.printer, c.canvas)), 7);
+    }
     EXPECT_EQ(sum, (c.totalAt ? 7 : 0) + (c.perCanvas ? 7 : 0));
   }
 }
