@@ -66,6 +66,9 @@ void TPrintServerPrefs::DoPostCreate() {
 void TPrintServerPrefs::SetFactorySettings() {
   setMyPrintServerPrefToFactoryDefaults(getMyPrintServerPrefs());
   SetSettings(*getMyPrintServerPrefs());
+  // The factory values name no root folders.
+  rootFolderEvent(false, false);
+  if (hasControl("chp2")) rootFolderEvent(true, false);
 }
 
 void TPrintServerPrefs::Revert() { SetSettings(snapshot_); }

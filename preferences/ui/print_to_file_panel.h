@@ -3,11 +3,11 @@
 #pragma once
 
 #include "preferences/preference_records.h"
-#include "preferences/ui/preference_panel.h"
+#include "preferences/ui/print_to_file_set_view.h"
 
 namespace vorl {
 
-class TPrintToFilePrefs final : public TPreferencesView {
+class TPrintToFilePrefs final : public TPrintToFileSetView {
   Q_OBJECT
 
  public:
@@ -15,7 +15,6 @@ class TPrintToFilePrefs final : public TPreferencesView {
 
   void SetFactorySettings() override;
   void Revert() override;
-  void ViewsEnable(bool on) override;
   void DoPostCreate() override;
 
   void SetSettings(const tPrintToFilePrefs& prefs);

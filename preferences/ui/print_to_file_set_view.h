@@ -1,6 +1,6 @@
-// The controls of a print-to-file destination record (`tSpecialPrintToFilePref`), shared by the panel of the
-// eight print-to-file sets and the web-upload panel: destination folder, switches, naming with its prefix,
-// orientation and rotation, format and extension.
+// The controls of a print-to-file destination (`tSpecialPrintToFilePref`), shared by the panel of the
+// eight print-to-file sets, the web-upload panel and the single print-to-file panel: destination folder, switches,
+// naming with its prefix, orientation and rotation, format and extension.
 #pragma once
 
 #include "foundation/print_to_file_record.h"
