@@ -21,6 +21,7 @@
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 #include "preferences/preferences_export.h"
+#include "preferences/stored_folder_references.h"
 #include "preferences/working_folders.h"
 #include "preferences/ui/folder_chooser.h"
 #include "preferences/ui/preferences_window.h"
@@ -186,6 +187,7 @@ bool MenuCommands::DoMenuCommand(long command) {
 }
 
 void MenuCommands::showPreferencesWindow() {
+  const StoredFolderReferences references;
   TPreferencesWindow window(parentWindow_);
   preferencesWindow_ = &window;
   window.setProcessingOn(currentState().processingOn);
@@ -196,7 +198,8 @@ void MenuCommands::showPreferencesWindow() {
     BatonHold baton;
     static_cast<void>(SavePreferences());
   } else {
-    // Everything the panels wrote into the records is dropped again.
+    // Everything the panels wrote into the records, and the folders chosen, are dropped again.
+    static_cast<void>(references.restore());
     reloadPreferenceRecords();
   }
 }

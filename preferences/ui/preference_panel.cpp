@@ -6,7 +6,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
 
 #include "foundation/messages.h"
 #include "foundation/files.h"
@@ -53,8 +52,6 @@ void TPreferencesView::watchControls() {
       if (!field->isReadOnly()) connect(field, &QLineEdit::textChanged, this, report);
     } else if (auto* slider = qobject_cast<QAbstractSlider*>(child)) {
       connect(slider, &QAbstractSlider::valueChanged, this, report);
-    } else if (auto* number = qobject_cast<QSpinBox*>(child)) {
-      connect(number, &QSpinBox::valueChanged, this, report);
     }
   }
 }

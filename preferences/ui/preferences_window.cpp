@@ -92,7 +92,6 @@ void TPreferencesListView::PrepareView(std::int16_t category) {
           [panel = panel_.get()](const QString&) { panel->CheckIfChanged(); });
   title_->setText(preferenceTitle(category));
   gLastSelectedPreference = category;
-  emit panelShown(panel_.get());
 }
 
 void TPreferencesListView::setControlsEnabled(bool on) {

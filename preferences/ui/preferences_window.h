@@ -61,9 +61,6 @@ class TPreferencesListView final : public QListWidget {
   void closePanel(bool doSave);
   void setControlsEnabled(bool on);
 
- signals:
-  void panelShown(TPreferencesView* panel);
-
  private:
   QWidget* container_;
   QLabel* title_;

@@ -447,12 +447,25 @@ fs::path spoolerOfTheRecords() {
   return FSFolderPath(prefs->printJobsFolder.vRefNum, prefs->printJobsFolder.dirID).value_or(fs::path());
 }
 
-TEST(MenuCommands, ARootChosenInThePreferencesStaysTheSpoolerThroughARenameAndRestarts) {
+TEST(MenuCommands, ARootChosenInThePreferencesIsTheSpoolerThroughARenameAndRestartsUnlessCancelled) {
   test::AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
+  const fs::path firstSpooler = spoolerOfTheRecords();
   const fs::path root = app.home() / "Studio Root";
   fs::create_directory(root);
   ScriptedDialogs answers;
+
+  // Chosen, then cancelled: the spooler stays where it was, now and after a restart.
+  answers.answerFile(root);
+  EXPECT_TRUE(drivePreferencesWindow(app, [](TPreferencesWindow& window) {
+    window.selectCategory(kGeneralSettingsCategory);
+    window.currentPanel()->findChild<QAbstractButton*>(QStringLiteral("chps"))->click();
+    window.reject();
+  }));
+  EXPECT_EQ(spoolerOfTheRecords(), firstSpooler);
+  ASSERT_TRUE(app.restart());
+  EXPECT_EQ(spoolerOfTheRecords(), firstSpooler);
+
   answers.answerFile(root);
   EXPECT_TRUE(drivePreferencesWindow(app, [](TPreferencesWindow& window) {
     window.selectCategory(kGeneralSettingsCategory);
