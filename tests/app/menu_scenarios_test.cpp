@@ -29,6 +29,7 @@
 #include "preferences/ui/preference_panel.h"
 #include "preferences/ui/preferences_window.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/modal_dialogs.h"
 #include "tests/app/screenshots.h"
 #include "tests/app/scripted_dialogs.h"
 #include "tests/support/isolated_environment.h"
@@ -255,15 +256,11 @@ TEST(MenuCommands, AboutButtonAndMenuPoseTheAboutWindow) {
   for (const bool fromMenu : {false, true}) {
     SCOPED_TRACE(fromMenu ? "menu" : "button");
     QString seen;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        seen = modal->objectName();
-        modal->close();
-      }
-    });
-    closer.start(10);
-    QTimer::singleShot(5000, [&] { closer.stop(); });  // a window that never opens fails below, not by hanging
+    test::answerDialog([](QWidget*) { return true; },
+                       [&seen](QWidget* modal) {
+                         seen = modal->objectName();
+                         modal->close();
+                       });
     if (fromMenu) {
       action(app, kCommandAbout)->trigger();
     } else {
@@ -388,22 +385,14 @@ TEST(ScriptCommands, QuitBeforeTheStartIsIgnoredAndASecondNameHolderIsRefused) {
 namespace vorl {
 namespace {
 
-// Runs `drive` on the preferences window once the menu command has opened it; a window still open after ten
-// seconds is closed so that a failure cannot hang the test.
+// Runs `drive` on the preferences window once the menu command has opened it.
 bool drivePreferencesWindow(test::AppHarness& app, const std::function<void(TPreferencesWindow&)>& drive) {
   bool drove = false;
-  QTimer::singleShot(0, [&] {
-    auto* window = qobject_cast<TPreferencesWindow*>(QApplication::activeModalWidget());
-    if (window == nullptr) return;
-    drove = true;
-    drive(*window);
-  });
-  QTimer closer;
-  closer.setSingleShot(true);
-  QObject::connect(&closer, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  closer.start(10s);
+  test::answerDialog([](QWidget* modal) { return qobject_cast<TPreferencesWindow*>(modal) != nullptr; },
+                     [&drove, drive](QWidget* modal) {
+                       drove = true;
+                       drive(*qobject_cast<TPreferencesWindow*>(modal));
+                     });
   app.app().menuCommands()->action(kCommandPreferences)->trigger();
   return drove;
 }

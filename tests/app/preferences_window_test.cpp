@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -35,6 +34,7 @@
 #include "preferences/ui/print_to_file_panel.h"
 #include "preferences/ui/print_to_file_sets_panel.h"
 #include "preferences/ui/web_upload_panel.h"
+#include "tests/app/modal_dialogs.h"
 #include "tests/app/screenshots.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
@@ -406,16 +406,16 @@ TEST_F(PreferencesWindow, LinkedSetsDialogStoresOnlyOnOk) {
   window.selectCategory(kPrintToFileSetsCategory);
   QWidget& panel = *window.currentPanel();
   bool sawDialog = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    sawDialog = true;
-    EXPECT_EQ(control<QComboBox>(*dialog, "pth1")->currentIndex() + 1, 1);
-    EXPECT_EQ(control<QComboBox>(*dialog, "pth2")->currentIndex() + 1, 4);
-    EXPECT_EQ(control<QComboBox>(*dialog, "pth3")->currentIndex() + 1, 1);
-    choose(*dialog, "pth1", 6);
-    dialog->accept();
-  });
+  test::answerDialog([](QWidget* modal) { return modal->objectName() == QLatin1String("linkedSetsDialog"); },
+                     [&](QWidget* modal) {
+                       auto* dialog = qobject_cast<QDialog*>(modal);
+                       sawDialog = true;
+                       EXPECT_EQ(control<QComboBox>(*dialog, "pth1")->currentIndex() + 1, 1);
+                       EXPECT_EQ(control<QComboBox>(*dialog, "pth2")->currentIndex() + 1, 4);
+                       EXPECT_EQ(control<QComboBox>(*dialog, "pth3")->currentIndex() + 1, 1);
+                       choose(*dialog, "pth1", 6);
+                       dialog->accept();
+                     });
   click(panel, "dupl");
   EXPECT_TRUE(sawDialog);
   EXPECT_EQ(set->linkedSets[0], 6);

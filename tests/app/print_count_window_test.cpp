@@ -23,6 +23,7 @@
 #include "platform/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
+#include "tests/app/modal_dialogs.h"
 #include "tests/app/screenshots.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
@@ -32,6 +33,8 @@ namespace fs = std::filesystem;
 
 namespace vorl {
 namespace {
+
+using test::answerDialog;
 
 using Row = std::vector<long long>;
 
@@ -69,21 +72,6 @@ const Row kSiblingDec10{30, 0, 0, 0, 0, 2, 0};
 const Row kProcessorDec10{20, 0, 0, 0, 0, 0, 0};
 const Row kProcessorDec08{50, 1, 0, 0, 0, 0, 0};
 const Row kZero(7, 0);
-
-// Answers the next modal dialog that `matches` once it is up (within a few seconds).
-void answerDialog(std::function<bool(QWidget*)> matches, std::function<void(QWidget*)> answer) {
-  auto* timer = new QTimer;
-  const QDeadlineTimer deadline(5000);
-  QObject::connect(timer, &QTimer::timeout, [timer, matches, answer, deadline] {
-    QWidget* modal = QApplication::activeModalWidget();
-    const bool found = modal && modal->isVisible() && matches(modal);
-    if (!found && !deadline.hasExpired()) return;
-    timer->stop();
-    timer->deleteLater();
-    if (found) answer(modal);
-  });
-  timer->start(5);
-}
 
 // The range question whose label reads `label`: answered with the day, or cancelled.
 void answerRangeQuestion(const char* label, QDate day) {

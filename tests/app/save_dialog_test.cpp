@@ -6,14 +6,15 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QTimer>
 #include <cstring>
 #include <filesystem>
 
 #include "app/dialogs.h"
 #include "platform/file_specs.h"
 #include "preferences/file_type_extensions.h"
+#include "tests/app/modal_dialogs.h"
 #include "tests/app/scripted_dialogs.h"
+#include "tests/support/folder_specs.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 
@@ -22,15 +23,7 @@ namespace fs = std::filesystem;
 namespace vorl {
 namespace {
 
-FSSpec folderSpec(const fs::path& folder) {
-  FSSpec spec;
-  std::int16_t vRefNum = 0;
-  std::int32_t dirID = 0;
-  EXPECT_EQ(FSFolderIDs(folder, vRefNum, dirID), noErr);
-  spec.vRefNum = vRefNum;
-  spec.parID = dirID;
-  return spec;
-}
+using test::folderAsCallersGiveIt;
 
 TEST(SaveDialog, AnswersTheFileOrLeavesTheSpecificationForCancel) {
   const fs::path folder = test::makeTempFolder("save-dialog");
@@ -38,7 +31,7 @@ TEST(SaveDialog, AnswersTheFileOrLeavesTheSpecificationForCancel) {
   const Str255 name(std::string_view("11 Dec 2026 - Zeverezoz"));
   const Str255 title(std::string_view("Save"));
 
-  FSSpec spec = folderSpec(folder);
+  FSSpec spec = folderAsCallersGiveIt(folder);
   const FSSpec before = spec;
   answers.answerFile(std::nullopt);
   EXPECT_EQ(MySaveFile(spec, name, fourCharCode("TEXT"), title), -1);
@@ -59,30 +52,24 @@ TEST(SaveDialog, AnswersTheFileOrLeavesTheSpecificationForCancel) {
 
 TEST(SaveDialog, TypeChoiceRenamesTheFileAndBecomesCurrent) {
   const fs::path folder = test::makeTempFolder("save-as-type");
-  FSSpec spec = folderSpec(folder);
+  FSSpec spec = folderAsCallersGiveIt(folder);
   setCurrentSaveAsType(3);
   bool drove = false;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    drove = true;
-    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-    ASSERT_NE(name, nullptr);
-    ASSERT_NE(types, nullptr);
-    EXPECT_EQ(name->text(), QStringLiteral("Untitled.JPG"));
-    name->setText(QStringLiteral("Portrait.JPG"));
-    types->setCurrentIndex(8);
-    emit types->activated(8);  // as the operator's choice
-    EXPECT_EQ(name->text(), QStringLiteral("Portrait.PNG"));
-    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own OK, as its button runs it
-  });
-  QTimer closer;  // a dialog that never shows its controls must not hang the test
-  closer.setSingleShot(true);
-  QObject::connect(&closer, &QTimer::timeout, [] {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-  });
-  closer.start(10000);
+  test::answerDialog([](QWidget* modal) { return qobject_cast<QFileDialog*>(modal) != nullptr; },
+                     [&](QWidget* modal) {
+                       auto* dialog = qobject_cast<QFileDialog*>(modal);
+                       drove = true;
+                       auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                       auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                       ASSERT_NE(name, nullptr);
+                       ASSERT_NE(types, nullptr);
+                       EXPECT_EQ(name->text(), QStringLiteral("Untitled.JPG"));
+                       name->setText(QStringLiteral("Portrait.JPG"));
+                       types->setCurrentIndex(8);
+                       emit types->activated(8);  // as the operator's choice
+                       EXPECT_EQ(name->text(), QStringLiteral("Portrait.PNG"));
+                       static_cast<QDialog*>(dialog)->accept();  // the file dialog's own OK, as its button runs it
+                     });
   EXPECT_EQ(MySaveFile(spec, Str255(std::string_view("ignored")), fourCharCode("JPEG"), Str255(std::string_view("Save As"))),
             noErr);
   EXPECT_TRUE(drove);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/folder_specs.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -15,16 +16,7 @@ namespace fs = std::filesystem;
 namespace vorl {
 namespace {
 
-// A folder as the callers pass it: its volume, and its own directory id in the parent-id field.
-FSSpec folderAsCallersGiveIt(const fs::path& folder) {
-  FSSpec spec;
-  std::int16_t vRefNum = 0;
-  std::int32_t dirID = 0;
-  EXPECT_EQ(FSFolderIDs(folder, vRefNum, dirID), noErr);
-  spec.vRefNum = vRefNum;
-  spec.parID = dirID;
-  return spec;
-}
+using test::folderAsCallersGiveIt;
 
 bool sameBytes(const FSSpec& a, const FSSpec& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
