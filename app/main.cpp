@@ -14,10 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/background_print_app.h"
-#include "app/operator_messages.h"
-#include "app/print_bg_behavior.h"
-#include "foundation/messages.h"
+#include "app/processing/background_print_app.h"
+#include "app/processing/operator_messages.h"
+#include "app/processing/processing_behaviour.h"
+#include "foundation/services/messages.h"
 
 namespace {
 

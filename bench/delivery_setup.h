@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "foundation/files.h"
-#include "foundation/os_services.h"
-#include "imaging/image_road_globals.h"
+#include "foundation/files/files.h"
+#include "foundation/services/os_services.h"
+#include "imaging/image_files/image_road_globals.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl::bench {

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen.h"
 #include "tests/imaging/codec_fixtures.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "jobs/job_archives.h"
-#include "jobs/job_view.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/engine/job_view.h"
 #include "layout/node_object.h"
 
 namespace {

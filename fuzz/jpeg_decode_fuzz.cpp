@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "imaging/jpeg_file.h"
+#include "imaging/codecs/jpeg_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vorl::DecodeOptions options;

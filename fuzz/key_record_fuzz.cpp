@@ -8,7 +8,7 @@
 #include <span>
 
 #include "chromakey/bridge/keying_bridge.h"
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace {
 

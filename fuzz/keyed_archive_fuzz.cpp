@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace {
 

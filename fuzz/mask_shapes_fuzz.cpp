@@ -2,8 +2,8 @@
 // however absurd its numbers, draws into a small offscreen without touching memory outside it.
 #include <cstdint>
 
-#include "imaging/junk_masks.h"
-#include "imaging/offscreen.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/offscreens/offscreen.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto shapes = vorl::decodeMaskShapes({data, size});

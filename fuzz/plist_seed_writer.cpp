@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/property_list.h"
+#include "platform/plists/property_list.h"
 #include "tests/support/binary_plist_builder.h"
 #include "tests/support/keyed_archive_writer.h"
 

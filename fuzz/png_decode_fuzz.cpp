@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "imaging/png_file.h"
+#include "imaging/codecs/png_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vorl::DecodeOptions options;

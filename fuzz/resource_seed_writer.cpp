@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_settings_resources.h"
-#include "imaging/junk_masks.h"
-#include "platform/apple_double.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "imaging/filters/junk_masks.h"
+#include "platform/files/apple_double.h"
 #include "tests/support/keyed_archive_writer.h"
 
 namespace {

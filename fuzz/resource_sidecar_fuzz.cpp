@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "imaging/image_settings_resources.h"
-#include "platform/apple_double.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "platform/files/apple_double.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

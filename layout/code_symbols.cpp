@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "foundation/byte_order.h"
-#include "foundation/record_byte_order.h"
+#include "foundation/records/byte_order.h"
+#include "foundation/records/record_byte_order.h"
 
 namespace vorl {
 namespace {

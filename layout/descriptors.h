@@ -11,9 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "foundation/image_property_records.h"
-#include "foundation/job_records.h"
-#include "platform/mac_types.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/job_records.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

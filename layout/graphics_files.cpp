@@ -6,12 +6,12 @@
 #include <string>
 #include <system_error>
 
-#include "foundation/files.h"
-#include "foundation/pascal_strings.h"
-#include "imaging/image_import_export.h"
+#include "foundation/files/files.h"
+#include "foundation/text/pascal_strings.h"
+#include "imaging/image_files/image_import_export.h"
 #include "layout/job_file_names.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 

@@ -2,9 +2,9 @@
 // prepared files in "VORL GRAPHICS FOLDER ƒ" of the print-server root, one sub-folder per category.
 #pragma once
 
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

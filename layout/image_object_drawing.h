@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "layout/image_object.h"
 
 namespace vorl {

@@ -8,16 +8,16 @@
 #include <utility>
 
 #include "chromakey/bridge/keying_bridge.h"
-#include "foundation/messages.h"
-#include "imaging/cg_drawing.h"
-#include "imaging/image_cache.h"
-#include "imaging/junk_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/resize.h"
+#include "foundation/services/messages.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/image_files/image_cache.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/scaling/resize.h"
 #include "layout/image_object.h"
 #include "layout/image_object_drawing.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -1,9 +1,9 @@
 // The crop road: the photo is cut to the job's crop format first, then placed in the object's rectangle.
 #include <utility>
 
-#include "foundation/rect_orientation.h"
-#include "imaging/offscreen_rotate.h"
-#include "imaging/placement.h"
+#include "foundation/records/rect_orientation.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/offscreens/placement.h"
 #include "layout/image_object.h"
 #include "layout/image_object_drawing.h"
 

@@ -1,15 +1,15 @@
 // The image object's drawings off the page: the special job's small picture, the original-file copy, and the
 // angled drawing the page roads use.
-#include "foundation/files.h"
-#include "imaging/alpha_masks.h"
-#include "imaging/cg_drawing.h"
-#include "imaging/image_import_export.h"
-#include "imaging/junk_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
+#include "foundation/files/files.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/image_files/image_import_export.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
 #include "layout/image_object.h"
 #include "layout/image_object_drawing.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -1,7 +1,7 @@
 #include "layout/job_file_names.h"
 
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

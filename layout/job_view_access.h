@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "foundation/color_sync_records.h"
-#include "foundation/image_property_records.h"
-#include "foundation/printer_settings_records.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "foundation/records/color_sync_records.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/printer_settings_records.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

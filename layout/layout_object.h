@@ -17,7 +17,7 @@
 
 #include "layout/descriptors.h"
 #include "layout/job_view_access.h"
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

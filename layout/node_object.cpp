@@ -5,16 +5,16 @@
 #include <string>
 #include <utility>
 
-#include "imaging/color_tables.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/offscreen_rotate.h"
-#include "imaging/pixel_locks.h"
+#include "imaging/color/color_tables.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/offscreens/pixel_locks.h"
 #include "layout/image_object.h"
 #include "layout/image_object_drawing.h"
 #include "layout/job_file_names.h"
 #include "layout/object_records.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "chromakey/engine/chroma_key_record.h"
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 #include "layout/attribute_objects.h"
 #include "layout/descriptor_byte_order.h"
 #include "layout/image_object.h"
@@ -15,7 +15,7 @@
 #include "layout/overlay_objects.h"
 #include "layout/stamp_object.h"
 #include "layout/text_objects.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

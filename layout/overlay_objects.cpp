@@ -6,19 +6,19 @@
 #include <optional>
 #include <string>
 
-#include "foundation/event_pump.h"
-#include "foundation/messages.h"
-#include "imaging/alpha_masks.h"
-#include "imaging/cg_drawing.h"
-#include "imaging/image_file.h"
-#include "imaging/image_import_export.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/placement.h"
-#include "imaging/resize.h"
+#include "foundation/services/event_pump.h"
+#include "foundation/services/messages.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/image_files/image_file.h"
+#include "imaging/image_files/image_import_export.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/placement.h"
+#include "imaging/scaling/resize.h"
 #include "layout/graphics_files.h"
 #include "layout/job_file_names.h"
 #include "layout/text_drawing.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string_view>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "layout/layout_object.h"
 
 namespace vorl {

@@ -4,7 +4,7 @@
 
 #include "layout/code_symbols.h"
 #include "layout/text_objects.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "foundation/job_records.h"
+#include "foundation/records/job_records.h"
 #include "layout/layout_object.h"
 #include "layout/text_drawing.h"
 

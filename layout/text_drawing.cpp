@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "foundation/text_fit.h"
+#include "foundation/text/text_fit.h"
 #include "layout/code_symbols.h"
 #include "layout/mac_fonts.h"
-#include "platform/qt_text_port.h"
-#include "platform/system_log.h"
+#include "platform/text/qt_text_port.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

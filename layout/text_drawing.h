@@ -23,10 +23,10 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/job_records.h"
-#include "imaging/cg_drawing.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "foundation/records/job_records.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

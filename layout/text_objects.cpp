@@ -2,7 +2,7 @@
 
 #include "layout/code_symbols.h"
 #include "layout/text_drawing.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

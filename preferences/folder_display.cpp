@@ -2,11 +2,11 @@
 
 #include <system_error>
 
-#include "foundation/aliases.h"
-#include "foundation/files.h"
-#include "foundation/volumes.h"
-#include "platform/file_specs.h"
-#include "platform/mac_roman.h"
+#include "foundation/files/aliases.h"
+#include "foundation/files/files.h"
+#include "foundation/files/volumes.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/mac_roman.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "foundation/folder_records.h"
-#include "platform/mac_types.h"
+#include "foundation/records/folder_records.h"
+#include "platform/core/mac_types.h"
 #include "preferences/preference_records.h"
 
 namespace vorl {

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/apple_double.h"
-#include "platform/mac_types.h"
-#include "platform/system_log.h"
-#include "platform/xdg_folders.h"
+#include "platform/files/apple_double.h"
+#include "platform/core/mac_types.h"
+#include "platform/system/system_log.h"
+#include "platform/files/xdg_folders.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_validation.h"

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

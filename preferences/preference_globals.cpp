@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -1,6 +1,6 @@
 #include "preferences/preference_hooks.h"
 
-#include "foundation/event_pump.h"
+#include "foundation/services/event_pump.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstddef>
 
-#include "foundation/folder_records.h"
-#include "foundation/print_to_file_record.h"
+#include "foundation/records/folder_records.h"
+#include "foundation/records/print_to_file_record.h"
 
 namespace vorl {
 

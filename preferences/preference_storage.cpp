@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_stream_layouts.h"

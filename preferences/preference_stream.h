@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

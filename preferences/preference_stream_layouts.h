@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 #include "preferences/preference_records.h"
 #include "preferences/preference_stream.h"
 

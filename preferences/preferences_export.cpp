@@ -8,15 +8,15 @@
 #include <system_error>
 #include <vector>
 
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "platform/apple_double.h"
-#include "platform/bundle_info.h"
-#include "platform/folder_reference.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
-#include "platform/xdg_folders.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "platform/files/apple_double.h"
+#include "platform/system/bundle_info.h"
+#include "platform/files/folder_reference.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
+#include "platform/files/xdg_folders.h"
 #include "preferences/preference_storage.h"
 #include "preferences/preference_stream_layouts.h"
 

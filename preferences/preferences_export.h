@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/mac_types.h"
-#include "platform/property_list.h"
+#include "platform/core/mac_types.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

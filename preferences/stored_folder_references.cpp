@@ -1,8 +1,8 @@
 #include "preferences/stored_folder_references.h"
 
-#include "foundation/aliases.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "foundation/files/aliases.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_records.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/property_list.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

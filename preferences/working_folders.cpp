@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "foundation/file_copy.h"
-#include "foundation/files.h"
-#include "foundation/folder_records.h"
-#include "platform/file_specs.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/files/files.h"
+#include "foundation/records/folder_records.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -1,8 +1,8 @@
-#include "preferences/ui/folder_chooser.h"
+#include "app/preferences/folder_chooser.h"
 
 #include <utility>
 
-#include "platform/baton.h"
+#include "platform/core/baton.h"
 
 namespace vorl {
 namespace {

@@ -1,15 +1,15 @@
-#include "preferences/ui/general_settings_panel.h"
+#include "app/preferences/general_settings_panel.h"
 
 #include <array>
 
-#include "foundation/aliases.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
+#include "foundation/files/aliases.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/folder_display.h"
 #include "preferences/preference_globals.h"
-#include "preferences/ui/folder_chooser.h"
-#include "preferences/ui/panel_builder.h"
+#include "app/preferences/folder_chooser.h"
+#include "app/preferences/panel_builder.h"
 #include "preferences/working_folders.h"
 
 namespace vorl {

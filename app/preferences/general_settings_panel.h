@@ -3,7 +3,7 @@
 #pragma once
 
 #include "preferences/preference_records.h"
-#include "preferences/ui/preference_panel.h"
+#include "app/preferences/preference_panel.h"
 
 namespace vorl {
 

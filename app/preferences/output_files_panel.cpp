@@ -1,10 +1,10 @@
-#include "preferences/ui/output_files_panel.h"
+#include "app/preferences/output_files_panel.h"
 
 #include <QSlider>
 
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
-#include "preferences/ui/panel_builder.h"
+#include "app/preferences/panel_builder.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "preferences/ui/panel_builder.h"
+#include "app/preferences/panel_builder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

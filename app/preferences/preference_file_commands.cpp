@@ -1,4 +1,4 @@
-#include "preferences/ui/preference_file_commands.h"
+#include "app/preferences/preference_file_commands.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 #include "preferences/preferences_export.h"
 
 namespace vorl {

@@ -1,4 +1,4 @@
-#include "preferences/ui/preference_panel.h"
+#include "app/preferences/preference_panel.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -7,12 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "foundation/messages.h"
-#include "foundation/files.h"
-#include "platform/baton.h"
-#include "platform/mac_roman.h"
+#include "foundation/services/messages.h"
+#include "foundation/files/files.h"
+#include "platform/core/baton.h"
+#include "platform/text/mac_roman.h"
 #include "preferences/folder_display.h"
-#include "preferences/ui/folder_chooser.h"
+#include "app/preferences/folder_chooser.h"
 
 namespace vorl {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/folder_records.h"
+#include "foundation/records/folder_records.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "preferences/ui/preferences_window.h"
+#include "app/preferences/preferences_window.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -8,14 +8,14 @@
 #include <QVBoxLayout>
 #include <iostream>
 
-#include "platform/baton.h"
-#include "preferences/ui/general_settings_panel.h"
-#include "preferences/ui/output_files_panel.h"
-#include "preferences/ui/preference_panel.h"
-#include "preferences/ui/print_center_panel.h"
-#include "preferences/ui/print_to_file_panel.h"
-#include "preferences/ui/print_to_file_sets_panel.h"
-#include "preferences/ui/web_upload_panel.h"
+#include "platform/core/baton.h"
+#include "app/preferences/general_settings_panel.h"
+#include "app/preferences/output_files_panel.h"
+#include "app/preferences/preference_panel.h"
+#include "app/preferences/print_center_panel.h"
+#include "app/preferences/print_to_file_panel.h"
+#include "app/preferences/print_to_file_sets_panel.h"
+#include "app/preferences/web_upload_panel.h"
 
 namespace vorl {
 

@@ -1,3 +1,6 @@
+// app/preferences/: the preferences window (this unit), one panel per group of settings built from the records in
+// preferences/, the folder chooser, and the commands that save the preferences to a file and load them back.
+//
 // The preferences window: the categories in a list, and next to them the panel of the chosen one.
 //
 // The categories are those of the table below, shown in that order; a row's text names its category, and a

@@ -1,9 +1,9 @@
-#include "preferences/ui/print_center_panel.h"
+#include "app/preferences/print_center_panel.h"
 
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
-#include "preferences/ui/folder_chooser.h"
-#include "preferences/ui/panel_builder.h"
+#include "app/preferences/folder_chooser.h"
+#include "app/preferences/panel_builder.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "preferences/ui/print_to_file_options.h"
+#include "app/preferences/print_to_file_options.h"
 
 namespace vorl {
 

@@ -1,8 +1,8 @@
-#include "preferences/ui/print_to_file_panel.h"
+#include "app/preferences/print_to_file_panel.h"
 
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
-#include "preferences/ui/folder_chooser.h"
+#include "app/preferences/folder_chooser.h"
 
 namespace vorl {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "preferences/preference_records.h"
-#include "preferences/ui/print_to_file_set_view.h"
+#include "app/preferences/print_to_file_set_view.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "preferences/ui/print_to_file_set_view.h"
+#include "app/preferences/print_to_file_set_view.h"
 
 #include <QLineEdit>
 
 #include "preferences/file_type_extensions.h"
-#include "preferences/ui/panel_builder.h"
-#include "preferences/ui/print_to_file_options.h"
+#include "app/preferences/panel_builder.h"
+#include "app/preferences/print_to_file_options.h"
 
 namespace vorl {
 

@@ -3,8 +3,8 @@
 // naming with its prefix, orientation and rotation, format and extension.
 #pragma once
 
-#include "foundation/print_to_file_record.h"
-#include "preferences/ui/preference_panel.h"
+#include "foundation/records/print_to_file_record.h"
+#include "app/preferences/preference_panel.h"
 
 namespace vorl {
 

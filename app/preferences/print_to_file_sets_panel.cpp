@@ -1,4 +1,4 @@
-#include "preferences/ui/print_to_file_sets_panel.h"
+#include "app/preferences/print_to_file_sets_panel.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -6,13 +6,13 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-#include "foundation/messages.h"
-#include "platform/baton.h"
+#include "foundation/services/messages.h"
+#include "platform/core/baton.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
-#include "preferences/ui/folder_chooser.h"
-#include "preferences/ui/panel_builder.h"
-#include "preferences/ui/print_to_file_options.h"
+#include "app/preferences/folder_chooser.h"
+#include "app/preferences/panel_builder.h"
+#include "app/preferences/print_to_file_options.h"
 
 namespace vorl {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <array>
 
-#include "foundation/print_to_file_record.h"
+#include "foundation/records/print_to_file_record.h"
 #include "preferences/preference_records.h"
-#include "preferences/ui/print_to_file_set_view.h"
+#include "app/preferences/print_to_file_set_view.h"
 
 namespace vorl {
 

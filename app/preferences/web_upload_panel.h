@@ -2,8 +2,8 @@
 // as a print-to-file set.
 #pragma once
 
-#include "foundation/print_to_file_record.h"
-#include "preferences/ui/print_to_file_set_view.h"
+#include "foundation/records/print_to_file_record.h"
+#include "app/preferences/print_to_file_set_view.h"
 
 namespace vorl {
 

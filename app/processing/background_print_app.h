@@ -1,3 +1,7 @@
+// app/processing/: the running application: start-up and quitting (this unit), one copy per user, the folder tree,
+// the processing behaviour that joins the window to the job engine, the operator messages, the print and error logs,
+// the menu and folder commands, script commands, and the sibling programs and their notifications.
+//
 // The application object: start-up, the deferred start of processing, and quitting.
 //
 // Start-up refuses a second running copy, sets up the per-day log, reads the preferences, finds or makes every
@@ -10,7 +14,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/single_instance.h"
+#include "app/processing/single_instance.h"
 
 namespace vorl {
 

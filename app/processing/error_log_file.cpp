@@ -1,4 +1,4 @@
-#include "app/error_log_file.h"
+#include "app/processing/error_log_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/mac_roman.h"
-#include "platform/system_log.h"
+#include "platform/text/mac_roman.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

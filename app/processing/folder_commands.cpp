@@ -1,4 +1,4 @@
-#include "app/folder_commands.h"
+#include "app/processing/folder_commands.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,16 +9,16 @@
 #include <system_error>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/print_bg_behavior.h"
-#include "foundation/file_copy.h"
-#include "foundation/files.h"
-#include "foundation/folder_cleanup.h"
-#include "foundation/messages.h"
-#include "jobs/job_queue.h"
-#include "jobs/job_task_manager.h"
-#include "platform/baton.h"
-#include "platform/file_specs.h"
+#include "app/windows/dialogs.h"
+#include "app/processing/processing_behaviour.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/files/files.h"
+#include "foundation/files/folder_cleanup.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/job_queue.h"
+#include "jobs/engine/job_task_manager.h"
+#include "platform/core/baton.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -1,4 +1,4 @@
-#include "app/menu_commands.h"
+#include "app/processing/menu_commands.h"
 
 #include <QAction>
 #include <QMenu>
@@ -6,25 +6,25 @@
 #include <iostream>
 #include <utility>
 
-#include "app/about_window.h"
-#include "app/background_print_app.h"
-#include "app/dialogs.h"
-#include "app/folder_commands.h"
-#include "app/main_window.h"
-#include "app/print_bg_behavior.h"
-#include "foundation/aliases.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "jobs/job_task_manager.h"
-#include "platform/baton.h"
-#include "platform/clock.h"
+#include "app/windows/about_window.h"
+#include "app/processing/background_print_app.h"
+#include "app/windows/dialogs.h"
+#include "app/processing/folder_commands.h"
+#include "app/windows/main_window.h"
+#include "app/processing/processing_behaviour.h"
+#include "foundation/files/aliases.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/job_task_manager.h"
+#include "platform/core/baton.h"
+#include "platform/core/clock.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 #include "preferences/preferences_export.h"
 #include "preferences/stored_folder_references.h"
 #include "preferences/working_folders.h"
-#include "preferences/ui/folder_chooser.h"
-#include "preferences/ui/preferences_window.h"
+#include "app/preferences/folder_chooser.h"
+#include "app/preferences/preferences_window.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/notification_center.h"
+#include "app/processing/notification_center.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -10,10 +10,10 @@
 #include <optional>
 #include <string>
 
-#include "app/background_print_app.h"
-#include "foundation/messages.h"
-#include "platform/distributed_notifications.h"
-#include "platform/system_log.h"
+#include "app/processing/background_print_app.h"
+#include "foundation/services/messages.h"
+#include "platform/system/distributed_notifications.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

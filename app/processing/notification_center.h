@@ -1,13 +1,13 @@
 // The notifications the processor observes from sibling programs, and the in-process notification it answers.
 //
-// Sibling programs post distributed notifications as one D-Bus signal (platform/distributed_notifications.h).
+// Sibling programs post distributed notifications as one D-Bus signal (platform/system/distributed_notifications.h).
 // The centre listens on its own connection to the bus that DBUS_SESSION_BUS_ADDRESS names, for the names
 // "vorlSalesStationNotification" and "vorlXNotification"; in the process it answers "VorlLocalNotificationA".
 // Each of them is logged (object and user info) and sounds the beep; a distributed one whose user info lacks
 // "senderApp" also logs "=======NO SENDER APP================". Nothing else is done with them.
 //
 // The notice the processor posts itself (to the web-server companion) is sent by
-// `mySendNotificationToWebServerAppWithDictionary` (foundation/web_server_notification.h).
+// `mySendNotificationToWebServerAppWithDictionary` (foundation/services/web_server_notification.h).
 //
 // Anything on the bus may send such a signal, so a signal of the wrong shape (other argument types, a user info
 // that is not a{sv}, a "senderApp" that is not a string, a user info over `kMaxUserInfoBytes`, nesting deeper

@@ -1,13 +1,13 @@
-#include "app/operator_messages.h"
+#include "app/processing/operator_messages.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <utility>
 
-#include "app/error_log_file.h"
-#include "app/main_window.h"
-#include "platform/bundle_info.h"
-#include "platform/system_log.h"
+#include "app/processing/error_log_file.h"
+#include "app/windows/main_window.h"
+#include "platform/system/bundle_info.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

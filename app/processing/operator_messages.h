@@ -16,7 +16,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 
 namespace vorl {
 

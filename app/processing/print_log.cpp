@@ -1,4 +1,4 @@
-#include "app/print_log.h"
+#include "app/processing/print_log.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <iostream>
 #include <system_error>
 
-#include "foundation/date_time.h"
-#include "platform/mac_roman.h"
+#include "foundation/text/date_time.h"
+#include "platform/text/mac_roman.h"
 
 namespace vorl {
 namespace {

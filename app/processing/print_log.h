@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "foundation/job_records.h"
+#include "foundation/records/job_records.h"
 
 namespace vorl {
 

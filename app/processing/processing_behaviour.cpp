@@ -1,4 +1,4 @@
-#include "app/print_bg_behavior.h"
+#include "app/processing/processing_behaviour.h"
 
 #include <QApplication>
 #include <QFileSystemWatcher>
@@ -11,19 +11,19 @@
 #include <iostream>
 #include <system_error>
 
-#include "app/main_window.h"
-#include "app/progress_indicator.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "foundation/web_server_notification.h"
-#include "jobs/job_intake.h"
-#include "jobs/job_queue.h"
-#include "jobs/job_task_manager.h"
-#include "jobs/job_worker.h"
-#include "jobs/printer_type_names.h"
-#include "platform/baton.h"
-#include "platform/file_specs.h"
-#include "platform/mac_roman.h"
+#include "app/windows/main_window.h"
+#include "app/windows/progress_indicator.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "foundation/services/web_server_notification.h"
+#include "jobs/engine/job_intake.h"
+#include "jobs/engine/job_queue.h"
+#include "jobs/engine/job_task_manager.h"
+#include "jobs/engine/job_worker.h"
+#include "jobs/reading/printer_type_names.h"
+#include "platform/core/baton.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/mac_roman.h"
 #include "preferences/preference_globals.h"
 #include "preferences/working_folders.h"
 

@@ -19,8 +19,8 @@
 #include <mutex>
 #include <string>
 
-#include "app/print_log.h"
-#include "jobs/job_observer.h"
+#include "app/processing/print_log.h"
+#include "jobs/engine/job_observer.h"
 
 class QFileSystemWatcher;
 class QMessageBox;

@@ -1,4 +1,4 @@
-#include "app/script_interface.h"
+#include "app/processing/script_interface.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/background_print_app.h"
-#include "app/print_bg_behavior.h"
-#include "foundation/messages.h"
+#include "app/processing/background_print_app.h"
+#include "app/processing/processing_behaviour.h"
+#include "foundation/services/messages.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/sibling_apps.h"
+#include "app/processing/sibling_apps.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,9 +20,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/background_launch.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "platform/system/background_launch.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "app/processing/single_instance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,7 +10,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "platform/xdg_folders.h"
+#include "platform/files/xdg_folders.h"
 
 namespace vorl {
 

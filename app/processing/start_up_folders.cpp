@@ -1,14 +1,14 @@
-#include "app/start_up_folders.h"
+#include "app/processing/start_up_folders.h"
 
 #include <iostream>
 
-#include "foundation/aliases.h"
-#include "foundation/default_folders.h"
-#include "foundation/file_copy.h"
-#include "foundation/files.h"
-#include "foundation/folder_records.h"
-#include "imaging/image_road_globals.h"
-#include "platform/file_specs.h"
+#include "foundation/files/aliases.h"
+#include "foundation/files/default_folders.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/files/files.h"
+#include "foundation/records/folder_records.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/working_folders.h"
 

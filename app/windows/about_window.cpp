@@ -1,4 +1,4 @@
-#include "app/about_window.h"
+#include "app/windows/about_window.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <iostream>
 
-#include "foundation/date_time.h"
-#include "foundation/event_pump.h"
-#include "platform/bundle_info.h"
-#include "platform/mac_roman.h"
+#include "foundation/text/date_time.h"
+#include "foundation/services/event_pump.h"
+#include "platform/system/bundle_info.h"
+#include "platform/text/mac_roman.h"
 
 namespace vorl {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 class QLabel;
 

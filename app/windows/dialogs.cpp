@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "app/windows/dialogs.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <iostream>
 
-#include "foundation/messages.h"
-#include "platform/file_specs.h"
-#include "platform/mac_roman.h"
+#include "foundation/services/messages.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/mac_roman.h"
 #include "preferences/file_type_extensions.h"
 
 namespace vorl {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

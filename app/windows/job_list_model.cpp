@@ -1,4 +1,4 @@
-#include "app/job_list_model.h"
+#include "app/windows/job_list_model.h"
 
 #include <algorithm>
 

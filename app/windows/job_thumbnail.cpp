@@ -1,14 +1,14 @@
-#include "app/job_thumbnail.h"
+#include "app/windows/job_thumbnail.h"
 
 #include <cstring>
 #include <vector>
 
-#include "imaging/image_import_export.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/handles.h"
-#include "platform/system_log.h"
-#include "platform/system_printing.h"
+#include "imaging/image_files/image_import_export.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/handles.h"
+#include "platform/system/system_log.h"
+#include "platform/system/system_printing.h"
 
 namespace vorl {
 namespace {

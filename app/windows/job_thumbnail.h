@@ -8,7 +8,7 @@
 #include <QImage>
 #include <filesystem>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

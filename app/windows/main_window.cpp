@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 
 #include <QBrush>
 #include <QCloseEvent>
@@ -19,11 +19,11 @@
 #include <QVBoxLayout>
 #include <initializer_list>
 
-#include "app/error_log_file.h"
-#include "app/own_controls.h"
-#include "app/job_list_model.h"
-#include "app/preview_pane.h"
-#include "platform/bundle_info.h"
+#include "app/processing/error_log_file.h"
+#include "app/windows/own_controls.h"
+#include "app/windows/job_list_model.h"
+#include "app/windows/preview_pane.h"
+#include "platform/system/bundle_info.h"
 
 namespace vorl {
 namespace {

@@ -1,3 +1,7 @@
+// app/windows/: the windows and their views: the main window (this unit) with its job list, thumbnail and page
+// preview, the program's own controls, the progress window and indicator, the print-count window, the About window
+// and the dialogs the commands ask.
+//
 // The main window: the operator's view of the processor.
 //
 // Waiting jobs on the left (a click shows that job's thumbnail), the page being drawn with its caption, the

@@ -1,4 +1,4 @@
-#include "app/own_controls.h"
+#include "app/windows/own_controls.h"
 
 #include <QMouseEvent>
 #include <QPainter>

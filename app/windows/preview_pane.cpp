@@ -1,9 +1,9 @@
-#include "app/preview_pane.h"
+#include "app/windows/preview_pane.h"
 
 #include <QPainter>
 
-#include "imaging/offscreen.h"
-#include "imaging/placement.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/offscreens/placement.h"
 
 namespace vorl {
 

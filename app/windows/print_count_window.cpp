@@ -1,4 +1,4 @@
-#include "app/print_count_window.h"
+#include "app/windows/print_count_window.h"
 
 #include <QDateEdit>
 #include <QDialog>
@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/dialogs.h"
-#include "foundation/date_time.h"
-#include "jobs/print_count_file.h"
-#include "jobs/print_count_record.h"
-#include "jobs/print_count_report.h"
-#include "platform/file_specs.h"
+#include "app/windows/dialogs.h"
+#include "foundation/text/date_time.h"
+#include "jobs/counts/print_count_file.h"
+#include "jobs/counts/print_count_record.h"
+#include "jobs/counts/print_count_report.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "jobs/print_count_days.h"
+#include "jobs/counts/print_count_days.h"
 
 class QDateEdit;
 class QLabel;

@@ -1,15 +1,15 @@
-#include "app/progress_indicator.h"
+#include "app/windows/progress_indicator.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QThread>
 #include <string>
 
-#include "app/progress_window.h"
-#include "foundation/event_pump.h"
-#include "jobs/job_observer.h"
-#include "platform/clock.h"
-#include "platform/system_log.h"
+#include "app/windows/progress_window.h"
+#include "foundation/services/event_pump.h"
+#include "jobs/engine/job_observer.h"
+#include "platform/core/clock.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

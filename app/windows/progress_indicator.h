@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 class QObject;
 

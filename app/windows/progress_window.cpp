@@ -1,4 +1,4 @@
-#include "app/progress_window.h"
+#include "app/windows/progress_window.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/progress_indicator.h"
-#include "platform/system_log.h"
+#include "app/windows/progress_indicator.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

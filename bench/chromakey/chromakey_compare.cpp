@@ -20,7 +20,7 @@
 
 #include "chromakey/bridge/keying_bridge.h"
 #include "chromakey/engine/engine_workers.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "bench/per_pixel_counter.h"
 #include "chromakey/bridge/keying_bridge.h"
 #include "chromakey/engine/engine_workers.h"
-#include "imaging/offscreen_copy.h"
-#include "platform/file_specs.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "platform/files/file_specs.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 
 namespace {

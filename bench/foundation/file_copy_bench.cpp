@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/file_copy.h"
-#include "platform/file_specs.h"
+#include "foundation/files/file_copy.h"
+#include "platform/files/file_specs.h"
 
 namespace fs = std::filesystem;
 

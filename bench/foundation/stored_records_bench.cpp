@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "foundation/record_byte_order.h"
-#include "platform/mac_roman.h"
+#include "foundation/records/record_byte_order.h"
+#include "platform/text/mac_roman.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <thread>
 
-#include "imaging/color_matching.h"
-#include "imaging/color_transform.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen.h"
+#include "imaging/color/color_matching.h"
+#include "imaging/color/color_transform.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen.h"
 #include "tests/imaging/icc_fixtures.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/color_adjustment_manager.h"
-#include "imaging/gaussian_blur.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen.h"
+#include "imaging/color/color_adjustment_manager.h"
+#include "imaging/filters/gaussian_blur.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen.h"
 
 #if defined(VORL_HAVE_VIPS)
 #include <vips/vips.h>

@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/color_tables.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen.h"
-#include "imaging/offscreen_rotate.h"
-#include "imaging/pixel_packing.h"
-#include "imaging/row_bands.h"
+#include "imaging/color/color_tables.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/offscreens/pixel_packing.h"
+#include "imaging/parallel/row_bands.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/job_pool.h"
-#include "imaging/offscreen.h"
-#include "imaging/resize.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/scaling/resize.h"
 
 #if defined(VORL_HAVE_VIPS)
 #include <vips/vips.h>

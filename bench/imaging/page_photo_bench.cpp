@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/color_conversion.h"
-#include "imaging/color_profile.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen.h"
-#include "imaging/resize.h"
-#include "platform/safe_files.h"
+#include "imaging/color/color_conversion.h"
+#include "imaging/color/color_profile.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/scaling/resize.h"
+#include "platform/files/safe_files.h"
 
 namespace {
 

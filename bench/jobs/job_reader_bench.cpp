@@ -19,9 +19,9 @@
 #include <filesystem>
 #include <string>
 
-#include "jobs/job_view.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "jobs/engine/job_view.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 #include "tests/support/job_file_writer.h"
 #include "tests/support/keyed_archive_writer.h"
 #include "tests/support/object_record_writer.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_globals.h"
-#include "jobs/print_count_hook.h"
-#include "jobs/print_count_store.h"
-#include "platform/file_specs.h"
+#include "jobs/reading/job_globals.h"
+#include "jobs/counts/print_count_hook.h"
+#include "jobs/counts/print_count_store.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "bench/per_pixel_counter.h"
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "layout/attribute_objects.h"
 
 namespace {

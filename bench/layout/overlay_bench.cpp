@@ -8,14 +8,14 @@
 #include <string>
 #include <unistd.h>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/image_import_export.h"
-#include "imaging/offscreen.h"
-#include "imaging/offscreen_copy.h"
-#include "jobs/job_view.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/image_files/image_import_export.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "jobs/engine/job_view.h"
 #include "layout/graphics_files.h"
 #include "layout/overlay_objects.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 

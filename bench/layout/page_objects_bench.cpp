@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen.h"
-#include "jobs/job_view.h"
+#include "imaging/codecs/decoded_image.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen.h"
+#include "jobs/engine/job_view.h"
 #include "layout/graphics_files.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 #include "tests/support/job_file_writer.h"

@@ -5,8 +5,8 @@
 
 #include "chromakey/bridge/final_composite.h"
 #include "chromakey/bridge/map_conversion.h"
-#include "foundation/messages.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

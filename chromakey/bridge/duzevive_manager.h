@@ -13,8 +13,8 @@
 #include "chromakey/bridge/matte_edge_settings.h"
 #include "chromakey/bridge/pb_setup.h"
 #include "chromakey/engine/pixel_map.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "imaging/cg_drawing.h"
-#include "imaging/junk_masks.h"
-#include "imaging/offscreen_copy.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
 
 namespace vorl {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "chromakey/bridge/duzevive_manager.h"
-#include "imaging/alpha_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "foundation/messages.h"
-#include "platform/system_log.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "foundation/services/messages.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -21,8 +21,8 @@
 
 #include "chromakey/bridge/matte_edge_settings.h"
 #include "chromakey/engine/chroma_key_record.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "chromakey/engine/chroma_key_record.h"
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

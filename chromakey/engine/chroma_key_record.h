@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <span>
 
-#include "foundation/job_records.h"
-#include "platform/mac_types.h"
+#include "foundation/records/job_records.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

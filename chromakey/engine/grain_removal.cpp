@@ -7,7 +7,7 @@
 #include "chromakey/engine/pixel_math.h"
 #include "chromakey/engine/sample_plane.h"
 #include "chromakey/engine/worker_shares.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -5,7 +5,7 @@
 #include "chromakey/engine/direction_mesh.h"
 #include "chromakey/engine/engine_workers.h"
 #include "chromakey/engine/pixel_map.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -19,7 +19,7 @@
 #include <new>
 
 #include "chromakey/engine/engine_workers.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

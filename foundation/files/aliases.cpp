@@ -1,13 +1,13 @@
-#include "foundation/aliases.h"
+#include "foundation/files/aliases.h"
 
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
-#include "foundation/messages.h"
-#include "platform/folder_reference.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "foundation/services/messages.h"
+#include "platform/files/folder_reference.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 
 namespace fs = std::filesystem;
 

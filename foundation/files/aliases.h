@@ -3,7 +3,7 @@
 // Every folder the operator chose is kept twice: as the volume/directory/name triple inside its preference
 // record, and as a folder reference blob in the user defaults under "AliasHandle <id>". Before a stored folder
 // is used its reference is resolved and the triple refreshed from it, so a folder that was renamed, moved
-// nearby or whose disk came back under another mount point is still found (see platform/folder_reference.h).
+// nearby or whose disk came back under another mount point is still found (see platform/files/folder_reference.h).
 // Ids in use: 4501 the print-to-file folder, 4502 processed jobs, 4506 and 4507 the print-server folders (the
 // counts live in 4506), 4511..4518 the eight print-to-file sets (4510 + set), 4529 and 4530 the CD folders, 4566
 // the web-upload folder.
@@ -12,9 +12,9 @@
 #include <cstdint>
 #include <string>
 
-#include "foundation/folder_records.h"
-#include "platform/file_specs.h"
-#include "platform/handles.h"
+#include "foundation/records/folder_records.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/handles.h"
 
 namespace vorl {
 

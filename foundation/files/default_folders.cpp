@@ -1,12 +1,12 @@
-#include "foundation/default_folders.h"
+#include "foundation/files/default_folders.h"
 
 #include <atomic>
 #include <string>
 
-#include "foundation/file_copy.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "foundation/volumes.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "foundation/files/volumes.h"
 
 namespace vorl {
 

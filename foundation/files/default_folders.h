@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "foundation/folder_records.h"
-#include "platform/mac_types.h"
+#include "foundation/records/folder_records.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

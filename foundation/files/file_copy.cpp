@@ -1,4 +1,4 @@
-#include "foundation/file_copy.h"
+#include "foundation/files/file_copy.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "foundation/event_pump.h"
-#include "foundation/file_errors.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "foundation/string_lists.h"
-#include "foundation/unique_names.h"
-#include "platform/apple_double.h"
-#include "platform/file_manager.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/services/event_pump.h"
+#include "foundation/files/file_errors.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/string_lists.h"
+#include "foundation/files/unique_names.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_manager.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "foundation/file_errors.h"
+#include "foundation/files/file_errors.h"
 
 #include <string>
 
-#include "foundation/messages.h"
-#include "foundation/string_lists.h"
-#include "platform/file_specs.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/string_lists.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "foundation/file_naming.h"
+#include "foundation/files/file_naming.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

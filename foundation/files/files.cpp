@@ -1,4 +1,4 @@
-#include "foundation/files.h"
+#include "foundation/files/files.h"
 
 #include <sys/stat.h>
 
@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "foundation/messages.h"
-#include "foundation/pascal_strings.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/mac_roman.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/pascal_strings.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/mac_roman.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

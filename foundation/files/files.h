@@ -1,18 +1,22 @@
+// foundation/files/: files and folders by file specification (this unit): existence, catalog information, long and
+// unique names, paths, copying and moving, emptying folders, output file naming, volumes, default folders and the
+// folder references kept in the user defaults, and the messages of file errors.
+//
 // Files and folders by file specification: existence tests, folder ids, catalog information, long names and
 // the Finder's flags.
 //
 // A file specification names an item as (volume, folder id, name); a folder is also named by (volume, its own
 // id), and a specification with an empty name stands for the folder whose id is in its parent-id field. Names
 // are Mac Roman; a name too long for a specification is held in its short "#<inode>" form (see
-// platform/file_specs.h), and the long-name functions here give the name the folder really lists.
+// platform/files/file_specs.h), and the long-name functions here give the name the folder really lists.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
-#include "platform/file_manager.h"
-#include "platform/mac_types.h"
+#include "platform/files/file_manager.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

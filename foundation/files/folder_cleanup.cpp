@@ -1,16 +1,16 @@
-#include "foundation/folder_cleanup.h"
+#include "foundation/files/folder_cleanup.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "foundation/file_errors.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "foundation/pascal_strings.h"
-#include "platform/file_manager.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_errors.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/pascal_strings.h"
+#include "platform/files/file_manager.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -2,7 +2,7 @@
 // given (symbolic links are deleted as files, never followed).
 #pragma once
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,8 +1,8 @@
-#include "foundation/long_names.h"
+#include "foundation/files/long_names.h"
 
 #include <string>
 
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

@@ -1,7 +1,7 @@
 // The long name of a file named by a file specification.
 #pragma once
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

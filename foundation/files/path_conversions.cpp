@@ -1,4 +1,4 @@
-#include "foundation/path_conversions.h"
+#include "foundation/files/path_conversions.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

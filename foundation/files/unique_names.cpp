@@ -1,16 +1,16 @@
-#include "foundation/unique_names.h"
+#include "foundation/files/unique_names.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <limits>
 
-#include "foundation/file_naming.h"
-#include "foundation/files.h"
-#include "foundation/long_names.h"
-#include "foundation/messages.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_naming.h"
+#include "foundation/files/files.h"
+#include "foundation/files/long_names.h"
+#include "foundation/services/messages.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

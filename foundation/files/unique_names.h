@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_specs.h"
-#include "platform/mac_types.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,7 +1,7 @@
-#include "foundation/volumes.h"
+#include "foundation/files/volumes.h"
 
-#include "foundation/pascal_strings.h"
-#include "platform/file_specs.h"
+#include "foundation/text/pascal_strings.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 namespace {

@@ -10,7 +10,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "platform/unaligned.h"
+#include "platform/core/unaligned.h"
 
 namespace vorl {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstddef>
 
-#include "foundation/job_records.h"
+#include "foundation/records/job_records.h"
 
 namespace vorl {
 

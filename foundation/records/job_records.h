@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

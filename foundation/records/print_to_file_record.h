@@ -7,7 +7,7 @@
 #include <array>
 #include <cstddef>
 
-#include "foundation/folder_records.h"
+#include "foundation/records/folder_records.h"
 
 namespace vorl {
 

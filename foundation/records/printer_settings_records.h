@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-#include "foundation/image_property_records.h"
+#include "foundation/records/image_property_records.h"
 
 namespace vorl {
 

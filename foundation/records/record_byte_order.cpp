@@ -1,6 +1,6 @@
-#include "foundation/record_byte_order.h"
+#include "foundation/records/record_byte_order.h"
 
-#include "foundation/byte_order.h"
+#include "foundation/records/byte_order.h"
 
 namespace vorl {
 namespace {

@@ -1,3 +1,7 @@
+// foundation/records/: the stored records of job and settings files (job information, printer settings, colour
+// choices, print-to-file destinations, folder references) and their byte order: the converters (this unit) and the
+// primitives under them.
+//
 // Byte-order converters of the stored records: one per record, each reversing exactly the fields listed for it
 // and nothing else. Strings, reserved bytes and every field a converter does not list stay in the order they
 // were read in; the studio programs that write job files share these lists, so a field left out here is stored
@@ -7,11 +11,11 @@
 // record. Two conversions with true are the identity.
 #pragma once
 
-#include "foundation/color_sync_records.h"
-#include "foundation/folder_records.h"
-#include "foundation/job_records.h"
-#include "foundation/print_to_file_record.h"
-#include "foundation/printer_settings_records.h"
+#include "foundation/records/color_sync_records.h"
+#include "foundation/records/folder_records.h"
+#include "foundation/records/job_records.h"
+#include "foundation/records/print_to_file_record.h"
+#include "foundation/records/printer_settings_records.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "foundation/encrypted_store.h"
+#include "foundation/services/encrypted_store.h"
 
 #include <sys/mman.h>
 
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "foundation/messages.h"
-#include "platform/cipher.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "platform/system/cipher.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/property_list.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

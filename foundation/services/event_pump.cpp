@@ -1,9 +1,9 @@
-#include "foundation/event_pump.h"
+#include "foundation/services/event_pump.h"
 
 #include <atomic>
 
-#include "platform/baton.h"
-#include "platform/clock.h"
+#include "platform/core/baton.h"
+#include "platform/core/clock.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "foundation/log_file.h"
+#include "foundation/services/log_file.h"
 
 #include <sys/stat.h>
 
@@ -9,13 +9,13 @@
 #include <ctime>
 #include <system_error>
 
-#include "platform/bundle_info.h"
-#include "platform/clock.h"
-#include "platform/command_runner.h"
-#include "platform/host_info.h"
-#include "platform/standard_error.h"
-#include "platform/system_log.h"
-#include "platform/xdg_folders.h"
+#include "platform/system/bundle_info.h"
+#include "platform/core/clock.h"
+#include "platform/system/command_runner.h"
+#include "platform/system/host_info.h"
+#include "platform/system/standard_error.h"
+#include "platform/system/system_log.h"
+#include "platform/files/xdg_folders.h"
 
 namespace fs = std::filesystem;
 using std::chrono::system_clock;

@@ -1,7 +1,7 @@
-#include "foundation/memory.h"
+#include "foundation/services/memory.h"
 
-#include "foundation/messages.h"
-#include "foundation/string_lists.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/string_lists.h"
 
 namespace vorl {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/handles.h"
+#include "platform/core/handles.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 
 #include <atomic>
 #include <string>
 
-#include "foundation/string_lists.h"
-#include "platform/system_log.h"
+#include "foundation/text/string_lists.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -1,3 +1,7 @@
+// foundation/services/: services the whole program shares: operator messages (this unit), the per-day log file, the
+// event pump of long loops, memory blocks, the encrypted settings store, the operating-system helpers and the notice
+// to the web-server companion.
+//
 // Operator messages.
 //
 // Every failure the operator should know of goes through this family: a literal text or an item of a numbered
@@ -9,7 +13,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "foundation/os_services.h"
+#include "foundation/services/os_services.h"
 
 #include <sys/stat.h>
 
@@ -7,13 +7,13 @@
 #include <cstring>
 #include <mutex>
 
-#include "foundation/messages.h"
-#include "platform/autostart.h"
-#include "platform/bundle_info.h"
-#include "platform/command_runner.h"
-#include "platform/network_address.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "foundation/services/messages.h"
+#include "platform/system/autostart.h"
+#include "platform/system/bundle_info.h"
+#include "platform/system/command_runner.h"
+#include "platform/system/network_address.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 
 namespace fs = std::filesystem;
 

@@ -1,13 +1,13 @@
-#include "foundation/web_server_notification.h"
+#include "foundation/services/web_server_notification.h"
 
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <string>
 
-#include "platform/bundle_info.h"
-#include "platform/distributed_notifications.h"
-#include "platform/system_log.h"
+#include "platform/system/bundle_info.h"
+#include "platform/system/distributed_notifications.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -6,7 +6,7 @@
 // missing session bus is only logged.
 #pragma once
 
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "foundation/date_time.h"
+#include "foundation/text/date_time.h"
 
 #include <cstdio>
 #include <string>
 
-#include "platform/baton.h"
-#include "platform/clock.h"
+#include "platform/core/baton.h"
+#include "platform/core/clock.h"
 
 namespace vorl {
 namespace {

@@ -1,3 +1,6 @@
+// foundation/text/: operations on texts: length-prefixed strings (this unit), the numbered string lists, fitting a
+// caption on one line, and date and time texts.
+//
 // Copying, joining, comparing and searching length-prefixed strings, and converting them to and from
 // zero-terminated strings. Every copy and join stops at the destination's capacity; upper-casing changes only
 // the ASCII letters a..z (Mac Roman accented letters stay as they are).
@@ -10,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

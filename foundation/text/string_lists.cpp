@@ -1,4 +1,4 @@
-#include "foundation/string_lists.h"
+#include "foundation/text/string_lists.h"
 
 #include <algorithm>
 #include <iterator>

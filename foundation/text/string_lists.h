@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

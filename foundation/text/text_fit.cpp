@@ -1,6 +1,6 @@
-#include "foundation/text_fit.h"
+#include "foundation/text/text_fit.h"
 
-#include "platform/text_port.h"
+#include "platform/text/text_port.h"
 
 namespace vorl {
 namespace {

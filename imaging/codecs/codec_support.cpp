@@ -1,5 +1,5 @@
 // Shared pieces of the codec files.
-#include "imaging/codec_support.h"
+#include "imaging/codecs/codec_support.h"
 
 #include <sys/stat.h>
 
@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl::codec {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "imaging/codecs/decoded_image.h"
 
 namespace vorl::codec {
 

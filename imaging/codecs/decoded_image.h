@@ -1,7 +1,7 @@
 // What the image-file codecs hand back: a decoded picture in a new offscreen, with the facts about the file that
 // the colour, rotation and resolution steps above need. And what they take: the file kinds they write and how.
 //
-// Pixels follow the offscreen's rules (imaging/offscreen.h): bytes A, R, G, B, alpha 0 = drawn. A file without an
+// Pixels follow the offscreen's rules (imaging/offscreens/offscreen.h): bytes A, R, G, B, alpha 0 = drawn. A file without an
 // alpha channel reads with alpha 0 everywhere; a file with ordinary alpha (255 = opaque) reads as 255 − a and is
 // written back the same way, so a round trip keeps it.
 #pragma once
@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "imaging/offscreen.h"
-#include "platform/os_errors.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

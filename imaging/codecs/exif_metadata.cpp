@@ -1,5 +1,5 @@
 // Metadata through Exiv2, which throws: every call is caught here.
-#include "imaging/exif_metadata.h"
+#include "imaging/codecs/exif_metadata.h"
 
 // Exiv2 0.27 hands images back in std::auto_ptr, which C++17 deprecates.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -9,8 +9,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "imaging/png_file.h"
-#include "platform/system_log.h"
+#include "imaging/codecs/png_file.h"
+#include "platform/system/system_log.h"
 
 namespace vorl::codec {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/codec_support.h"
+#include "imaging/codecs/codec_support.h"
 
 namespace vorl::codec {
 

@@ -1,17 +1,17 @@
 // Recognising image files and sending them to their codec.
-#include "imaging/image_file_codec.h"
+#include "imaging/codecs/image_file_codec.h"
 
 #include <cstring>
 #include <string>
 
-#include "imaging/codec_support.h"
-#include "imaging/exif_metadata.h"
-#include "imaging/jpeg_file.h"
-#include "imaging/magick_file.h"
-#include "imaging/png_file.h"
-#include "imaging/psd_file.h"
-#include "imaging/raw_file.h"
-#include "imaging/tiff_file.h"
+#include "imaging/codecs/codec_support.h"
+#include "imaging/codecs/exif_metadata.h"
+#include "imaging/codecs/jpeg_file.h"
+#include "imaging/codecs/magick_file.h"
+#include "imaging/codecs/png_file.h"
+#include "imaging/codecs/psd_file.h"
+#include "imaging/codecs/raw_file.h"
+#include "imaging/codecs/tiff_file.h"
 
 namespace vorl {
 

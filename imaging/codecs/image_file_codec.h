@@ -1,3 +1,8 @@
+// imaging/codecs/: image files in and out, one unit per format library: JPEG (libjpeg-turbo), TIFF (libtiff), PNG
+// (libpng), camera raw (LibRaw), Photoshop (our own reader), BMP, GIF and PICT through GraphicsMagick, our own TIFF
+// and plane writers, PICT pictures, and the EXIF block through Exiv2. This unit is the one entry: it recognises a
+// file by its bytes and hands it to its codec.
+//
 // Image files in and out: the one entry of the codec layer. A file is recognised by its first bytes, never by its
 // name, and read whole into memory through the safe reader (no pipes, no devices, no folders) before decoding;
 // reading never changes the file. Every written file goes to a temporary name in the destination's folder and
@@ -18,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/decoded_image.h"
+#include "imaging/codecs/decoded_image.h"
 
 namespace vorl {
 

@@ -3,7 +3,7 @@
 // libjpeg reports errors by calling error_exit, which must not return: it longjmps back to the one setjmp in each
 // small step function below. Those functions hold only trivially destructible locals, and the structs that need
 // freeing belong to an owner in the caller, so a jump never skips a destructor nor leaks.
-#include "imaging/jpeg_file.h"
+#include "imaging/codecs/jpeg_file.h"
 
 #include <cstdio>  // jpeglib.h needs FILE
 
@@ -17,7 +17,7 @@
 #include <new>
 #include <vector>
 
-#include "imaging/exif_metadata.h"
+#include "imaging/codecs/exif_metadata.h"
 
 namespace vorl::codec {
 

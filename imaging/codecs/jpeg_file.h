@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "imaging/codec_support.h"
-#include "imaging/decoded_image.h"
+#include "imaging/codecs/codec_support.h"
+#include "imaging/codecs/decoded_image.h"
 
 namespace vorl::codec {
 

@@ -2,7 +2,7 @@
 //
 // In GraphicsMagick's pixel maps "O" is opacity, 0 = opaque: the same way round as our alpha, so pixels pass
 // as O, R, G, B bytes without converting.
-#include "imaging/magick_file.h"
+#include "imaging/codecs/magick_file.h"
 
 #include <Magick++.h>
 

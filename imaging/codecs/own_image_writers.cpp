@@ -1,19 +1,19 @@
 // Our own TIFF, raw and PICT files.
-#include "imaging/own_image_writers.h"
+#include "imaging/codecs/own_image_writers.h"
 
 #include <algorithm>
 #include <cstring>
 #include <span>
 #include <vector>
 
-#include "imaging/picture_writer.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/pixel_packing.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/handles.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "imaging/codecs/picture_writer.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/offscreens/pixel_packing.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/handles.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

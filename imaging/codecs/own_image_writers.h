@@ -16,9 +16,9 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "imaging/offscreen.h"
-#include "imaging/picture.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/codecs/picture.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,14 +1,14 @@
 // Reading and drawing version 2 pictures.
-#include "imaging/picture.h"
+#include "imaging/codecs/picture.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "foundation/memory.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "platform/system_log.h"
+#include "foundation/services/memory.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

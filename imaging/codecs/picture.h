@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-#include "imaging/offscreen.h"
-#include "platform/handles.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/handles.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

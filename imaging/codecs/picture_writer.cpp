@@ -1,9 +1,9 @@
 // Recording offscreens as version 2 pictures.
-#include "imaging/picture_writer.h"
+#include "imaging/codecs/picture_writer.h"
 
 #include <new>
 
-#include "imaging/pixel_locks.h"
+#include "imaging/offscreens/pixel_locks.h"
 
 namespace vorl {
 

@@ -2,7 +2,7 @@
 //
 // libpng fails by longjmp to the setjmp in its png_struct: each step below that calls into libpng is a small
 // function holding that setjmp and only trivially destructible locals; the structs are freed by their owner.
-#include "imaging/png_file.h"
+#include "imaging/codecs/png_file.h"
 
 #include <png.h>
 
@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include "imaging/exif_metadata.h"
+#include "imaging/codecs/exif_metadata.h"
 
 namespace vorl::codec {
 

@@ -1,6 +1,6 @@
 // Photoshop's merged picture: the header, three length-prefixed sections we skip or search (colour mode data,
 // image resources, layers), then every channel's plane one after the other. All numbers are big-endian.
-#include "imaging/psd_file.h"
+#include "imaging/codecs/psd_file.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Camera raw decoding with LibRaw (the reentrant build).
-#include "imaging/raw_file.h"
+#include "imaging/codecs/raw_file.h"
 
 #include <libraw/libraw.h>
 

@@ -3,7 +3,7 @@
 // libtiff reports through handlers rather than jumping; they are set per file (libtiff 4.5's open options), keep
 // the first error's text for the log line, and stay silent about warnings. The same options cap any one
 // allocation libtiff makes, so a header that claims a gigantic strip fails instead of taking the memory.
-#include "imaging/tiff_file.h"
+#include "imaging/codecs/tiff_file.h"
 
 #include <tiffio.h>
 

@@ -1,12 +1,12 @@
 // The per-image colour correction record: defaults, byte order and validation.
-#include "imaging/color_adjust_record.h"
+#include "imaging/color/color_adjust_record.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "foundation/byte_order.h"
-#include "foundation/record_byte_order.h"
-#include "platform/system_log.h"
+#include "foundation/records/byte_order.h"
+#include "foundation/records/record_byte_order.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

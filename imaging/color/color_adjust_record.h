@@ -6,7 +6,7 @@
 // nothing and turn the picture black or grey.
 #pragma once
 
-#include "foundation/printer_settings_records.h"
+#include "foundation/records/printer_settings_records.h"
 
 namespace vorl {
 

@@ -1,11 +1,11 @@
 // Choosing the correction stages from the ten values, and the log lines that announce them.
-#include "imaging/color_adjustment_manager.h"
+#include "imaging/color/color_adjustment_manager.h"
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "imaging/color_adjust_values.h"
-#include "imaging/filter_stages.h"
-#include "imaging/offscreen.h"
+#include "imaging/color/color_adjust_values.h"
+#include "imaging/filters/filter_stages.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "imaging/color_conversion.h"
+#include "imaging/color/color_conversion.h"
 
 #include <array>
 
-#include "imaging/color_transform.h"
-#include "imaging/row_bands.h"
-#include "platform/system_log.h"
+#include "imaging/color/color_transform.h"
+#include "imaging/parallel/row_bands.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/color_profile.h"
-#include "imaging/offscreen.h"
+#include "imaging/color/color_profile.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,13 +1,13 @@
-#include "imaging/color_matching.h"
+#include "imaging/color/color_matching.h"
 
 #include <filesystem>
 #include <string>
 
-#include "foundation/files.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/profile_search.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "foundation/files/files.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/color/profile_search.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

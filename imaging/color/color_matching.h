@@ -9,10 +9,10 @@
 // specification whose folder is known but whose file is missing stays an error.
 #pragma once
 
-#include "foundation/color_sync_records.h"
-#include "imaging/color_profile.h"
-#include "imaging/color_transform.h"
-#include "imaging/offscreen.h"
+#include "foundation/records/color_sync_records.h"
+#include "imaging/color/color_profile.h"
+#include "imaging/color/color_transform.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

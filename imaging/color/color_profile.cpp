@@ -1,4 +1,4 @@
-#include "imaging/color_profile.h"
+#include "imaging/color/color_profile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <functional>
 
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 
 namespace vorl {
 

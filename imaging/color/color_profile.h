@@ -1,3 +1,7 @@
+// imaging/color/: colour. ICC profiles (this unit) and finding them by name, transforms between two profiles on
+// LittleCMS, matching a page to the printer's profile, converting photos with their own profiles into the working
+// space, the operator's colour tables and sepia, and the per-image colour adjustment with its stored record.
+//
 // ICC profiles on LittleCMS: the open profile every colour operation takes (`IccProfile`), and `Profile`, the
 // small object the image road asks for the user's default profiles and the generic RGB space.
 //
@@ -17,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,5 +1,5 @@
 // Colour correction tables, sepia and greyscale.
-#include "imaging/color_tables.h"
+#include "imaging/color/color_tables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,13 +10,13 @@
 #include <emmintrin.h>
 #endif
 
-#include "foundation/event_pump.h"
-#include "foundation/memory.h"
-#include "foundation/messages.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/row_bands.h"
-#include "platform/system_log.h"
+#include "foundation/services/event_pump.h"
+#include "foundation/services/memory.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/parallel/row_bands.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

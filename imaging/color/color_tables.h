@@ -8,10 +8,10 @@
 #include <array>
 #include <cstdint>
 
-#include "foundation/image_property_records.h"
-#include "foundation/printer_settings_records.h"
-#include "imaging/offscreen.h"
-#include "platform/handles.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/printer_settings_records.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/handles.h"
 
 namespace vorl {
 

@@ -1,11 +1,11 @@
-#include "imaging/color_transform.h"
+#include "imaging/color/color_transform.h"
 
 #include <algorithm>
 #include <mutex>
 #include <vector>
 
-#include "imaging/job_pool.h"
-#include "platform/system_log.h"
+#include "imaging/parallel/job_pool.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

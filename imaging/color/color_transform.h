@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "imaging/color_profile.h"
+#include "imaging/color/color_profile.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "imaging/profile_search.h"
+#include "imaging/color/profile_search.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,9 +8,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "imaging/color_profile.h"
-#include "platform/file_specs.h"
-#include "platform/xdg_folders.h"
+#include "imaging/color/color_profile.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/xdg_folders.h"
 
 namespace vorl {
 

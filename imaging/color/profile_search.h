@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

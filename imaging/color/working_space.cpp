@@ -1,8 +1,8 @@
-#include "imaging/working_space.h"
+#include "imaging/color/working_space.h"
 
-#include "imaging/color_conversion.h"
-#include "imaging/color_profile.h"
-#include "platform/system_log.h"
+#include "imaging/color/color_conversion.h"
+#include "imaging/color/color_profile.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

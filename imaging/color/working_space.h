@@ -6,7 +6,7 @@
 // The working space is the generic RGB profile, the space the finished page is later matched from.
 #pragma once
 
-#include "imaging/decoded_image.h"
+#include "imaging/codecs/decoded_image.h"
 
 namespace vorl {
 

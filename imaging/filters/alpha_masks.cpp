@@ -1,10 +1,10 @@
 // Masks and the alpha channel.
-#include "imaging/alpha_masks.h"
+#include "imaging/filters/alpha_masks.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_copy.h"
 
 namespace vorl {
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "imaging/offscreen.h"
-#include "imaging/pixel_locks.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/offscreens/pixel_locks.h"
 
 namespace vorl {
 

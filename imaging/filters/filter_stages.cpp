@@ -1,5 +1,5 @@
 // The fused passes of the filter chain.
-#include "imaging/filter_stages.h"
+#include "imaging/filters/filter_stages.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/gaussian_blur.h"
+#include "imaging/filters/gaussian_blur.h"
 
 namespace vorl {
 

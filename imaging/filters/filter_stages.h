@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,6 +1,6 @@
 // Separable Gaussian blur: a vertical pass straight from the source rows, then a horizontal pass over one row of
 // interleaved floats, so no band keeps more than two rows of working memory.
-#include "imaging/gaussian_blur.h"
+#include "imaging/filters/gaussian_blur.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "imaging/job_pool.h"
+#include "imaging/parallel/job_pool.h"
 
 namespace vorl {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,12 +1,12 @@
 // The per-picture filter chain and the blur of photographs.
-#include "imaging/image_filter.h"
+#include "imaging/filters/image_filter.h"
 
 #include <cmath>
 #include <utility>
 
-#include "imaging/color_adjustment_manager.h"
-#include "imaging/gaussian_blur.h"
-#include "platform/system_log.h"
+#include "imaging/color/color_adjustment_manager.h"
+#include "imaging/filters/gaussian_blur.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

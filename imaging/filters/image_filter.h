@@ -1,3 +1,7 @@
+// imaging/filters/: passes that change a picture's look: the filter chain (this unit) and its stages, the Gaussian
+// blur and sharpening, masks through the alpha channel, and the junk and exclusion masks other studio programs draw
+// over photographs.
+//
 // A filter chain made for one picture: each setter brings its stage into being, stages never set do not exist,
 // and createImage renders the picture through the stages that exist. It serves the colour correction when the
 // correction manager cannot be used, and the blur of photographs (blurMyImage).
@@ -9,9 +13,9 @@
 #include <optional>
 #include <vector>
 
-#include "imaging/color_adjust_values.h"
-#include "imaging/filter_stages.h"
-#include "imaging/offscreen.h"
+#include "imaging/color/color_adjust_values.h"
+#include "imaging/filters/filter_stages.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

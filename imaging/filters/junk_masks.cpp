@@ -1,18 +1,18 @@
 // Junk and exclusion masks from an image's sidecar.
-#include "imaging/junk_masks.h"
+#include "imaging/filters/junk_masks.h"
 
 #include <string>
 #include <vector>
 
-#include "foundation/memory.h"
-#include "imaging/alpha_masks.h"
-#include "imaging/image_settings_resources.h"
-#include "imaging/mask_shapes.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "foundation/services/memory.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "imaging/filters/mask_shapes.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -16,9 +16,9 @@
 
 #include <filesystem>
 
-#include "imaging/offscreen.h"
-#include "platform/keyed_archive.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

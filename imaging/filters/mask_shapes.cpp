@@ -1,5 +1,5 @@
 // Shapes of junk and exclusion masks.
-#include "imaging/mask_shapes.h"
+#include "imaging/filters/mask_shapes.h"
 
 #include <agg_rasterizer_scanline_aa.h>
 #include <agg_scanline_u.h>

@@ -13,7 +13,7 @@
 #include <span>
 #include <string_view>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,19 +1,19 @@
-#include "imaging/file_source.h"
+#include "imaging/image_files/file_source.h"
 
 #include <array>
 #include <cstring>
 #include <string_view>
 
-#include "foundation/file_naming.h"
-#include "foundation/pascal_strings.h"
-#include "imaging/image_file.h"
-#include "imaging/color_adjust_record.h"
-#include "imaging/image_filter.h"
-#include "imaging/image_road_globals.h"
-#include "imaging/image_settings_resources.h"
-#include "platform/clock.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_naming.h"
+#include "foundation/text/pascal_strings.h"
+#include "imaging/image_files/image_file.h"
+#include "imaging/color/color_adjust_record.h"
+#include "imaging/filters/image_filter.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "platform/core/clock.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

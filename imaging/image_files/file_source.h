@@ -5,10 +5,10 @@
 // A source serves one file: give it the file, ask whether it reads that kind, and only then ask for the image.
 #pragma once
 
-#include "imaging/color_adjust_values.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "imaging/color/color_adjust_values.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

@@ -1,8 +1,8 @@
 // The one-entry cache of the last decoded image.
-#include "imaging/image_cache.h"
+#include "imaging/image_files/image_cache.h"
 
-#include "foundation/memory.h"
-#include "foundation/pascal_strings.h"
+#include "foundation/services/memory.h"
+#include "foundation/text/pascal_strings.h"
 
 namespace vorl {
 

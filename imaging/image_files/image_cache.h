@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "foundation/image_property_records.h"
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "foundation/records/image_property_records.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

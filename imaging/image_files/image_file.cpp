@@ -1,18 +1,18 @@
-#include "imaging/image_file.h"
+#include "imaging/image_files/image_file.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
 
-#include "imaging/color_adjustment_manager.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/image_road_globals.h"
-#include "imaging/offscreen_rotate.h"
-#include "imaging/own_image_writers.h"
-#include "imaging/working_space.h"
-#include "platform/os_errors.h"
-#include "platform/system_log.h"
+#include "imaging/color/color_adjustment_manager.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/codecs/own_image_writers.h"
+#include "imaging/color/working_space.h"
+#include "platform/core/os_errors.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

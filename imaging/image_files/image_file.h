@@ -1,3 +1,8 @@
+// imaging/image_files/: the roads from an image file to an offscreen a page can use: the decoded image file (this
+// unit), the page photographs' file source, the general import and export, the one-entry cache of the last decoded
+// photo, the settings resources studio programs keep inside image files, and the two values of the job in hand that
+// decide how photos are read.
+//
 // One decoded image file, the road from the file to an offscreen that the page photographs take: decode, bring
 // the colours into the working space, correct them with the photo's own adjustment values, turn by the EXIF
 // orientation, halve for previews, crop, and write back out.
@@ -11,10 +16,10 @@
 #include <filesystem>
 #include <string>
 
-#include "imaging/cg_drawing.h"
-#include "imaging/color_adjust_values.h"
-#include "imaging/offscreen.h"
-#include "platform/file_specs.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/color/color_adjust_values.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

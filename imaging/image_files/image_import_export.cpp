@@ -1,4 +1,4 @@
-#include "imaging/image_import_export.h"
+#include "imaging/image_files/image_import_export.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,20 +6,20 @@
 #include <optional>
 #include <vector>
 
-#include "foundation/file_copy.h"
-#include "foundation/messages.h"
-#include "imaging/cg_drawing.h"
-#include "imaging/file_source.h"
-#include "imaging/image_file.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/image_road_globals.h"
-#include "imaging/own_image_writers.h"
-#include "platform/file_manager.h"
-#include "platform/file_specs.h"
-#include "platform/handles.h"
-#include "platform/os_errors.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/services/messages.h"
+#include "imaging/scaling/cg_drawing.h"
+#include "imaging/image_files/file_source.h"
+#include "imaging/image_files/image_file.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "imaging/codecs/own_image_writers.h"
+#include "platform/files/file_manager.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/handles.h"
+#include "platform/core/os_errors.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -12,9 +12,9 @@
 #include <map>
 #include <string>
 
-#include "imaging/offscreen.h"
-#include "imaging/picture.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/codecs/picture.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,6 +1,6 @@
-#include "imaging/image_road_globals.h"
+#include "imaging/image_files/image_road_globals.h"
 
-#include "platform/xdg_folders.h"
+#include "platform/files/xdg_folders.h"
 
 namespace vorl {
 namespace {

@@ -1,15 +1,15 @@
 // Per-image settings resources in the image's sidecar.
-#include "imaging/image_settings_resources.h"
+#include "imaging/image_files/image_settings_resources.h"
 
 #include <cstring>
 #include <system_error>
 #include <vector>
 
-#include "foundation/byte_order.h"
-#include "foundation/record_byte_order.h"
-#include "imaging/color_adjust_record.h"
-#include "platform/file_specs.h"
-#include "platform/system_log.h"
+#include "foundation/records/byte_order.h"
+#include "foundation/records/record_byte_order.h"
+#include "imaging/color/color_adjust_record.h"
+#include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "foundation/image_property_records.h"
-#include "foundation/printer_settings_records.h"
-#include "platform/apple_double.h"
-#include "platform/mac_types.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/printer_settings_records.h"
+#include "platform/files/apple_double.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

@@ -1,5 +1,5 @@
 // Making and freeing offscreens.
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 #include <sys/mman.h>
 
@@ -8,9 +8,9 @@
 #include <cstring>
 #include <new>
 
-#include "foundation/memory.h"
-#include "foundation/messages.h"
-#include "imaging/row_bands.h"
+#include "foundation/services/memory.h"
+#include "foundation/services/messages.h"
+#include "imaging/parallel/row_bands.h"
 
 namespace vorl {
 

@@ -1,3 +1,7 @@
+// imaging/offscreens/: the offscreen and what works on its pixels as plain memory: making and freeing offscreens,
+// pixel locks, copying, filling, turning and mirroring, packing into plain bytes, and the placement arithmetic of a
+// picture in its frame.
+//
 // The offscreen: every photograph and every page lives in one.
 //
 // An offscreen holds 32 bits a pixel, bytes in memory alpha, red, green, blue. Rows start `rowBytes` apart and
@@ -16,7 +20,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

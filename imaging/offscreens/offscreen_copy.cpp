@@ -1,13 +1,13 @@
 // Copying between offscreens, filling and erasing them.
-#include "imaging/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_copy.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
-#include "foundation/messages.h"
-#include "imaging/pixel_locks.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/pixel_locks.h"
 
 namespace vorl {
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,5 +1,5 @@
 // Quarter turns, half turns and mirroring of offscreens.
-#include "imaging/offscreen_rotate.h"
+#include "imaging/offscreens/offscreen_rotate.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,11 +9,11 @@
 #include <emmintrin.h>
 #endif
 
-#include "foundation/memory.h"
-#include "foundation/messages.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/row_bands.h"
+#include "foundation/services/memory.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/parallel/row_bands.h"
 
 namespace vorl {
 

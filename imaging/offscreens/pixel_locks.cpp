@@ -1,7 +1,7 @@
 // Pixel locks and protection.
-#include "imaging/pixel_locks.h"
+#include "imaging/offscreens/pixel_locks.h"
 
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 
 namespace vorl {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,12 +1,12 @@
 // Offscreens as packed triples and colour planes.
-#include "imaging/pixel_packing.h"
+#include "imaging/offscreens/pixel_packing.h"
 
 #include <algorithm>
 
-#include "foundation/memory.h"
-#include "foundation/messages.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/row_bands.h"
+#include "foundation/services/memory.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/parallel/row_bands.h"
 
 namespace vorl {
 

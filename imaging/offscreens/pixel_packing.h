@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <span>
 
-#include "imaging/offscreen.h"
-#include "platform/handles.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/handles.h"
 
 namespace vorl {
 

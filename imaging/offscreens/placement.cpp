@@ -1,13 +1,13 @@
 // Placement geometry: crops, fits, insets and panning.
-#include "imaging/placement.h"
+#include "imaging/offscreens/placement.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "foundation/messages.h"
-#include "foundation/rect_orientation.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "foundation/records/rect_orientation.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

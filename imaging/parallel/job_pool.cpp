@@ -1,5 +1,5 @@
 // The multiprocessor job pool.
-#include "imaging/job_pool.h"
+#include "imaging/parallel/job_pool.h"
 
 #include <latch>
 #include <memory>

@@ -1,3 +1,7 @@
+// imaging/parallel/: work split over the machine's cores: the job pool (this unit), row bands that split a per-pixel
+// pass over the pool with results identical to one thread, and the idle turn that keeps the progress bar alive
+// during long passes.
+//
 // The multiprocessor job pool: threads started once for the whole run that take jobs from one queue.
 //
 // The pool serves data-parallel kernels inside one job step (the resize bands); whoever submits waits for its

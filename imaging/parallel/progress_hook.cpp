@@ -1,5 +1,5 @@
 // The progress bar's idle turn, through the hook the application installs.
-#include "imaging/progress_hook.h"
+#include "imaging/parallel/progress_hook.h"
 
 #include <atomic>
 

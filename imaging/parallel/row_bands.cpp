@@ -1,10 +1,10 @@
 // Per-pixel passes in bands of rows on the job pool.
-#include "imaging/row_bands.h"
+#include "imaging/parallel/row_bands.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "imaging/job_pool.h"
+#include "imaging/parallel/job_pool.h"
 
 namespace vorl {
 

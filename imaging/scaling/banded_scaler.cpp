@@ -1,5 +1,5 @@
 // The banded resize: plans, the row kernels and the bands.
-#include "imaging/banded_scaler.h"
+#include "imaging/scaling/banded_scaler.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,9 +11,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "imaging/job_pool.h"
-#include "imaging/scaler_kernels.h"
-#include "imaging/streaming_scaler.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/scaling/scaler_kernels.h"
+#include "imaging/scaling/streaming_scaler.h"
 
 namespace vorl {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "imaging/cg_drawing.h"
+#include "imaging/scaling/cg_drawing.h"
 
 #include <QImage>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -1,16 +1,16 @@
 // Resizing between offscreens: argument checks, clipping and the choice of threads around the banded scaler.
-#include "imaging/resize.h"
+#include "imaging/scaling/resize.h"
 
 #include <algorithm>
 
-#include "foundation/event_pump.h"
-#include "foundation/messages.h"
-#include "imaging/banded_scaler.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/progress_hook.h"
-#include "platform/system_log.h"
+#include "foundation/services/event_pump.h"
+#include "foundation/services/messages.h"
+#include "imaging/scaling/banded_scaler.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/parallel/progress_hook.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

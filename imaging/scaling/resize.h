@@ -1,10 +1,15 @@
+// imaging/scaling/: resizing pictures. This entry point runs the scaler over the whole destination, in bands on the
+// job pool when it has several threads (the same bytes either way); the streaming scaler takes rows in one at a time
+// and keeps a small ring of them; the kernels and their integer weights are shared; cg_drawing draws one picture
+// into another with scaling and turning.
+//
 // Resizing a rectangle of one offscreen into a rectangle of another: the entry point every photograph, thumbnail
 // and preview goes through.
 #pragma once
 
 #include <cstdint>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl {
 

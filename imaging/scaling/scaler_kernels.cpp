@@ -1,5 +1,5 @@
 // The resampling kernels and their integer weights.
-#include "imaging/scaler_kernels.h"
+#include "imaging/scaling/scaler_kernels.h"
 
 #include <cmath>
 

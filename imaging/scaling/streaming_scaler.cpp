@@ -1,5 +1,5 @@
 // The streaming scaler, in its plain single-thread form.
-#include "imaging/streaming_scaler.h"
+#include "imaging/scaling/streaming_scaler.h"
 
 #include <algorithm>
 #include <cstring>

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/scaler_kernels.h"
+#include "imaging/scaling/scaler_kernels.h"
 
 namespace vorl {
 

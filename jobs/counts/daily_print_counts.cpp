@@ -1,15 +1,15 @@
-#include "jobs/daily_print_counts.h"
+#include "jobs/counts/daily_print_counts.h"
 
 #include <chrono>
 #include <cstdio>
 #include <system_error>
 
-#include "jobs/job_globals.h"
-#include "jobs/print_count_file.h"
-#include "jobs/printer_type_names.h"
-#include "jobs/replacement_batch.h"
-#include "platform/clock.h"
-#include "platform/system_log.h"
+#include "jobs/reading/job_globals.h"
+#include "jobs/counts/print_count_file.h"
+#include "jobs/reading/printer_type_names.h"
+#include "jobs/counts/replacement_batch.h"
+#include "platform/core/clock.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "foundation/encrypted_store.h"
-#include "platform/property_list.h"
+#include "foundation/services/encrypted_store.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "jobs/print_count_days.h"
+#include "jobs/counts/print_count_days.h"
 
 #include <chrono>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include <optional>
 #include <system_error>
 
-#include "jobs/daily_print_counts.h"
-#include "jobs/print_count_file.h"
-#include "platform/clock.h"
+#include "jobs/counts/daily_print_counts.h"
+#include "jobs/counts/print_count_file.h"
+#include "platform/core/clock.h"
 
 namespace vorl {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "jobs/print_count_record.h"
+#include "jobs/counts/print_count_record.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "jobs/print_count_file.h"
+#include "jobs/counts/print_count_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,13 +10,13 @@
 #include <memory>
 #include <vector>
 
-#include "foundation/date_time.h"
-#include "foundation/messages.h"
-#include "jobs/replacement_batch.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/text/date_time.h"
+#include "foundation/services/messages.h"
+#include "jobs/counts/replacement_batch.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 

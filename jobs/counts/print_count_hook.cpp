@@ -1,9 +1,9 @@
-#include "jobs/print_count_hook.h"
+#include "jobs/counts/print_count_hook.h"
 
 #include <mutex>
 #include <utility>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

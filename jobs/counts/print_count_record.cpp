@@ -1,4 +1,4 @@
-#include "jobs/print_count_record.h"
+#include "jobs/counts/print_count_record.h"
 
 namespace vorl {
 namespace {

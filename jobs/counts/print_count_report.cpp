@@ -1,14 +1,14 @@
-#include "jobs/print_count_report.h"
+#include "jobs/counts/print_count_report.h"
 
 #include <sys/stat.h>
 
-#include "foundation/date_time.h"
-#include "foundation/messages.h"
-#include "jobs/print_count_file.h"
-#include "jobs/printer_type_names.h"
-#include "platform/apple_double.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/text/date_time.h"
+#include "foundation/services/messages.h"
+#include "jobs/counts/print_count_file.h"
+#include "jobs/reading/printer_type_names.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

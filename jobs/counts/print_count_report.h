@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "jobs/print_count_record.h"
+#include "jobs/counts/print_count_record.h"
 
 namespace vorl {
 

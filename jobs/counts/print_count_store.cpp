@@ -1,13 +1,13 @@
-#include "jobs/print_count_store.h"
+#include "jobs/counts/print_count_store.h"
 
 #include <filesystem>
 #include <optional>
 
-#include "jobs/daily_print_counts.h"
-#include "jobs/print_count_file.h"
-#include "jobs/print_count_hook.h"
-#include "jobs/replacement_batch.h"
-#include "platform/system_log.h"
+#include "jobs/counts/daily_print_counts.h"
+#include "jobs/counts/print_count_file.h"
+#include "jobs/counts/print_count_hook.h"
+#include "jobs/counts/replacement_batch.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -1,3 +1,8 @@
+// jobs/counts/: the print counts. Every delivered output adds to the all-time and today's count files (a record of
+// running totals each, replaced together through the replacement batch) and once to today's encrypted daily
+// statistics; the report and the chosen-day sums serve the print-count window, and the hook is where the job road
+// reaches in.
+//
 // The counting behind the job road's `addToPrintCount`: every output adds to this program's all-time and today's
 // count files and, once, to today's daily statistics store.
 #pragma once

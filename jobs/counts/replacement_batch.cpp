@@ -1,4 +1,4 @@
-#include "jobs/replacement_batch.h"
+#include "jobs/counts/replacement_batch.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
-#include "jobs/chooser_print_geometry.h"
+#include "jobs/delivery/chooser_print_geometry.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "imaging/offscreen_rotate.h"
-#include "imaging/pixel_locks.h"
-#include "platform/system_log.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

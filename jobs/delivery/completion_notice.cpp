@@ -5,9 +5,9 @@
 // itself goes out only after the delivery succeeded, and only for the order's last page.
 #include <algorithm>
 
-#include "jobs/job_archives.h"
-#include "jobs/job_view.h"
-#include "platform/system_log.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/engine/job_view.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

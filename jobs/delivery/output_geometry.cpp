@@ -4,12 +4,12 @@
 #include <span>
 #include <string_view>
 
-#include "foundation/rect_orientation.h"
-#include "imaging/color_tables.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_locks.h"
-#include "imaging/placement.h"
-#include "jobs/spooler_print_view.h"
+#include "foundation/records/rect_orientation.h"
+#include "imaging/color/color_tables.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "imaging/offscreens/placement.h"
+#include "jobs/engine/spooler_print_view.h"
 
 namespace vorl {
 namespace {

@@ -1,12 +1,12 @@
-#include "jobs/print_centre_folder.h"
+#include "jobs/delivery/print_centre_folder.h"
 
 #include <algorithm>
 #include <system_error>
 
-#include "foundation/date_time.h"
-#include "foundation/files.h"
-#include "foundation/os_services.h"
-#include "platform/file_specs.h"
+#include "foundation/text/date_time.h"
+#include "foundation/files/files.h"
+#include "foundation/services/os_services.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

@@ -1,10 +1,10 @@
-#include "jobs/print_centre_launch.h"
+#include "jobs/delivery/print_centre_launch.h"
 
 #include <cstring>
 
-#include "platform/background_launch.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
+#include "platform/system/background_launch.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
 
 namespace vorl {
 namespace {

@@ -5,19 +5,19 @@
 // a property list never names a picture that is not complete. Both are written whole under a hidden name and
 // renamed, never over an existing file; a pair from the same second gets a numbered base name instead of
 // replacing the other. When either file fails, nothing under a final name is left and the job is told.
-#include "jobs/print_hand_off.h"
+#include "jobs/delivery/print_hand_off.h"
 
 #include <cstdio>
 #include <string>
 #include <system_error>
 
-#include "imaging/jpeg_file.h"
-#include "jobs/print_centre_folder.h"
-#include "jobs/spooler_print_view.h"
-#include "platform/archived_value_plist.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "imaging/codecs/jpeg_file.h"
+#include "jobs/delivery/print_centre_folder.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "platform/plists/archived_value_plist.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace fs = std::filesystem;

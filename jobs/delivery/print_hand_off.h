@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <optional>
 
-#include "jobs/print_info.h"
-#include "platform/keyed_archive.h"
-#include "platform/mac_types.h"
-#include "platform/property_list.h"
+#include "jobs/delivery/print_info.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/core/mac_types.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

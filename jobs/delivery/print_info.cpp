@@ -1,10 +1,10 @@
-#include "jobs/print_info.h"
+#include "jobs/delivery/print_info.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "foundation/byte_order.h"
-#include "foundation/record_byte_order.h"
+#include "foundation/records/byte_order.h"
+#include "foundation/records/record_byte_order.h"
 
 namespace vorl {
 namespace {

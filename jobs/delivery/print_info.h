@@ -1,3 +1,9 @@
+// jobs/delivery/: a finished page on its way to a printer. The page is finished for its printer type (turned,
+// fitted, colour-matched: page_finishing, output_geometry), then written as a print-data file with this header, or
+// as a JPEG and property-list hand-off pair, into the print-centre folder, whose program is then started; printer
+// type 8 prints through the system's printing instead. The completion notice tells the web-server companion once the
+// delivery succeeded.
+//
 // The header of a print-data file, as the print centre reads it.
 //
 // 15036 bytes, zeroed and then filled from the job. In memory every field holds its host value; the writer turns
@@ -10,8 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "foundation/printer_settings_records.h"
-#include "platform/unaligned.h"
+#include "foundation/records/printer_settings_records.h"
+#include "platform/core/unaligned.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "jobs/system_print_output.h"
+#include "jobs/delivery/system_print_output.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,14 +9,14 @@
 #include <QPainter>
 #include <QString>
 
-#include "foundation/messages.h"
-#include "imaging/image_road_globals.h"
-#include "imaging/jpeg_file.h"
-#include "jobs/chooser_print_geometry.h"
-#include "jobs/drawing_results.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
-#include "platform/system_printing.h"
+#include "foundation/services/messages.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "imaging/codecs/jpeg_file.h"
+#include "jobs/delivery/chooser_print_geometry.h"
+#include "jobs/engine/drawing_results.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
+#include "platform/system/system_printing.h"
 
 namespace vorl {
 namespace {

@@ -17,8 +17,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 
-#include "imaging/offscreen.h"
-#include "platform/keyed_archive.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace vorl {
 

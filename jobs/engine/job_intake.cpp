@@ -1,4 +1,4 @@
-#include "jobs/job_intake.h"
+#include "jobs/engine/job_intake.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,13 +14,13 @@
 #include <system_error>
 #include <vector>
 
-#include "foundation/file_copy.h"
-#include "jobs/job_observer.h"
-#include "platform/apple_double.h"
-#include "platform/clock.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_copy.h"
+#include "jobs/engine/job_observer.h"
+#include "platform/files/apple_double.h"
+#include "platform/core/clock.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "jobs/job_queue.h"
-#include "platform/mac_types.h"
+#include "jobs/engine/job_queue.h"
+#include "platform/core/mac_types.h"
 #include "preferences/preference_records.h"
 
 namespace vorl {

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/job_records.h"
-#include "imaging/offscreen.h"
-#include "platform/keyed_archive.h"
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "foundation/records/job_records.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "jobs/job_queue.h"
+#include "jobs/engine/job_queue.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "foundation/pascal_strings.h"
-#include "platform/file_specs.h"
+#include "foundation/text/pascal_strings.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl {
 

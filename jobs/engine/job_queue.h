@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/mac_types.h"
-#include "platform/pascal_string.h"
+#include "platform/core/mac_types.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

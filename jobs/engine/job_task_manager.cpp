@@ -1,4 +1,4 @@
-#include "jobs/job_task_manager.h"
+#include "jobs/engine/job_task_manager.h"
 
 #include <algorithm>
 #include <exception>
@@ -7,18 +7,18 @@
 #include <string>
 #include <system_error>
 
-#include "foundation/file_copy.h"
-#include "foundation/messages.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_intake.h"
-#include "jobs/job_view.h"
-#include "jobs/print_count_hook.h"
-#include "jobs/spooler_print_view.h"
-#include "platform/baton.h"
-#include "platform/clock.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_intake.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/counts/print_count_hook.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "platform/core/baton.h"
+#include "platform/core/clock.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

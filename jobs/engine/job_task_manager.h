@@ -1,3 +1,8 @@
+// jobs/engine/: the job engine. Intake moves new files from the spooler folder into the queue; the state machine
+// (this unit) takes the oldest, reads it into the job view, draws the page offscreen object by object, has it
+// delivered, and logs or parks the job file; the worker thread runs its steps. The special jobs and the sub-job
+// picture are drawn here too, and everything the engine tells the window goes through the job observer.
+//
 // The job state machine: every job passes through the one `TPrintJobTaskManager`.
 //
 // `DoNextTask` performs one short step of the job in hand and returns: 0 takes the next job and reads it, 1
@@ -15,9 +20,9 @@
 #include <optional>
 #include <vector>
 
-#include "jobs/job_observer.h"
-#include "jobs/job_queue.h"
-#include "platform/mac_types.h"
+#include "jobs/engine/job_observer.h"
+#include "jobs/engine/job_queue.h"
+#include "platform/core/mac_types.h"
 #include "preferences/preference_records.h"
 
 namespace vorl {

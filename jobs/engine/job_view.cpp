@@ -1,15 +1,15 @@
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "foundation/aliases.h"
-#include "foundation/messages.h"
-#include "imaging/image_cache.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/placement.h"
-#include "jobs/job_archives.h"
-#include "platform/system_log.h"
+#include "foundation/files/aliases.h"
+#include "foundation/services/messages.h"
+#include "imaging/image_files/image_cache.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/placement.h"
+#include "jobs/reading/job_archives.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

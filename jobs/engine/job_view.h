@@ -18,13 +18,13 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/offscreen.h"
-#include "jobs/job_observer.h"
-#include "jobs/job_settings.h"
+#include "imaging/offscreens/offscreen.h"
+#include "jobs/engine/job_observer.h"
+#include "jobs/reading/job_settings.h"
 #include "layout/job_file_stream.h"
 #include "layout/job_view_access.h"
 #include "layout/layout_object.h"
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace vorl {
 

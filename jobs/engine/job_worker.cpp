@@ -1,11 +1,11 @@
-#include "jobs/job_worker.h"
+#include "jobs/engine/job_worker.h"
 
 #include <chrono>
 
-#include "jobs/job_queue.h"
-#include "jobs/job_task_manager.h"
-#include "platform/baton.h"
-#include "platform/system_log.h"
+#include "jobs/engine/job_queue.h"
+#include "jobs/engine/job_task_manager.h"
+#include "platform/core/baton.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -1,11 +1,11 @@
-#include "jobs/page_offscreen.h"
+#include "jobs/engine/page_offscreen.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "foundation/messages.h"
-#include "imaging/pixel_locks.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "imaging/offscreen.h"
-#include "platform/mac_types.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

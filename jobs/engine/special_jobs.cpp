@@ -3,14 +3,14 @@
 // the folder outputs give their files.
 #include <string>
 
-#include "foundation/date_time.h"
-#include "foundation/messages.h"
-#include "imaging/offscreen_copy.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
+#include "foundation/text/date_time.h"
+#include "foundation/services/messages.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
 #include "layout/image_object.h"
 #include "layout/node_object.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

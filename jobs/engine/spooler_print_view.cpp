@@ -1,12 +1,12 @@
-#include "jobs/spooler_print_view.h"
+#include "jobs/engine/spooler_print_view.h"
 
 #include <algorithm>
 
-#include "imaging/image_cache.h"
-#include "jobs/job_archives.h"
-#include "jobs/page_offscreen.h"
+#include "imaging/image_files/image_cache.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/engine/page_offscreen.h"
 #include "layout/node_object.h"
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

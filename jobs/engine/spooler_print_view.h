@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "jobs/print_info.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/delivery/print_info.h"
 
 namespace vorl {
 

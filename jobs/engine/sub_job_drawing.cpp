@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "jobs/page_offscreen.h"
-#include "platform/system_log.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/engine/page_offscreen.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

@@ -1,4 +1,4 @@
-#include "jobs/output_file_utilities.h"
+#include "jobs/outputs/output_file_utilities.h"
 
 #include <sys/stat.h>
 
@@ -7,11 +7,11 @@
 #include <system_error>
 #include <vector>
 
-#include "foundation/pascal_strings.h"
-#include "imaging/exif_metadata.h"
-#include "imaging/image_file.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/text/pascal_strings.h"
+#include "imaging/codecs/exif_metadata.h"
+#include "imaging/image_files/image_file.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

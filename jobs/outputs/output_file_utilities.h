@@ -13,10 +13,10 @@
 #include <optional>
 #include <span>
 
-#include "imaging/offscreen.h"
-#include "platform/file_specs.h"
-#include "platform/pascal_string.h"
-#include "platform/property_list.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/pascal_string.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

@@ -1,16 +1,16 @@
-#include "jobs/print_to_file_pages.h"
+#include "jobs/outputs/print_to_file_pages.h"
 
 #include <algorithm>
 #include <string>
 
-#include "foundation/messages.h"
-#include "imaging/alpha_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/offscreen_rotate.h"
-#include "imaging/pixel_locks.h"
-#include "jobs/job_view.h"
-#include "platform/os_errors.h"
-#include "platform/system_log.h"
+#include "foundation/services/messages.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/offscreens/pixel_locks.h"
+#include "jobs/engine/job_view.h"
+#include "platform/core/os_errors.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "foundation/print_to_file_record.h"
-#include "imaging/offscreen.h"
-#include "jobs/job_observer.h"
-#include "platform/os_errors.h"
+#include "foundation/records/print_to_file_record.h"
+#include "imaging/offscreens/offscreen.h"
+#include "jobs/engine/job_observer.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

@@ -1,15 +1,15 @@
-#include "jobs/print_to_file_staging.h"
+#include "jobs/outputs/print_to_file_staging.h"
 
 #include <unistd.h>
 
 #include <atomic>
 #include <system_error>
 
-#include "foundation/file_naming.h"
-#include "foundation/unique_names.h"
-#include "imaging/image_import_export.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "foundation/files/file_naming.h"
+#include "foundation/files/unique_names.h"
+#include "imaging/image_files/image_import_export.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

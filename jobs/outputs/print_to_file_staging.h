@@ -11,10 +11,10 @@
 #include <span>
 #include <string>
 
-#include "foundation/print_to_file_record.h"
-#include "imaging/offscreen.h"
-#include "platform/file_specs.h"
-#include "platform/pascal_string.h"
+#include "foundation/records/print_to_file_record.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

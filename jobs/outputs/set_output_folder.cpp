@@ -1,16 +1,16 @@
-#include "jobs/set_output_folder.h"
+#include "jobs/outputs/set_output_folder.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "foundation/aliases.h"
-#include "foundation/file_copy.h"
-#include "foundation/files.h"
-#include "foundation/messages.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "jobs/output_file_utilities.h"
-#include "platform/system_log.h"
+#include "foundation/files/aliases.h"
+#include "foundation/files/file_copy.h"
+#include "foundation/files/files.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/outputs/output_file_utilities.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

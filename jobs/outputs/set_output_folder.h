@@ -1,3 +1,8 @@
+// jobs/outputs/: pages and photos written as files into folders: the print-to-file sets (their page treatment,
+// staging and output formats), the single print-to-file folder, the yearbook folder and its log, saved originals
+// with their upright JPEGs, the upload metadata inside output JPEGs, and the job's video copied or merged with the
+// studio's clips. Every file appears under its final name complete or not at all.
+//
 // The folder an output of a print-to-file set goes into: the set's own folder, or sub-folders in it named after
 // the order and the customer when the job asks for them. The page outputs and the saving of original images
 // share it, so a job's page and its originals land side by side.
@@ -13,10 +18,10 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/print_to_file_record.h"
-#include "foundation/printer_settings_records.h"
-#include "platform/file_specs.h"
-#include "platform/pascal_string.h"
+#include "foundation/records/print_to_file_record.h"
+#include "foundation/records/printer_settings_records.h"
+#include "platform/files/file_specs.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

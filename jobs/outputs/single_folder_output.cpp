@@ -1,12 +1,12 @@
 // The single print-to-file folder (printer type 17): every copy of the page as a numbered file, or under one
 // fixed name, in the folder of the print-to-file preferences.
-#include "foundation/aliases.h"
-#include "foundation/messages.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "jobs/print_to_file_pages.h"
-#include "jobs/print_to_file_staging.h"
-#include "platform/system_log.h"
+#include "foundation/files/aliases.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/outputs/print_to_file_pages.h"
+#include "jobs/outputs/print_to_file_staging.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl {

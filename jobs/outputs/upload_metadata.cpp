@@ -1,16 +1,16 @@
-#include "jobs/upload_metadata.h"
+#include "jobs/outputs/upload_metadata.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "imaging/exif_metadata.h"
-#include "jobs/job_archives.h"
-#include "jobs/upload_data.h"
-#include "platform/archived_value_plist.h"
-#include "platform/mac_roman.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "imaging/codecs/exif_metadata.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/reading/upload_data.h"
+#include "platform/plists/archived_value_plist.h"
+#include "platform/text/mac_roman.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

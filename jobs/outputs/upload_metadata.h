@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_specs.h"
-#include "platform/keyed_archive.h"
-#include "platform/property_list.h"
+#include "platform/files/file_specs.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

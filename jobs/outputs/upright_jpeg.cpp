@@ -1,5 +1,5 @@
 // Exiv2 throws: every call is caught here.
-#include "jobs/upright_jpeg.h"
+#include "jobs/outputs/upright_jpeg.h"
 
 // Exiv2 0.27 hands images back in std::auto_ptr, which C++17 deprecates.
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -7,10 +7,10 @@
 
 #include <optional>
 
-#include "imaging/jpeg_file.h"
-#include "jobs/output_file_utilities.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "imaging/codecs/jpeg_file.h"
+#include "jobs/outputs/output_file_utilities.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "imaging/codec_support.h"
-#include "imaging/offscreen.h"
-#include "platform/os_errors.h"
+#include "imaging/codecs/codec_support.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

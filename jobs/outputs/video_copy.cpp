@@ -2,10 +2,10 @@
 // outro clips there. A job writes it into each folder once, however many copies or originals go there.
 #include <system_error>
 
-#include "jobs/job_view.h"
-#include "jobs/output_file_utilities.h"
-#include "jobs/video_merge.h"
-#include "platform/system_log.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/outputs/output_file_utilities.h"
+#include "jobs/outputs/video_merge.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 

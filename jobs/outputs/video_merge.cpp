@@ -1,4 +1,4 @@
-#include "jobs/video_merge.h"
+#include "jobs/outputs/video_merge.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -10,12 +10,12 @@
 #include <system_error>
 #include <vector>
 
-#include "jobs/output_file_utilities.h"
-#include "platform/command_runner.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
-#include "platform/user_defaults.h"
-#include "platform/xdg_folders.h"
+#include "jobs/outputs/output_file_utilities.h"
+#include "platform/system/command_runner.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
+#include "platform/plists/user_defaults.h"
+#include "platform/files/xdg_folders.h"
 
 namespace vorl {
 

@@ -6,17 +6,17 @@
 #include <system_error>
 #include <vector>
 
-#include "foundation/folder_cleanup.h"
-#include "foundation/messages.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "jobs/print_to_file_pages.h"
-#include "jobs/print_to_file_staging.h"
-#include "jobs/set_output_folder.h"
-#include "platform/apple_double.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
-#include "platform/xdg_folders.h"
+#include "foundation/files/folder_cleanup.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "jobs/outputs/print_to_file_pages.h"
+#include "jobs/outputs/print_to_file_staging.h"
+#include "jobs/outputs/set_output_folder.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
+#include "platform/files/xdg_folders.h"
 
 namespace vorl {
 

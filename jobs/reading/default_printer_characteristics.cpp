@@ -1,4 +1,4 @@
-#include "jobs/default_printer_characteristics.h"
+#include "jobs/reading/default_printer_characteristics.h"
 
 #include <optional>
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

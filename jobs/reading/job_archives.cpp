@@ -1,4 +1,4 @@
-#include "jobs/job_archives.h"
+#include "jobs/reading/job_archives.h"
 
 namespace vorl {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace vorl {
 

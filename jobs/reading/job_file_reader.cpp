@@ -4,24 +4,24 @@
 // Every block is always present except the two record structs after the job's print-to-file record (when that
 // record says so) and the sub-job part (when the job has one). Numbers are big-endian, the blur value and the
 // archive lengths little-endian; records are read raw and converted by their own converters.
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "foundation/byte_order.h"
-#include "foundation/record_byte_order.h"
-#include "jobs/job_archives.h"
-#include "jobs/job_globals.h"
-#include "jobs/record_checks.h"
-#include "jobs/upload_data.h"
+#include "foundation/records/byte_order.h"
+#include "foundation/records/record_byte_order.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/reading/job_globals.h"
+#include "jobs/reading/record_checks.h"
+#include "jobs/reading/upload_data.h"
 #include "layout/attribute_objects.h"
 #include "layout/node_object.h"
 #include "layout/object_records.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

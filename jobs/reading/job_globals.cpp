@@ -1,4 +1,4 @@
-#include "jobs/job_globals.h"
+#include "jobs/reading/job_globals.h"
 
 namespace vorl {
 

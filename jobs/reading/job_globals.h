@@ -8,9 +8,9 @@
 
 #include <optional>
 
-#include "imaging/image_road_globals.h"
-#include "platform/keyed_archive.h"
-#include "platform/pascal_string.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

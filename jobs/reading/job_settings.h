@@ -9,11 +9,11 @@
 #include <array>
 #include <cstdint>
 
-#include "foundation/color_sync_records.h"
-#include "foundation/image_property_records.h"
-#include "foundation/print_to_file_record.h"
-#include "foundation/printer_settings_records.h"
-#include "platform/pascal_string.h"
+#include "foundation/records/color_sync_records.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/print_to_file_record.h"
+#include "foundation/records/printer_settings_records.h"
+#include "platform/text/pascal_string.h"
 
 namespace vorl {
 

@@ -1,8 +1,8 @@
-#include "jobs/printer_blocks.h"
+#include "jobs/reading/printer_blocks.h"
 
-#include "foundation/messages.h"
-#include "foundation/record_byte_order.h"
-#include "jobs/job_view.h"
+#include "foundation/services/messages.h"
+#include "foundation/records/record_byte_order.h"
+#include "jobs/engine/job_view.h"
 
 namespace vorl {
 namespace {

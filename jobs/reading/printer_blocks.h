@@ -1,3 +1,8 @@
+// jobs/reading/: reading a job file into memory. The reader walks the file's settings blocks and object lists
+// (job_file_reader.cpp), the printer block by printer type (printer_blocks), the keyed archives and upload data the
+// job carries, the checks every stored string passes, the printer type names and the defaults of the older printer
+// numbering, and the process-wide values the reader leaves for the job in hand (job_globals).
+//
 // The printer settings block of a job file: which records a printer type carries, in which order.
 //
 // Right after its first five fields every job file carries one block whose records depend on the printer type;

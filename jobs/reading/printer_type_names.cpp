@@ -1,4 +1,4 @@
-#include "jobs/printer_type_names.h"
+#include "jobs/reading/printer_type_names.h"
 
 #include <string>
 

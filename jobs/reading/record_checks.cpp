@@ -1,4 +1,4 @@
-#include "jobs/record_checks.h"
+#include "jobs/reading/record_checks.h"
 
 namespace vorl {
 

@@ -5,9 +5,9 @@
 // (read error 101) instead of guessing.
 #pragma once
 
-#include "foundation/color_sync_records.h"
-#include "foundation/job_records.h"
-#include "foundation/print_to_file_record.h"
+#include "foundation/records/color_sync_records.h"
+#include "foundation/records/job_records.h"
+#include "foundation/records/print_to_file_record.h"
 
 namespace vorl {
 

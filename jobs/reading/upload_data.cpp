@@ -1,4 +1,4 @@
-#include "jobs/upload_data.h"
+#include "jobs/reading/upload_data.h"
 
 #include <algorithm>
 

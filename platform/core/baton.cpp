@@ -1,4 +1,4 @@
-#include "platform/baton.h"
+#include "platform/core/baton.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,3 +1,6 @@
+// platform/core/: the small pieces everything else stands on: the Mac data types of stored records (this unit),
+// unaligned numbers, result codes, relocatable memory handles, the clocks and the process-wide baton.
+//
 // The small Mac data types that stored records and their callers share: rectangles, points, colours, file
 // specifications, date records and four-character codes. Layouts are the stored ones (all numbers through
 // `Unaligned`, so no padding); values are in host order once a record has been converted.
@@ -6,9 +9,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/os_errors.h"
-#include "platform/pascal_string.h"
-#include "platform/unaligned.h"
+#include "platform/core/os_errors.h"
+#include "platform/text/pascal_string.h"
+#include "platform/core/unaligned.h"
 
 namespace vorl {
 

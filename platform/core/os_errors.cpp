@@ -1,4 +1,4 @@
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 
 #include <cerrno>
 

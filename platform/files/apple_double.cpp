@@ -1,4 +1,4 @@
-#include "platform/apple_double.h"
+#include "platform/files/apple_double.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <set>
 #include <utility>
 
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 
 namespace fs = std::filesystem;
 

@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

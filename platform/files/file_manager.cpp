@@ -1,4 +1,4 @@
-#include "platform/file_manager.h"
+#include "platform/files/file_manager.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 
 namespace fs = std::filesystem;
 

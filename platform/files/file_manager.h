@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/mac_types.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

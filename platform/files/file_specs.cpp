@@ -1,4 +1,4 @@
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,9 +16,9 @@
 #include <new>
 #include <vector>
 
-#include "platform/mac_roman.h"
-#include "platform/mount_table.h"
-#include "platform/volume_names.h"
+#include "platform/text/mac_roman.h"
+#include "platform/files/mount_table.h"
+#include "platform/files/volume_names.h"
 
 namespace fs = std::filesystem;
 

@@ -1,3 +1,7 @@
+// platform/files/: the file system as the program sees it: file specifications by volume and folder id (this unit),
+// the catalog calls, folder references, mounted file systems and their names, AppleDouble sidecars for Finder
+// information and resource forks, files written whole or not at all, and the XDG folders.
+//
 // Volumes, directory ids and file specifications on a POSIX file system.
 //
 // The program names files as the Mac did: a volume reference number, the id of the parent folder and a short
@@ -22,7 +26,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/mac_types.h"
+#include "platform/core/mac_types.h"
 
 namespace vorl {
 

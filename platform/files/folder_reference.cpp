@@ -1,4 +1,4 @@
-#include "platform/folder_reference.h"
+#include "platform/files/folder_reference.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

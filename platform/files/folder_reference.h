@@ -17,8 +17,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/mount_table.h"
-#include "platform/os_errors.h"
+#include "platform/files/mount_table.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

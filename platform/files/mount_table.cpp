@@ -1,4 +1,4 @@
-#include "platform/mount_table.h"
+#include "platform/files/mount_table.h"
 
 #include <sys/stat.h>
 #include <sys/statfs.h>

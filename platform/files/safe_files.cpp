@@ -1,4 +1,4 @@
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -12,8 +12,8 @@
 #include <random>
 #include <string>
 
-#include "platform/apple_double.h"
-#include "platform/system_log.h"
+#include "platform/files/apple_double.h"
+#include "platform/system/system_log.h"
 
 namespace fs = std::filesystem;
 

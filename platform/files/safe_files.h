@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "platform/volume_names.h"
+#include "platform/files/volume_names.h"
 
 #include <sys/stat.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/mount_table.h"
+#include "platform/files/mount_table.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "platform/xdg_folders.h"
+#include "platform/files/xdg_folders.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/archived_value_plist.h"
+#include "platform/plists/archived_value_plist.h"
 
 #include <chrono>
 #include <cmath>

@@ -7,8 +7,8 @@
 
 #include <optional>
 
-#include "platform/keyed_archive.h"
-#include "platform/property_list.h"
+#include "platform/plists/keyed_archive.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

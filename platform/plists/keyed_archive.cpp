@@ -1,6 +1,6 @@
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
-#include "platform/plist_tree.h"
+#include "platform/plists/plist_tree.h"
 
 #include <cstdlib>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "platform/plist_tree.h"
+#include "platform/plists/plist_tree.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "platform/property_list.h"
+#include "platform/plists/property_list.h"
 
-#include "platform/plist_tree.h"
+#include "platform/plists/plist_tree.h"
 
 #include <cmath>
 #include <limits>

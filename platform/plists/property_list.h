@@ -1,3 +1,6 @@
+// platform/plists/: property lists: values and their XML form (this unit), libplist trees, keyed archives and the
+// values decoded from them, and the user defaults file.
+//
 // Property-list values and their XML form.
 //
 // The user defaults, the encrypted settings store and the preference export all hold property lists: nested

@@ -1,4 +1,4 @@
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 
 #include <sys/stat.h>
 
@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/bundle_info.h"
-#include "platform/safe_files.h"
-#include "platform/system_log.h"
-#include "platform/xdg_folders.h"
+#include "platform/system/bundle_info.h"
+#include "platform/files/safe_files.h"
+#include "platform/system/system_log.h"
+#include "platform/files/xdg_folders.h"
 
 namespace fs = std::filesystem;
 

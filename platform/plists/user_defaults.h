@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/os_errors.h"
-#include "platform/property_list.h"
+#include "platform/core/os_errors.h"
+#include "platform/plists/property_list.h"
 
 namespace vorl {
 

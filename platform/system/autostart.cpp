@@ -1,12 +1,12 @@
-#include "platform/autostart.h"
+#include "platform/system/autostart.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
-#include "platform/safe_files.h"
-#include "platform/xdg_folders.h"
+#include "platform/files/safe_files.h"
+#include "platform/files/xdg_folders.h"
 
 namespace fs = std::filesystem;
 

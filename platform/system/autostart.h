@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/os_errors.h"
+#include "platform/core/os_errors.h"
 
 namespace vorl {
 

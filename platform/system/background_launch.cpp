@@ -1,4 +1,4 @@
-#include "platform/background_launch.h"
+#include "platform/system/background_launch.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/xdg_folders.h"
+#include "platform/files/xdg_folders.h"
 
 extern char** environ;
 

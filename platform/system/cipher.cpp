@@ -1,4 +1,4 @@
-#include "platform/cipher.h"
+#include "platform/system/cipher.h"
 
 #include <openssl/evp.h>
 

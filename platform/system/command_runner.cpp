@@ -1,4 +1,4 @@
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 
 #include <fcntl.h>
 #include <poll.h>

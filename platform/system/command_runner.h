@@ -1,3 +1,8 @@
+// platform/system/: the operating system and the desktop: outside programs (this unit), programs started in the
+// background, autostart entries, the session bus's notifications, the system log and standard error, printing
+// through CUPS, the cipher of the settings store, and what the machine says about itself (host, network address,
+// bundle information).
+//
 // Outside programs, run without a shell.
 //
 // A program is started from an argument vector (the first element is the program: a path, or a name looked up

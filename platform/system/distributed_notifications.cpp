@@ -1,4 +1,4 @@
-#include "platform/distributed_notifications.h"
+#include "platform/system/distributed_notifications.h"
 
 #include <QByteArray>
 #include <QDBusConnection>
@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 namespace vorl {
 namespace {

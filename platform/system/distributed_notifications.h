@@ -16,7 +16,7 @@
 
 #include <string_view>
 
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 namespace vorl {
 

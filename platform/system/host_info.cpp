@@ -1,4 +1,4 @@
-#include "platform/host_info.h"
+#include "platform/system/host_info.h"
 
 #include <sys/utsname.h>
 

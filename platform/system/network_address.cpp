@@ -1,4 +1,4 @@
-#include "platform/network_address.h"
+#include "platform/system/network_address.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/standard_error.h"
+#include "platform/system/standard_error.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>

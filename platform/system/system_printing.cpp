@@ -1,4 +1,4 @@
-#include "platform/system_printing.h"
+#include "platform/system/system_printing.h"
 
 #include <cups/cups.h>
 

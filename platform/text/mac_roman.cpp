@@ -1,4 +1,4 @@
-#include "platform/mac_roman.h"
+#include "platform/text/mac_roman.h"
 
 #include <array>
 #include <cstdint>

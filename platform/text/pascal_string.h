@@ -1,3 +1,6 @@
+// platform/text/: text as the stored records and the drawing ports hold it: length-prefixed strings (this unit), Mac
+// Roman to and from UTF-8, and the text port on Qt's fonts.
+//
 // Length-prefixed strings of fixed capacity.
 //
 // Byte 0 holds the length n, bytes 1..n the Mac Roman characters; the buffer always takes its full size, so a
@@ -14,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/mac_roman.h"
+#include "platform/text/mac_roman.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "platform/qt_text_port.h"
+#include "platform/text/qt_text_port.h"
 
 #include <QFontMetricsF>
 #include <QString>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "platform/mac_roman.h"
+#include "platform/text/mac_roman.h"
 
 namespace vorl {
 

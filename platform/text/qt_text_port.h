@@ -4,7 +4,7 @@
 
 #include <QFont>
 
-#include "platform/text_port.h"
+#include "platform/text/text_port.h"
 
 namespace vorl {
 

@@ -1,4 +1,4 @@
-#include "platform/text_port.h"
+#include "platform/text/text_port.h"
 
 namespace vorl {
 namespace {

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 #include "tests/app/screenshots.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/background_print_app.h"
-#include "app/main_window.h"
-#include "app/print_bg_behavior.h"
+#include "app/processing/background_print_app.h"
+#include "app/windows/main_window.h"
+#include "app/processing/processing_behaviour.h"
 #include "preferences/preference_records.h"
 #include "tests/support/job_file_writer.h"
 #include "tests/support/message_recorder.h"

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "app/windows/dialogs.h"
 
 namespace vorl::test {
 

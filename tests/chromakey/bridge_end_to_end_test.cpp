@@ -12,9 +12,9 @@
 
 #include "chromakey/bridge/keying_bridge.h"
 #include "chromakey/engine/engine_workers.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen_copy.h"
-#include "platform/file_specs.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "platform/files/file_specs.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 #include "tests/support/isolated_environment.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl::test {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 
 namespace vorl::test {
 

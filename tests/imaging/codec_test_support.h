@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "tests/imaging/codec_fixtures.h"
 
 namespace vorl::test {

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl::test {
 

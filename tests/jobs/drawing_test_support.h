@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/spooler_print_view.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "tests/jobs/job_test_support.h"
 
 namespace vorl::test {

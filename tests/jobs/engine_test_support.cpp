@@ -8,9 +8,9 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "jobs/job_intake.h"
-#include "platform/baton.h"
-#include "platform/file_specs.h"
+#include "jobs/engine/job_intake.h"
+#include "platform/core/baton.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/support/isolated_environment.h"

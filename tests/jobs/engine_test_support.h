@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_observer.h"
-#include "jobs/job_queue.h"
-#include "jobs/job_task_manager.h"
+#include "jobs/engine/job_observer.h"
+#include "jobs/engine/job_queue.h"
+#include "jobs/engine/job_task_manager.h"
 #include "preferences/preference_records.h"
 #include "tests/support/job_file_writer.h"
 

@@ -1,6 +1,6 @@
 #include "tests/jobs/job_test_support.h"
 
-#include "imaging/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_copy.h"
 #include "tests/support/object_record_writer.h"
 
 namespace vorl::test {

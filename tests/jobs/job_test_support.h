@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 #include "tests/support/job_file_writer.h"
 
 namespace vorl::test {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl::test {
 

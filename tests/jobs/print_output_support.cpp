@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "foundation/os_services.h"
-#include "imaging/image_road_globals.h"
-#include "platform/file_specs.h"
+#include "foundation/services/os_services.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/support/isolated_environment.h"
 

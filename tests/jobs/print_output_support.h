@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/spooler_print_view.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "preferences/preference_records.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/support/fake_clock.h"

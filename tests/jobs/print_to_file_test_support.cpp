@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "foundation/aliases.h"
-#include "imaging/offscreen.h"
-#include "platform/file_specs.h"
-#include "platform/user_defaults.h"
+#include "foundation/files/aliases.h"
+#include "imaging/offscreens/offscreen.h"
+#include "platform/files/file_specs.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
 
 namespace vorl::test {

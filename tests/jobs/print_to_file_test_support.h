@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/jobs/output_test_tools.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 #include "layout/attribute_objects.h"
 #include "tests/layout/fixed_job_view.h"
 #include "tests/layout/page_drawing_support.h"

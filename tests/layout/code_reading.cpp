@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 #include "tests/support/isolated_environment.h"
 
 namespace vorl::test {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl::test {
 

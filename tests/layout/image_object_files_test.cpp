@@ -7,8 +7,8 @@
 #include <fstream>
 #include <vector>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen_copy.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
 #include "tests/layout/image_object_fixture.h"
 #include "tests/support/message_recorder.h"
 

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "imaging/image_cache.h"
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen_copy.h"
-#include "platform/file_specs.h"
+#include "imaging/image_files/image_cache.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 #include "tests/support/isolated_environment.h"

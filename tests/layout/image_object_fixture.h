@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "imaging/decoded_image.h"
-#include "imaging/offscreen.h"
-#include "jobs/job_view.h"
+#include "imaging/codecs/decoded_image.h"
+#include "imaging/offscreens/offscreen.h"
+#include "jobs/engine/job_view.h"
 #include "layout/descriptors.h"
 #include "layout/image_object.h"
 #include "tests/layout/page_pixels.h"

@@ -4,12 +4,12 @@
 
 #include <vector>
 
-#include "imaging/alpha_masks.h"
-#include "imaging/image_settings_resources.h"
-#include "imaging/junk_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/placement.h"
-#include "platform/apple_double.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/placement.h"
+#include "platform/files/apple_double.h"
 #include "tests/layout/image_object_fixture.h"
 #include "tests/support/keyed_archive_writer.h"
 

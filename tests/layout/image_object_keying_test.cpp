@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "imaging/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_copy.h"
 #include "tests/chromakey/synthetic_green_screen.h"
 #include "tests/layout/image_object_fixture.h"
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/color_tables.h"
+#include "imaging/color/color_tables.h"
 #include "layout/image_object.h"
 #include "layout/job_file_stream.h"
 #include "layout/node_object.h"
 #include "layout/object_records.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/layout/fixed_job_view.h"
 #include "tests/layout/page_drawing_support.h"

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen_copy.h"
-#include "jobs/printer_blocks.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "jobs/reading/printer_blocks.h"
 #include "layout/graphics_files.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 #include "tests/support/isolated_environment.h"

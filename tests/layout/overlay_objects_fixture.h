@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/offscreen.h"
-#include "jobs/job_view.h"
+#include "imaging/offscreens/offscreen.h"
+#include "jobs/engine/job_view.h"
 #include "tests/layout/page_pixels.h"
 #include "tests/support/record_bytes.h"
 

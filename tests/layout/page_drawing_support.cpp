@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "imaging/image_file_codec.h"
+#include "imaging/codecs/image_file_codec.h"
 
 namespace vorl::test {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "layout/attribute_objects.h"
 #include "layout/descriptors.h"
 

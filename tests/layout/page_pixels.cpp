@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "imaging/image_file_codec.h"
-#include "imaging/offscreen_copy.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
 
 namespace vorl::test {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 
 namespace vorl::test {
 

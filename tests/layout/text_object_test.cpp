@@ -13,14 +13,14 @@
 #include <memory>
 #include <string>
 
-#include "imaging/offscreen.h"
+#include "imaging/offscreens/offscreen.h"
 #include "layout/job_view_access.h"
 #include "layout/code_symbols.h"
 #include "layout/job_file_stream.h"
 #include "layout/object_records.h"
 #include "layout/text_drawing.h"
 #include "layout/text_objects.h"
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 #include "tests/layout/code_reading.h"
 #include "tests/layout/fixed_job_view.h"
 #include "tests/support/isolated_environment.h"

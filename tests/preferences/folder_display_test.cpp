@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "foundation/aliases.h"
-#include "platform/file_specs.h"
-#include "platform/user_defaults.h"
+#include "foundation/files/aliases.h"
+#include "platform/files/file_specs.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/file_type_extensions.h"
 #include "preferences/preference_globals.h"

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "platform/apple_double.h"
+#include "platform/files/apple_double.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/event_pump.h"
+#include "foundation/services/event_pump.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_hooks.h"
 #include "tests/support/fake_clock.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/factory_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_stream_layouts.h"

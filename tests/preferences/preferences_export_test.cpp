@@ -7,9 +7,9 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/apple_double.h"
-#include "platform/folder_reference.h"
-#include "platform/user_defaults.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/folder_reference.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 #include "tests/platform/file_size_limit.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 
 namespace vorl::test {
 

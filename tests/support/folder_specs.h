@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 namespace vorl::test {
 

@@ -4,7 +4,7 @@
 // data sit in "$objects" as plain values.
 #pragma once
 
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 #include "tests/support/record_bytes.h"
 
 namespace vorl::test {

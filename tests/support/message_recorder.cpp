@@ -1,6 +1,6 @@
 #include "tests/support/message_recorder.h"
 
-#include "foundation/string_lists.h"
+#include "foundation/text/string_lists.h"
 
 namespace vorl::test {
 

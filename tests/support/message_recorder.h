@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 
 namespace vorl::test {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/support/isolated_environment.h"
 

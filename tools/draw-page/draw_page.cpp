@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/files.h"
-#include "foundation/web_server_notification.h"
-#include "imaging/image_file_codec.h"
-#include "jobs/spooler_print_view.h"
-#include "platform/file_specs.h"
+#include "foundation/files/files.h"
+#include "foundation/services/web_server_notification.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
 

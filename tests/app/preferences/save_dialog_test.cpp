@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/dialogs.h"
-#include "platform/file_specs.h"
+#include "app/windows/dialogs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/file_type_extensions.h"
 #include "tests/app/modal_dialogs.h"
 #include "tests/app/scripted_dialogs.h"

@@ -10,9 +10,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/progress_indicator.h"
-#include "jobs/job_task_manager.h"
-#include "platform/autostart.h"
+#include "app/windows/progress_indicator.h"
+#include "jobs/engine/job_task_manager.h"
+#include "platform/system/autostart.h"
 #include "preferences/preference_globals.h"
 #include "tests/app/app_harness.h"
 // Qt's "signals" keyword would rename the monitor's member of that name.

@@ -19,15 +19,15 @@
 #include <fstream>
 #include <functional>
 
-#include "app/folder_commands.h"
-#include "app/menu_commands.h"
-#include "app/script_interface.h"
-#include "jobs/job_task_manager.h"
-#include "platform/file_specs.h"
+#include "app/processing/folder_commands.h"
+#include "app/processing/menu_commands.h"
+#include "app/processing/script_interface.h"
+#include "jobs/engine/job_task_manager.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_storage.h"
-#include "preferences/ui/preference_panel.h"
-#include "preferences/ui/preferences_window.h"
+#include "app/preferences/preference_panel.h"
+#include "app/preferences/preferences_window.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/modal_dialogs.h"
 #include "tests/app/screenshots.h"

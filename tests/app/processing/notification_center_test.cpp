@@ -10,9 +10,9 @@
 #include <atomic>
 #include <chrono>
 
-#include "app/notification_center.h"
-#include "app/sibling_apps.h"
-#include "platform/command_runner.h"
+#include "app/processing/notification_center.h"
+#include "app/processing/sibling_apps.h"
+#include "platform/system/command_runner.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/log_capture.h"
 #include "tests/support/message_recorder.h"

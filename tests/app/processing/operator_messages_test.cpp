@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/error_log_file.h"
-#include "app/main_window.h"
-#include "app/operator_messages.h"
-#include "foundation/messages.h"
+#include "app/processing/error_log_file.h"
+#include "app/windows/main_window.h"
+#include "app/processing/operator_messages.h"
+#include "foundation/services/messages.h"
 
 namespace vorl {
 namespace {

@@ -14,8 +14,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/sibling_apps.h"
-#include "platform/user_defaults.h"
+#include "app/processing/sibling_apps.h"
+#include "platform/plists/user_defaults.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/log_capture.h"
 

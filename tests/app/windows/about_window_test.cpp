@@ -8,12 +8,12 @@
 #include <fstream>
 #include <string>
 
-#include "app/about_window.h"
-#include "app/dialogs.h"
-#include "app/folder_commands.h"
-#include "app/menu_commands.h"
-#include "app/background_print_app.h"
-#include "platform/file_specs.h"
+#include "app/windows/about_window.h"
+#include "app/windows/dialogs.h"
+#include "app/processing/folder_commands.h"
+#include "app/processing/menu_commands.h"
+#include "app/processing/background_print_app.h"
+#include "platform/files/file_specs.h"
 #include "tests/app/screenshots.h"
 #include "tests/app/scripted_dialogs.h"
 #include "tests/support/isolated_environment.h"

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <vector>
 
-#include "app/job_thumbnail.h"
-#include "imaging/offscreen.h"
-#include "imaging/picture_writer.h"
-#include "platform/apple_double.h"
+#include "app/windows/job_thumbnail.h"
+#include "imaging/offscreens/offscreen.h"
+#include "imaging/codecs/picture_writer.h"
+#include "platform/files/apple_double.h"
 #include "tests/support/isolated_environment.h"
 
 namespace vorl {

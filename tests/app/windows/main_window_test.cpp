@@ -16,9 +16,9 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/error_log_file.h"
-#include "app/main_window.h"
-#include "app/preview_pane.h"
+#include "app/processing/error_log_file.h"
+#include "app/windows/main_window.h"
+#include "app/windows/preview_pane.h"
 #include "tests/app/screenshots.h"
 
 namespace vorl {

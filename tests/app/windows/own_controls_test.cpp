@@ -12,8 +12,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/main_window.h"
-#include "app/own_controls.h"
+#include "app/windows/main_window.h"
+#include "app/windows/own_controls.h"
 
 namespace vorl {
 namespace {

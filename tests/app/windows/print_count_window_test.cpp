@@ -16,11 +16,11 @@
 #include <functional>
 #include <vector>
 
-#include "app/print_count_window.h"
-#include "foundation/encrypted_store.h"
-#include "jobs/daily_print_counts.h"
-#include "jobs/print_count_file.h"
-#include "platform/file_specs.h"
+#include "app/windows/print_count_window.h"
+#include "foundation/services/encrypted_store.h"
+#include "jobs/counts/daily_print_counts.h"
+#include "jobs/counts/print_count_file.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_records.h"
 #include "tests/app/modal_dialogs.h"

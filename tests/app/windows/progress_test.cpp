@@ -9,9 +9,9 @@
 #include <QTest>
 #include <thread>
 
-#include "app/progress_indicator.h"
-#include "app/progress_window.h"
-#include "jobs/job_observer.h"
+#include "app/windows/progress_indicator.h"
+#include "app/windows/progress_window.h"
+#include "jobs/engine/job_observer.h"
 #include "tests/app/screenshots.h"
 #include "tests/support/fake_clock.h"
 

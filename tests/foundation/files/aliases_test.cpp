@@ -1,13 +1,13 @@
 // Folder references in the user defaults: stored under their key at once, resolved into a record's file
 // specification, and a folder that cannot be found leaves the record as it was.
-#include "foundation/aliases.h"
+#include "foundation/files/aliases.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

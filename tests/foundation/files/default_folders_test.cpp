@@ -1,5 +1,5 @@
 // Finding a configured folder again, and making a default one in the application folder.
-#include "foundation/default_folders.h"
+#include "foundation/files/default_folders.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/volumes.h"
-#include "platform/file_specs.h"
+#include "foundation/files/volumes.h"
+#include "platform/files/file_specs.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

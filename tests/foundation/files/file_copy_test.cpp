@@ -1,5 +1,5 @@
 // Making folders and files, copying and moving, over real folders; the full disk is a file-size limit.
-#include "foundation/file_copy.h"
+#include "foundation/files/file_copy.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/files.h"
-#include "platform/apple_double.h"
+#include "foundation/files/files.h"
+#include "platform/files/apple_double.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"

@@ -1,13 +1,13 @@
-#include "foundation/file_errors.h"
+#include "foundation/files/file_errors.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "foundation/messages.h"
-#include "foundation/string_lists.h"
-#include "platform/file_specs.h"
+#include "foundation/services/messages.h"
+#include "foundation/text/string_lists.h"
+#include "platform/files/file_specs.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

@@ -1,5 +1,5 @@
 // The naming rules as text in, text out.
-#include "foundation/file_naming.h"
+#include "foundation/files/file_naming.h"
 
 #include <gtest/gtest.h>
 

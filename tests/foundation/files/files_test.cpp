@@ -1,5 +1,5 @@
 // Existence tests, folder ids, catalog information, long names and volumes, over real folders.
-#include "foundation/files.h"
+#include "foundation/files/files.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "foundation/pascal_strings.h"
-#include "foundation/volumes.h"
-#include "platform/apple_double.h"
+#include "foundation/text/pascal_strings.h"
+#include "foundation/files/volumes.h"
+#include "platform/files/apple_double.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

@@ -1,5 +1,5 @@
 // Emptying folders: what goes, what stays.
-#include "foundation/folder_cleanup.h"
+#include "foundation/files/folder_cleanup.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

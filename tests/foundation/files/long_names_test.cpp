@@ -1,4 +1,4 @@
-#include "foundation/long_names.h"
+#include "foundation/files/long_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "tests/support/isolated_environment.h"
 
 namespace vorl {

@@ -1,5 +1,5 @@
 // Files of long names in a folder, paths of file specifications, and Str255 <-> text.
-#include "foundation/path_conversions.h"
+#include "foundation/files/path_conversions.h"
 
 #include <gtest/gtest.h>
 

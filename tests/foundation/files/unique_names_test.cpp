@@ -1,5 +1,5 @@
 // Free-name searches and renames in real folders under the test root.
-#include "foundation/unique_names.h"
+#include "foundation/files/unique_names.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/apple_double.h"
+#include "platform/files/apple_double.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

@@ -1,4 +1,4 @@
-#include "foundation/byte_order.h"
+#include "foundation/records/byte_order.h"
 
 #include <gtest/gtest.h>
 

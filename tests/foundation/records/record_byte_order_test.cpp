@@ -1,4 +1,4 @@
-#include "foundation/record_byte_order.h"
+#include "foundation/records/record_byte_order.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/byte_order.h"
+#include "foundation/records/byte_order.h"
 #include "tests/support/record_bytes.h"
 
 namespace vorl {

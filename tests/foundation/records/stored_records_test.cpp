@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/color_sync_records.h"
-#include "foundation/folder_records.h"
-#include "foundation/image_property_records.h"
-#include "foundation/job_records.h"
-#include "foundation/print_to_file_record.h"
-#include "foundation/printer_settings_records.h"
+#include "foundation/records/color_sync_records.h"
+#include "foundation/records/folder_records.h"
+#include "foundation/records/image_property_records.h"
+#include "foundation/records/job_records.h"
+#include "foundation/records/print_to_file_record.h"
+#include "foundation/records/printer_settings_records.h"
 #include "tests/support/record_bytes.h"
 
 namespace vorl {

@@ -1,7 +1,7 @@
 // The encrypted settings store: its file is cipher text only, `openssl` reads it with the file format's fixed
 // parameters (written out here, not taken from the code, so a changed parameter fails), a file `openssl` made is
 // read back, and a file that cannot be read is kept aside rather than replaced.
-#include "foundation/encrypted_store.h"
+#include "foundation/services/encrypted_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

@@ -1,10 +1,10 @@
-#include "foundation/event_pump.h"
+#include "foundation/services/event_pump.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "platform/core/clock.h"
 #include "tests/support/fake_clock.h"
 
 namespace vorl {

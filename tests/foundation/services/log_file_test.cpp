@@ -1,6 +1,6 @@
 // The per-day log file: its name follows the processing day, standard error lands in it, and old logs of this
 // program (and only those) are deleted.
-#include "foundation/log_file.h"
+#include "foundation/services/log_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/system_log.h"
+#include "platform/system/system_log.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
 

@@ -1,4 +1,4 @@
-#include "foundation/memory.h"
+#include "foundation/services/memory.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/string_lists.h"
+#include "foundation/text/string_lists.h"
 #include "tests/support/message_recorder.h"
 
 namespace vorl {

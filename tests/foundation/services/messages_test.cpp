@@ -1,4 +1,4 @@
-#include "foundation/messages.h"
+#include "foundation/services/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/string_lists.h"
+#include "foundation/text/string_lists.h"
 #include "tests/support/message_recorder.h"
 
 namespace vorl {

@@ -1,5 +1,5 @@
 // Outside programs, permissions, the relaunch entry and the primary Ethernet address.
-#include "foundation/os_services.h"
+#include "foundation/services/os_services.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"
 

@@ -1,5 +1,5 @@
 // The notice to the web-server companion, read off a private session bus by dbus-monitor.
-#include "foundation/web_server_notification.h"
+#include "foundation/services/web_server_notification.h"
 
 #include <fcntl.h>
 #include <unistd.h>

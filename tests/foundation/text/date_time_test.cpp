@@ -1,4 +1,4 @@
-#include "foundation/date_time.h"
+#include "foundation/text/date_time.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/baton.h"
-#include "platform/clock.h"
+#include "platform/core/baton.h"
+#include "platform/core/clock.h"
 #include "tests/support/fake_clock.h"
 
 namespace vorl {

@@ -1,4 +1,4 @@
-#include "foundation/pascal_strings.h"
+#include "foundation/text/pascal_strings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "foundation/text_fit.h"
+#include "foundation/text/text_fit.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "foundation/rect_orientation.h"
-#include "platform/text_port.h"
+#include "foundation/records/rect_orientation.h"
+#include "platform/text/text_port.h"
 
 namespace vorl {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_file_codec.h"
+#include "imaging/codecs/image_file_codec.h"
 #include "tests/imaging/codec_test_support.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/isolated_environment.h"

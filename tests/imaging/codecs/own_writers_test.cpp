@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/own_image_writers.h"
-#include "imaging/picture.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
+#include "imaging/codecs/own_image_writers.h"
+#include "imaging/codecs/picture.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/record_bytes.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "imaging/color_tables.h"
+#include "imaging/color/color_tables.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/color_adjustment_manager.h"
-#include "imaging/filter_stages.h"
-#include "imaging/gaussian_blur.h"
-#include "imaging/image_filter.h"
-#include "imaging/job_pool.h"
-#include "platform/command_runner.h"
+#include "imaging/color/color_adjustment_manager.h"
+#include "imaging/filters/filter_stages.h"
+#include "imaging/filters/gaussian_blur.h"
+#include "imaging/filters/image_filter.h"
+#include "imaging/parallel/job_pool.h"
+#include "platform/system/command_runner.h"
 #include "tests/imaging/pixel_fixtures.h"
 
 namespace vorl::test {

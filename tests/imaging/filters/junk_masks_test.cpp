@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_settings_resources.h"
-#include "imaging/junk_masks.h"
-#include "imaging/mask_shapes.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "imaging/filters/junk_masks.h"
+#include "imaging/filters/mask_shapes.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/keyed_archive_writer.h"

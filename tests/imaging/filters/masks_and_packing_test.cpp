@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "imaging/alpha_masks.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/pixel_packing.h"
+#include "imaging/filters/alpha_masks.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/pixel_packing.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/color_adjust_record.h"
-#include "imaging/image_settings_resources.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
-#include "platform/safe_files.h"
+#include "imaging/color/color_adjust_record.h"
+#include "imaging/image_files/image_settings_resources.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/record_bytes.h"
 

@@ -8,10 +8,10 @@
 #include <limits>
 #include <vector>
 
-#include "imaging/image_cache.h"
-#include "imaging/job_pool.h"
-#include "imaging/offscreen_copy.h"
-#include "imaging/offscreen_rotate.h"
+#include "imaging/image_files/image_cache.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/offscreen_rotate.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "imaging/picture.h"
+#include "imaging/codecs/picture.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

@@ -5,9 +5,9 @@
 #include <functional>
 #include <string_view>
 
-#include "imaging/offscreen_copy.h"
-#include "imaging/placement.h"
-#include "imaging/resize.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/placement.h"
+#include "imaging/scaling/resize.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/job_pool.h"
+#include "imaging/parallel/job_pool.h"
 
 namespace vorl::test {
 namespace {

@@ -1,5 +1,5 @@
 // Drawing pictures into offscreens: where they land, how they turn and scale, and what they leave alone.
-#include "imaging/cg_drawing.h"
+#include "imaging/scaling/cg_drawing.h"
 
 #include <gtest/gtest.h>
 

@@ -7,12 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "imaging/banded_scaler.h"
-#include "imaging/job_pool.h"
-#include "imaging/progress_hook.h"
-#include "imaging/resize.h"
-#include "imaging/scaler_kernels.h"
-#include "imaging/streaming_scaler.h"
+#include "imaging/scaling/banded_scaler.h"
+#include "imaging/parallel/job_pool.h"
+#include "imaging/parallel/progress_hook.h"
+#include "imaging/scaling/resize.h"
+#include "imaging/scaling/scaler_kernels.h"
+#include "imaging/scaling/streaming_scaler.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/message_recorder.h"
 

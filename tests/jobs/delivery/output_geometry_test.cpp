@@ -7,10 +7,10 @@
 #include <optional>
 #include <set>
 
-#include "imaging/color_tables.h"
-#include "imaging/offscreen_copy.h"
-#include "jobs/printer_blocks.h"
-#include "jobs/spooler_print_view.h"
+#include "imaging/color/color_tables.h"
+#include "imaging/offscreens/offscreen_copy.h"
+#include "jobs/reading/printer_blocks.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/record_writer.h"

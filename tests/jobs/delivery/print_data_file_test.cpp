@@ -13,7 +13,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 #include "tests/jobs/print_output_support.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"

@@ -10,8 +10,8 @@
 #include <set>
 #include <sstream>
 
-#include "platform/archived_value_plist.h"
-#include "platform/command_runner.h"
+#include "platform/plists/archived_value_plist.h"
+#include "platform/system/command_runner.h"
 #include "tests/jobs/print_output_support.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"

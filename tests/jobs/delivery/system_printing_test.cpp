@@ -10,13 +10,13 @@
 #include <sstream>
 #include <string>
 
-#include "imaging/image_road_globals.h"
-#include "jobs/chooser_print_geometry.h"
-#include "jobs/drawing_results.h"
-#include "jobs/print_count_hook.h"
-#include "jobs/spooler_print_view.h"
-#include "jobs/system_print_output.h"
-#include "platform/command_runner.h"
+#include "imaging/image_files/image_road_globals.h"
+#include "jobs/delivery/chooser_print_geometry.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/counts/print_count_hook.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "jobs/delivery/system_print_output.h"
+#include "platform/system/command_runner.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/message_recorder.h"

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/support/isolated_environment.h"
 

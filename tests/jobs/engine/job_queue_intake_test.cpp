@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "jobs/job_intake.h"
-#include "jobs/job_queue.h"
-#include "platform/apple_double.h"
-#include "platform/file_specs.h"
+#include "jobs/engine/job_intake.h"
+#include "jobs/engine/job_queue.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/file_specs.h"
 #include "tests/jobs/engine_test_support.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"

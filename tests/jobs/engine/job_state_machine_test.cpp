@@ -10,15 +10,15 @@
 #include <thread>
 #include <vector>
 
-#include "jobs/drawing_results.h"
-#include "jobs/job_intake.h"
-#include "jobs/job_task_manager.h"
-#include "jobs/job_worker.h"
-#include "jobs/spooler_print_view.h"
-#include "platform/baton.h"
-#include "platform/file_specs.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_intake.h"
+#include "jobs/engine/job_task_manager.h"
+#include "jobs/engine/job_worker.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "platform/core/baton.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
-#include "jobs/print_count_hook.h"
+#include "jobs/counts/print_count_hook.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/jobs/engine_test_support.h"
 #include "tests/jobs/print_to_file_test_support.h"

@@ -1,6 +1,6 @@
 // The spooler view's page: its size, drawing it one object a step, the failed-job notice and the reset between
 // jobs.
-#include "jobs/spooler_print_view.h"
+#include "jobs/engine/spooler_print_view.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <functional>
 #include <limits>
 
-#include "jobs/page_offscreen.h"
+#include "jobs/engine/page_offscreen.h"
 #include "layout/node_object.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/support/keyed_archive_writer.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "jobs/drawing_results.h"
-#include "jobs/spooler_print_view.h"
-#include "platform/file_specs.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/spooler_print_view.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/support/fake_clock.h"

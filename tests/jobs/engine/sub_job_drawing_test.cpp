@@ -2,7 +2,7 @@
 // processing off part-way.
 #include <gtest/gtest.h>
 
-#include "jobs/spooler_print_view.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/object_record_writer.h"

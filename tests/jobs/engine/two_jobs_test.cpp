@@ -1,8 +1,8 @@
 // Two jobs drawn one after the other: nothing the first one drew, registered or cached reaches the second.
 #include <gtest/gtest.h>
 
-#include "imaging/image_cache.h"
-#include "jobs/spooler_print_view.h"
+#include "imaging/image_files/image_cache.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/support/object_record_writer.h"
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "imaging/decoded_image.h"
-#include "imaging/jpeg_file.h"
-#include "jobs/drawing_results.h"
-#include "jobs/upload_data.h"
-#include "jobs/video_merge.h"
-#include "platform/command_runner.h"
-#include "platform/file_specs.h"
-#include "platform/user_defaults.h"
+#include "imaging/codecs/decoded_image.h"
+#include "imaging/codecs/jpeg_file.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/reading/upload_data.h"
+#include "jobs/outputs/video_merge.h"
+#include "platform/system/command_runner.h"
+#include "platform/files/file_specs.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/jobs/output_test_tools.h"

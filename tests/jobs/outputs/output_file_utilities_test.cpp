@@ -1,4 +1,4 @@
-#include "jobs/output_file_utilities.h"
+#include "jobs/outputs/output_file_utilities.h"
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
@@ -7,8 +7,8 @@
 
 #include <array>
 
-#include "imaging/image_file_codec.h"
-#include "platform/file_specs.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "platform/files/file_specs.h"
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/jobs/output_test_tools.h"
 #include "tests/platform/file_size_limit.h"

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "foundation/messages.h"
-#include "jobs/drawing_results.h"
-#include "jobs/job_view.h"
-#include "platform/apple_double.h"
-#include "platform/xdg_folders.h"
+#include "foundation/services/messages.h"
+#include "jobs/engine/drawing_results.h"
+#include "jobs/engine/job_view.h"
+#include "platform/files/apple_double.h"
+#include "platform/files/xdg_folders.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/platform/file_size_limit.h"

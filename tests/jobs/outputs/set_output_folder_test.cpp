@@ -1,10 +1,10 @@
 // The output folder of a print-to-file set: the folder rules A and B, the customer folders, and folder names from
 // the job that must never lead out of the set folder.
-#include "jobs/set_output_folder.h"
+#include "jobs/outputs/set_output_folder.h"
 
 #include <gtest/gtest.h>
 
-#include "jobs/drawing_results.h"
+#include "jobs/engine/drawing_results.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/support/isolated_environment.h"
 

@@ -1,4 +1,4 @@
-#include "jobs/upload_metadata.h"
+#include "jobs/outputs/upload_metadata.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <array>
 #include <cstring>
 
-#include "imaging/image_file_codec.h"
-#include "jobs/upload_data.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "jobs/reading/upload_data.h"
 #include "tests/jobs/output_test_tools.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/binary_plist_builder.h"

@@ -1,12 +1,12 @@
-#include "jobs/video_merge.h"
+#include "jobs/outputs/video_merge.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "platform/command_runner.h"
-#include "platform/user_defaults.h"
+#include "platform/system/command_runner.h"
+#include "platform/plists/user_defaults.h"
 #include "tests/jobs/output_test_tools.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"

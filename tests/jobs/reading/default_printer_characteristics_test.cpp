@@ -1,6 +1,6 @@
 // The defaults of the older printer models: the model table, the printer-number mapping, the image settings'
 // defaults and the setters that keep the switches to 0 and 1.
-#include "jobs/default_printer_characteristics.h"
+#include "jobs/reading/default_printer_characteristics.h"
 
 #include <gtest/gtest.h>
 

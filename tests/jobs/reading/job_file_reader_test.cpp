@@ -4,14 +4,14 @@
 
 #include <cstring>
 
-#include "foundation/aliases.h"
-#include "jobs/job_archives.h"
-#include "jobs/job_globals.h"
-#include "jobs/upload_data.h"
+#include "foundation/files/aliases.h"
+#include "jobs/reading/job_archives.h"
+#include "jobs/reading/job_globals.h"
+#include "jobs/reading/upload_data.h"
 #include "layout/attribute_objects.h"
 #include "layout/image_object.h"
 #include "layout/node_object.h"
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/support/binary_plist_builder.h"

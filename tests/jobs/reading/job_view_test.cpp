@@ -1,6 +1,6 @@
 // The job view's own behaviour around the reader: the drawing constants no block carries, the used-files list,
 // copies, the sub-job picture and paths that always stay inside their buffers.
-#include "jobs/job_view.h"
+#include "jobs/engine/job_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Decoding keyed archives: an archive as Foundation writes it decodes to its values, in binary and XML form,
 // and archives that are broken, cyclic or built to explode are refused rather than followed.
-#include "platform/keyed_archive.h"
+#include "platform/plists/keyed_archive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The printer settings block: each printer type's records, in order, each number converted exactly as the
 // stored-record conversion lists it (big-endian) or left as the producer stored it (little-endian); records of
 // other families stay untouched. Hand-assembled records check the shared tables against bytes worked out by hand.
-#include "jobs/printer_blocks.h"
+#include "jobs/reading/printer_blocks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The baton: one side at a time on the shared state, handed over in the order it was asked for. The threads here
 // stand for the job worker and the main thread.
-#include "platform/baton.h"
+#include "platform/core/baton.h"
 
 #include <gtest/gtest.h>
 #include <sys/types.h>

@@ -1,6 +1,6 @@
 // Handles: zero-filled blocks behind a master pointer, the state byte that callers save and restore, and the
 // result codes the Memory and Resource Managers left for MemError and ResError.
-#include "platform/handles.h"
+#include "platform/core/handles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // AppleDouble sidecars. Sidecars for the decoding tests are built here from the offsets of the file layout with the
 // test's own encoder, laid out as a Mac writes them, so a mistake in the reader is not mirrored by the writer.
-#include "platform/apple_double.h"
+#include "platform/files/apple_double.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 // Catalog information and item calls over a real folder.
-#include "platform/file_manager.h"
+#include "platform/files/file_manager.h"
 
 #include <gtest/gtest.h>
 

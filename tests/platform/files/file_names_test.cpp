@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/file_specs.h"
-#include "platform/volume_names.h"
+#include "platform/files/file_specs.h"
+#include "platform/files/volume_names.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;

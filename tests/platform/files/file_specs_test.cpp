@@ -1,6 +1,6 @@
 // File specifications on a real file system, in folders made for each test under the isolated test root. The
 // registry is process-wide, so every test makes its own folders and compares ids only with ids it obtained.
-#include "platform/file_specs.h"
+#include "platform/files/file_specs.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Folder references on a real file system: found by path, after a rename or a move nearby, on a file system
 // mounted elsewhere (a mount table of the test's own), and reported as gone when the folder is gone.
-#include "platform/folder_reference.h"
+#include "platform/files/folder_reference.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

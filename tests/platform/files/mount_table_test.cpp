@@ -1,5 +1,5 @@
 // Reading the mount table: the fields of mountinfo lines, and which mount an item lies on.
-#include "platform/mount_table.h"
+#include "platform/files/mount_table.h"
 
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>

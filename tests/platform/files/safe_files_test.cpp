@@ -1,5 +1,5 @@
 // Renames, moves and whole-file writes: nothing replaced unless asked, nothing left half-written.
-#include "platform/safe_files.h"
+#include "platform/files/safe_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/apple_double.h"
+#include "platform/files/apple_double.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/platform/named_pipe.h"
 #include "tests/support/isolated_environment.h"

@@ -1,12 +1,12 @@
 // Property-list values through their XML form, and what the reader makes of files that are not property lists.
-#include "platform/property_list.h"
+#include "platform/plists/property_list.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 
-#include "platform/plist_tree.h"
+#include "platform/plists/plist_tree.h"
 #include "tests/support/binary_plist_builder.h"
 
 namespace vorl {

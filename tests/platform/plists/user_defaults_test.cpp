@@ -1,6 +1,6 @@
 // The user-defaults store on disk: values persist through `synchronize`, the file is written whole and private,
 // and a file that is not a property list is set aside, never replaced.
-#include "platform/user_defaults.h"
+#include "platform/plists/user_defaults.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // Desktop autostart entries: the Exec quoting that keeps any path intact, and the entry's file.
-#include "platform/autostart.h"
+#include "platform/system/autostart.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Sibling programs started in the background: argument vectors that no shell reads, a detached program that is
 // never waited for and leaves no zombie, and commands taken from desktop entries.
-#include "platform/background_launch.h"
+#include "platform/system/background_launch.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,5 +1,5 @@
 // The key derivation and the cipher against published test vectors.
-#include "platform/cipher.h"
+#include "platform/system/cipher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Outside programs run from an argument vector: what they print and how they end, with no shell in between.
-#include "platform/command_runner.h"
+#include "platform/system/command_runner.h"
 
 #include <gtest/gtest.h>
 

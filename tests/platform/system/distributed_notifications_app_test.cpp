@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/distributed_notifications.h"
+#include "platform/system/distributed_notifications.h"
 #include "tests/support/private_session_bus.h"
 
 namespace vorl {

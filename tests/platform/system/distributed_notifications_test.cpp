@@ -1,6 +1,6 @@
 // Distributed notifications on a private session bus, read back by dbus-monitor: the signal's names, the D-Bus
 // type of every user-info value, posting from worker threads, and failing fast without a bus.
-#include "platform/distributed_notifications.h"
+#include "platform/system/distributed_notifications.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The primary Ethernet address, from interface trees made the way /sys/class/net lists them.
-#include "platform/network_address.h"
+#include "platform/system/network_address.h"
 
 #include <gtest/gtest.h>
 

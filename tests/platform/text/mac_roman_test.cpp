@@ -4,7 +4,7 @@
 // - 0xF0, the Apple logo: glibc gives it a private-use code point of its own, Apple uses U+F8FF;
 // - 0xC6: glibc keeps the old GREEK CAPITAL LETTER DELTA (U+0394), Apple's table has INCREMENT (U+2206) since
 //   1998 (UTF-8 "ƒ", C6 92, misread as Mac Roman shows as "∆í" on a Mac).
-#include "platform/mac_roman.h"
+#include "platform/text/mac_roman.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

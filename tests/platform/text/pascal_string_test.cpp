@@ -1,7 +1,7 @@
 // Length-prefixed strings of fixed capacity. The bytes are a file format, so the tests look at the raw buffer:
 // the length byte, the characters, and zeros after them. A length byte read from a damaged file may claim more
 // than the buffer holds; nothing may then read or copy past the buffer.
-#include "platform/pascal_string.h"
+#include "platform/text/pascal_string.h"
 
 #include <gtest/gtest.h>
 

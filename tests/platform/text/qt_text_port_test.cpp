@@ -4,7 +4,7 @@
 // What Qt does with the condensed face here: for DejaVu it picks the real "DejaVu Sans Condensed" faces when
 // they are installed (fonts-dejavu-extra) and otherwise squeezes the glyphs, as it always does for Liberation,
 // which has no condensed faces. Either way the text comes out clearly narrower, so the tests ask for that.
-#include "platform/qt_text_port.h"
+#include "platform/text/qt_text_port.h"
 
 #include <gtest/gtest.h>
 
