@@ -21,14 +21,12 @@ struct SwitchControl {
   SInt16Field tPrintServerPrefs::*field;
 };
 
-constexpr std::array<SwitchControl, 8> kSwitches{{
+constexpr std::array<SwitchControl, 6> kSwitches{{
     {"enbp", &tPrintServerPrefs::pollEvents},
     {"ausq", &tPrintServerPrefs::autoStart},
-    {"blck", &tPrintServerPrefs::value210},
     {"dual", &tPrintServerPrefs::dualBuffer},
     {"scan", &tPrintServerPrefs::rescan},
     {"hima", &tPrintServerPrefs::hideInBackground},
-    {"t3am", &tPrintServerPrefs::value224},
     {"dem5", &tPrintServerPrefs::askOnFailedJob},
 }};
 
@@ -44,9 +42,9 @@ TPrintServerPrefs::TPrintServerPrefs(QWidget* parent) : TPreferencesView(parent)
   form.check("scan", QStringLiteral("List the whole print jobs folder after each job"));
   form.check("dual", QStringLiteral("Print data with a dual buffer"));
   form.check("dem5", QStringLiteral("Ask what to do with a job that failed"));
-  form.check("blck", QStringLiteral("Option B"));
+  // 'blck' (+210) and 't3am' (+224) are stored, but nothing in the program reads them and no document says what
+  // they meant: they stay off the panel, and their stored values stay as they are.
   form.check("hima", QStringLiteral("Hide the preview while in the background"));
-  form.check("t3am", QStringLiteral("Option T"));
   watchControls();
 }
 
@@ -76,13 +74,13 @@ void TPrintServerPrefs::Revert() { SetSettings(snapshot_); }
 bool TPrintServerPrefs::IsChanged() const {
   const tPrintServerPrefs& was = snapshot_;
   return isChecked("enbp") != (was.pollEvents != 0) || isChecked("ausq") != (was.autoStart != 0) ||
-         isChecked("blck") != (was.value210 != 0) || isChecked("dual") != (was.dualBuffer != 0) ||
+         isChecked("dual") != (was.dualBuffer != 0) ||
          isChecked("scan") != (was.rescan != 0) || isChecked("dljf") != (was.keepJobFiles == 0);
 }
 
 void TPrintServerPrefs::ViewsEnable(bool on) {
   TPreferencesView::ViewsEnable(on);
-  enableControls({"enbp", "ausq", "autl", "crsf", "chps", "dljf", "blck", "dual", "scan"}, on);
+  enableControls({"enbp", "ausq", "autl", "crsf", "chps", "dljf", "dual", "scan"}, on);
 }
 
 void TPrintServerPrefs::writeBack() {

@@ -39,10 +39,12 @@ QCheckBox* PanelBuilder::check(const char* id, const QString& label) {
   return box;
 }
 
-QComboBox* PanelBuilder::popup(const char* id, const QString& label, const QStringList& items) {
+QComboBox* PanelBuilder::popup(const char* id, const QString& label, const QStringList& items,
+                               const QList<int>& values) {
   auto* menu = new QComboBox(&panel_);
   menu->setObjectName(QString::fromLatin1(id));
-  menu->addItems(items);
+  for (qsizetype i = 0; i < items.size(); ++i)
+    menu->addItem(items[i], i < values.size() ? values[i] : static_cast<int>(i + 1));
   row(label, menu);
   return menu;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 class QCheckBox;
@@ -22,7 +23,8 @@ class PanelBuilder {
   explicit PanelBuilder(QWidget& panel);
 
   QCheckBox* check(const char* id, const QString& label);
-  QComboBox* popup(const char* id, const QString& label, const QStringList& items);
+  // A pop-up whose items stand for the stored values 1, 2, 3, … or, when given, for `values` (one per item).
+  QComboBox* popup(const char* id, const QString& label, const QStringList& items, const QList<int>& values = {});
   QLineEdit* field(const char* id, const QString& label);
   QLabel* value(const char* id, const QString& label);
   QPushButton* button(const char* id, const QString& label);

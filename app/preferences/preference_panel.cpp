@@ -68,17 +68,35 @@ void TPreferencesView::setChecked(const char* id, bool on) {
   if (auto* button = findChild<QAbstractButton*>(id)) button->setChecked(on);
 }
 
+namespace {
+
+// Marks the extra item that shows a stored value the pop-up does not list.
+constexpr int kOtherValueRole = Qt::UserRole + 1;
+
+}  // namespace
+
 int TPreferencesView::popupItem(const char* id) const {
   const auto* popup = findChild<QComboBox*>(id);
-  return popup != nullptr ? popup->currentIndex() + 1 : 1;
+  if (popup == nullptr) return 1;
+  const QVariant value = popup->currentData();
+  return value.isValid() ? value.toInt() : popup->currentIndex() + 1;
 }
 
-void TPreferencesView::setPopupItem(const char* id, int item) {
+void TPreferencesView::setPopupItem(const char* id, int value) {
   Filling filling(*this);
   auto* popup = findChild<QComboBox*>(id);
   if (popup == nullptr) return;
-  // A stored item the pop-up does not have shows as none chosen, not as another item.
-  popup->setCurrentIndex(item >= 1 && item <= popup->count() ? item - 1 : -1);
+  for (int index = popup->count() - 1; index >= 0; --index) {
+    if (popup->itemData(index, kOtherValueRole).toBool()) popup->removeItem(index);
+  }
+  const bool hasValues = popup->count() > 0 && popup->itemData(0).isValid();
+  int index = hasValues ? popup->findData(value) : (value >= 1 && value <= popup->count() ? value - 1 : -1);
+  if (index < 0) {
+    popup->addItem(tr("Other (%1)").arg(value), value);
+    index = popup->count() - 1;
+    popup->setItemData(index, true, kOtherValueRole);
+  }
+  popup->setCurrentIndex(index);
 }
 
 QString TPreferencesView::text(const char* id) const {

@@ -80,8 +80,11 @@ class TPreferencesView : public QWidget {
   bool hasControl(const char* id) const;
   bool isChecked(const char* id) const;
   void setChecked(const char* id, bool on);
-  int popupItem(const char* id) const;  // from 1
-  void setPopupItem(const char* id, int item);
+  // A pop-up's stored value: the value its chosen item stands for (item numbers from 1 unless it was built with
+  // values). A value that no item stands for is shown as an extra item "Other (n)" that keeps it, so a pop-up the
+  // operator did not touch reads back what was stored.
+  int popupItem(const char* id) const;
+  void setPopupItem(const char* id, int value);
   QString text(const char* id) const;
   void setText(const char* id, const QString& text);
   void showControl(const char* id, bool shown);

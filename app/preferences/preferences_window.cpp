@@ -123,6 +123,15 @@ TPreferencesWindow::TPreferencesWindow(QWidget* parent) : QDialog(parent) {
 
   list_ = new TPreferencesListView(container, title, factory_, revert_, this);
   list_->setFixedWidth(170);
+  // The panel side has room for the largest panel from the start, so showing another panel neither grows the
+  // window nor leaves it to shrink.
+  QSize largest;
+  for (const std::int16_t category : {kGeneralSettingsCategory, kPrintToFileCategory, kPrintCenterCategory,
+                                      kPrintToFileSetsCategory, kOutputFilesCategory, kWebUploadCategory}) {
+    const std::unique_ptr<TPreferencesView> panel = makePreferencesPanel(category);
+    largest = largest.expandedTo(panel->sizeHint());
+  }
+  container->setMinimumSize(largest + QSize(containerLayout->contentsMargins().left(), 0));
 
   connect(factory_, &QPushButton::clicked, this, [this] {
     if (TPreferencesView* panel = currentPanel()) {

@@ -10,15 +10,23 @@ QStringList fileFormatItems() {
           QStringLiteral("JPEG for the web"), QStringLiteral("Other")};
 }
 
-// Item n is naming scheme n; only the first uses the prefix.
+// Item n is naming scheme n. The output names a file after these parts; a scheme marked "replaces" overwrites a
+// file of the same name when the set's replace switch is on, the others make a unique name.
 QStringList namingSchemeItems() {
-  QStringList items{QStringLiteral("1: Prefix and number")};
-  for (int scheme = 2; scheme <= 8; ++scheme) items << QStringLiteral("Scheme %1").arg(scheme);
-  return items;
+  return {QStringLiteral("Prefix and number"),
+          QStringLiteral("Template name"),
+          QStringLiteral("Image name (replaces)"),
+          QStringLiteral("Template_Image name (replaces)"),
+          QStringLiteral("Date_Time"),
+          QStringLiteral("Image name_Job name (replaces)"),
+          QStringLiteral("Image name_Extra text (replaces)"),
+          QStringLiteral("Image name_Template name")};
 }
 
 // Item 1 is direction 2, item 2 direction 1.
 QStringList rotationItems() { return {QStringLiteral("Clockwise"), QStringLiteral("Counter-clockwise")}; }
+
+QList<int> rotationValues() { return {2, 1}; }
 
 // Item n is destination code n.
 QStringList uploadSiteItems() {

@@ -1,7 +1,8 @@
-// The pop-up items shared by the print-to-file panels: file formats (by save-as type), naming schemes,
-// rotation directions and upload destinations.
+// The pop-up items shared by the print-to-file panels: file formats (by save-as type), naming schemes (by what
+// each names the file after), rotation directions and upload destinations.
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 namespace vorl {
@@ -9,6 +10,8 @@ namespace vorl {
 QStringList fileFormatItems();
 QStringList namingSchemeItems();
 QStringList rotationItems();
+// The rotation direction each item of `rotationItems` stands for.
+QList<int> rotationValues();
 QStringList uploadSiteItems();
 
 }  // namespace vorl

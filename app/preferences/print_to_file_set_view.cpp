@@ -28,7 +28,7 @@ void TPrintToFileSetView::buildDestinationControls(bool prefixInGroup) {
   form.check("foor", QStringLiteral("Turn pages to the orientation"));
   form.radioPair("clus", "land", QStringLiteral("Landscape"), "port", QStringLiteral("Portrait"),
                  QStringLiteral("Orientation:"));
-  form.popup("rota", QStringLiteral("Rotation:"), rotationItems());
+  form.popup("rota", QStringLiteral("Rotation:"), rotationItems(), rotationValues());
 }
 
 void TPrintToFileSetView::showDestination(const tSpecialPrintToFilePref& record) {
@@ -38,7 +38,7 @@ void TPrintToFileSetView::showDestination(const tSpecialPrintToFilePref& record)
   setPopupItem("nmtp", record.namingScheme);
   setChecked("land", record.orientation == 1);
   setChecked("port", record.orientation != 1);
-  setPopupItem("rota", record.rotationDirection == 2 ? 1 : 2);
+  setPopupItem("rota", record.rotationDirection);
   setPopupItem("frmt", record.fileFormat);
   setText("bsnm", fromMacRoman(record.fileNamePrefix.macRoman()));
   setText("exte", fromMacRoman(record.fileNameExtension.macRoman()));
@@ -50,7 +50,7 @@ void TPrintToFileSetView::readDestination(tSpecialPrintToFilePref& record) const
   record.fileWriterOption = isChecked("sapc") ? 1 : 0;
   record.namingScheme = static_cast<std::int16_t>(popupItem("nmtp"));
   record.orientation = isChecked("land") ? 1 : 2;
-  record.rotationDirection = popupItem("rota") == 1 ? 2 : 1;
+  record.rotationDirection = static_cast<std::int16_t>(popupItem("rota"));
   record.fileFormat = static_cast<std::int16_t>(popupItem("frmt"));
   if (const auto prefix = macRomanField("bsnm", 63, "file name prefix")) {
     record.fileNamePrefix.assign(std::string_view(*prefix));

@@ -22,6 +22,7 @@
 #include "foundation/services/os_services.h"
 #include "jobs/counts/print_count_store.h"
 #include "platform/files/xdg_folders.h"
+#include "platform/system/system_log.h"
 #include "preferences/preference_globals.h"
 #include "preferences/preference_hooks.h"
 #include "preferences/preference_storage.h"
@@ -71,10 +72,14 @@ TBackgroundPrintApp::~TBackgroundPrintApp() {
 }
 
 bool TBackgroundPrintApp::DoInitialState() {
+  // A refused copy tells the terminal it was started from, before standard error goes into the per-day log, and
+  // leaves the running copy's message list alone: nothing is wrong with that copy.
+  const bool onlyCopy = fLock.acquire();
+  if (!onlyCopy) std::cerr << kAlreadyRunning << std::endl;
   QZLogFileManager::setupLogFile();
   QZLogFileManager::deleteLogsForDaysOld(7.0);
-  if (!fLock.acquire()) {
-    DisplayNormalMessage(kAlreadyRunning);
+  if (!onlyCopy) {
+    systemLog(kAlreadyRunning);
     return false;
   }
   IBackgroundPrintApp();

@@ -57,6 +57,12 @@ bool commandEnabled(long command, const ProcessingState& state) noexcept {
   }
 }
 
+QString whyCommandDisabled(long command, const ProcessingState& state) {
+  if (commandEnabled(command, state)) return {};
+  if (state.processingOn) return QObject::tr("Available while processing is paused: choose Pause first.");
+  return QObject::tr("Available once the job step in hand has ended.");
+}
+
 QString startStopTitle(const ProcessingState& state) {
   if (state.processingOn) return QStringLiteral("Pause");
   return state.everSwitchedOn ? QStringLiteral("Resume") : QStringLiteral("Start");
@@ -109,8 +115,10 @@ MenuCommands::MenuCommands(TBackgroundPrintApp& app, MainWindow& window) : app_(
   addCommand(preferences, kCommandExportPreferences, QStringLiteral("Save Preferences to File\u2026"));
   addCommand(preferences, kCommandImportPreferences, QStringLiteral("Load Preferences from File\u2026"));
 
-  for (QMenu* menu : {application, processing, folders, preferences})
+  for (QMenu* menu : {application, processing, folders, preferences}) {
+    menu->setToolTipsVisible(true);  // a dimmed command says why
     connect(menu, &QMenu::aboutToShow, this, &MenuCommands::updateCommandStates);
+  }
   if (TPrintBGBehavior* behaviour = app_.behaviour())
     connect(behaviour, &TPrintBGBehavior::processingStateChanged, this, &MenuCommands::updateCommandStates);
   updateCommandStates();
@@ -121,7 +129,10 @@ MenuCommands::~MenuCommands() = default;
 void MenuCommands::addCommand(QMenu* menu, long command, const QString& title) {
   QAction* action = menu->addAction(title);
   action->setObjectName(QStringLiteral("cmd%1").arg(command));
-  if (command == kCommandQuit) action->setMenuRole(QAction::QuitRole);
+  if (command == kCommandQuit) {
+    action->setMenuRole(QAction::QuitRole);
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));  // the desktop's convention, as Command-Q was
+  }
   if (command == kCommandAbout) action->setMenuRole(QAction::AboutRole);
   connect(action, &QAction::triggered, this, [this, command] { onTriggered(command); });
   actions_[command] = action;
@@ -140,7 +151,10 @@ ProcessingState MenuCommands::currentState() const {
 
 void MenuCommands::updateCommandStates() {
   const ProcessingState state = currentState();
-  for (const auto& [command, action] : actions_) action->setEnabled(commandEnabled(command, state));
+  for (const auto& [command, action] : actions_) {
+    action->setEnabled(commandEnabled(command, state));
+    action->setToolTip(whyCommandDisabled(command, state));
+  }
   actions_.at(kCommandStartStop)->setText(startStopTitle(state));
   if (preferencesWindow_ != nullptr) preferencesWindow_->setProcessingOn(state.processingOn);
 }

@@ -40,6 +40,8 @@ struct ProcessingState {
 // Whether the menu command is usable in that state. The preferences, count, export and import commands and quit
 // need processing off; the folder-emptying commands need it off and no step in hand as well.
 bool commandEnabled(long command, const ProcessingState& state) noexcept;
+// Why a command is dimmed in that state (its tool tip); empty while it is usable.
+QString whyCommandDisabled(long command, const ProcessingState& state);
 // The title of the start/pause command: "Pause" while processing is on, "Resume" after it ran, else "Start".
 QString startStopTitle(const ProcessingState& state);
 

@@ -11,7 +11,10 @@
 #include <iostream>
 #include <system_error>
 
+#include "app/processing/operator_messages.h"
+#include "app/windows/failed_job_question.h"
 #include "app/windows/main_window.h"
+#include "app/windows/printer_route_name.h"
 #include "app/windows/progress_indicator.h"
 #include "foundation/files/files.h"
 #include "foundation/services/messages.h"
@@ -20,9 +23,11 @@
 #include "jobs/engine/job_queue.h"
 #include "jobs/engine/job_task_manager.h"
 #include "jobs/engine/job_worker.h"
+#include "jobs/engine/spooler_print_view.h"
 #include "jobs/reading/printer_type_names.h"
 #include "platform/core/baton.h"
 #include "platform/files/file_specs.h"
+#include "platform/system/system_log.h"
 #include "platform/text/mac_roman.h"
 #include "preferences/preference_globals.h"
 #include "preferences/working_folders.h"
@@ -98,8 +103,12 @@ void TPrintBGBehavior::IPrintBGBehavior() {
   connect(fWindow.get(), &MainWindow::windowActivated, this, &TPrintBGBehavior::onWindowActivated);
   connect(fWindow.get(), &MainWindow::exitClicked, this, &TPrintBGBehavior::quitRequested, Qt::QueuedConnection);
   connect(fWindow.get(), &MainWindow::closeRequested, this, [this] {
-    // The close box quits only when the exit button would.
-    if (!fEnabled.load()) emit quitRequested();
+    // The close box quits only when the exit button would; otherwise the operator hears why not.
+    if (!fEnabled.load()) {
+      emit quitRequested();
+    } else {
+      fWindow->explainRefusedClose();
+    }
   });
   fWindow->show();
 
@@ -220,11 +229,16 @@ void TPrintBGBehavior::SetPrinterAndTemplate(std::int16_t printerType, const Str
     fPrinterName = printer;
     fTemplateName = templ;
   }
+  // The reader has the job's print-to-file item by now (it comes before the names in the file).
+  const TSpoolerPrintView* view = fTaskManager->printView();
+  const std::int16_t setNumber = view != nullptr ? view->settings().print2FileItem.setNumber.value() : 0;
+  const QString route =
+      printerRouteName(printerType, setNumber, getMyProcessedJobsPrefs()->newHandOverFormat.value() != 0);
   const QString package = fromMacRoman(packageName.macRoman());
   QMetaObject::invokeMethod(
       this,
-      [this, printer = QString::fromStdString(printer), templ = QString::fromStdString(templ), package] {
-        if (fWindow) fWindow->setPrinterAndTemplate(printer, templ, package);
+      [this, route, templ = QString::fromStdString(templ), package] {
+        if (fWindow) fWindow->setPrinterAndTemplate(route, templ, package);
       },
       Qt::QueuedConnection);
 }
@@ -244,7 +258,16 @@ void TPrintBGBehavior::SetImage(const Offscreen* page, std::string_view caption)
       Qt::QueuedConnection);
 }
 
+std::string TPrintBGBehavior::jobInHand() const {
+  std::lock_guard lock(fJobDetailsMutex);
+  return fJobInHand;
+}
+
 void TPrintBGBehavior::SetJobFileName(std::string_view name) {
+  {
+    std::lock_guard lock(fJobDetailsMutex);
+    fJobInHand = std::string(name);
+  }
   const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
   std::cerr << "Job: " << (name.empty() ? std::string_view("(none)") : name) << '\n';
   QMetaObject::invokeMethod(
@@ -305,7 +328,8 @@ FailedJobChoice TPrintBGBehavior::AskAboutFailedJob(std::string_view jobName, st
   const std::string text(message);
   if (fAnswerer) return fAnswerer(name, text);
 
-  // The question waits for the operator, but not for ever: an unattended processor parks the job and goes on.
+  // The question waits for the operator, but not for ever: its own timer parks the job when nobody answers,
+  // so an unattended processor goes on.
   auto answer = std::make_shared<std::promise<FailedJobChoice>>();
   std::future<FailedJobChoice> future = answer->get_future();
   {
@@ -314,50 +338,39 @@ FailedJobChoice TPrintBGBehavior::AskAboutFailedJob(std::string_view jobName, st
   }
   QMetaObject::invokeMethod(
       this,
-      [this, name, text, answer] {
-        auto* question = new QMessageBox(QMessageBox::Warning, QStringLiteral("Vorl-Zeverezoz"),
-                                         QStringLiteral("The job \"%1\" failed: %2\nWhat should be done with it?")
-                                             .arg(QString::fromStdString(name), QString::fromStdString(text)),
-                                         QMessageBox::NoButton, fWindow.get());
-        question->setAttribute(Qt::WA_DeleteOnClose);
-        struct Choice {
-          const char* title;
-          FailedJobChoice choice;
-        };
-        for (const Choice& c : {Choice{"Try Again Later", FailedJobChoice::kRequeue},
-                                Choice{"Delete Job", FailedJobChoice::kDelete},
-                                Choice{"Move to Unknown Jobs", FailedJobChoice::kMoveToUnknownJobs},
-                                Choice{"Pause Processing", FailedJobChoice::kRequeueAndPause}}) {
-          QPushButton* button = question->addButton(QString::fromUtf8(c.title), QMessageBox::ActionRole);
-          const FailedJobChoice choice = c.choice;
-          connect(button, &QPushButton::clicked, question, [answer, choice] {
-            try {
-              answer->set_value(choice);
-            } catch (const std::future_error&) {
-            }
-          });
-        }
-        connect(question, &QMessageBox::finished, question, [answer] {
-          try {
-            answer->set_value(FailedJobChoice::kMoveToUnknownJobs);
-          } catch (const std::future_error&) {
-          }
-        });
-        question->open();
+      [this, name = QString::fromStdString(name), text = QString::fromStdString(text), answer] {
+        openFailedJobQuestion(name, text, answer);
       },
       Qt::QueuedConnection);
-  const bool answered = future.wait_for(failedJobQuestionTimeout) == std::future_status::ready;
-  {
-    std::lock_guard lock(fQuestionMutex);
-    fPendingAnswer.reset();
-  }
-  if (answered) return future.get();
-  std::cerr << "AskAboutFailedJob: nobody answered for \"" << name << "\"; the job is parked\n";
-  try {
-    answer->set_value(FailedJobChoice::kMoveToUnknownJobs);
-  } catch (const std::future_error&) {
-  }
-  return FailedJobChoice::kMoveToUnknownJobs;
+  const FailedJobChoice choice = future.get();
+  std::lock_guard lock(fQuestionMutex);
+  fPendingAnswer.reset();
+  return choice;
+}
+
+void TPrintBGBehavior::openFailedJobQuestion(const QString& jobName, const QString& reason,
+                                             const std::shared_ptr<std::promise<FailedJobChoice>>& answer) {
+  // The failure's alert, already up, would only repeat the question's first line.
+  if (OperatorMessages* messages = operatorMessages()) messages->withdrawFromAlert(jobName, reason);
+  auto* question = new FailedJobQuestion(jobName, reason, failedJobQuestionTimeout, fWindow.get());
+  connect(question, &FailedJobQuestion::answered, this, [jobName, answer](FailedJobChoice choice, bool timedOut) {
+    if (timedOut) {
+      const QString note = tr("The job was moved to the unknown jobs folder: nobody answered the question within %1 "
+                              "seconds.")
+                               .arg(failedJobQuestionTimeout.count());
+      if (OperatorMessages* messages = operatorMessages()) {
+        messages->note(jobName, note);
+      } else {
+        systemLog(withJobName(jobName, note).toStdString());
+      }
+    }
+    try {
+      answer->set_value(choice);
+    } catch (const std::future_error&) {
+      // The program is quitting and already answered for the operator.
+    }
+  });
+  question->show();
 }
 
 void TPrintBGBehavior::PauseProcessing() {

@@ -65,6 +65,8 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   using FailedJobAnswerer = std::function<FailedJobChoice(const std::string& jobName, const std::string& message)>;
   void setFailedJobAnswerer(FailedJobAnswerer answerer) { fAnswerer = std::move(answerer); }
   static constexpr std::chrono::seconds failedJobQuestionTimeout{60};
+  // The long name of the job in hand (UTF-8), empty when none; any thread.
+  std::string jobInHand() const;
 
   // --- JobObserver: called on the worker inside a step ---
   void SetJobInfo(const tJobInfo& info) override;
@@ -99,6 +101,9 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   void onIdle();
   void watchSpoolerFolder();
   void showStatus(const QString& status);
+  // Main thread: shows the question, which answers `answer` once.
+  void openFailedJobQuestion(const QString& jobName, const QString& reason,
+                             const std::shared_ptr<std::promise<FailedJobChoice>>& answer);
 
   std::filesystem::path fApplicationFolder;
   std::unique_ptr<MainWindow> fWindow;
@@ -115,7 +120,8 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   std::shared_ptr<std::promise<FailedJobChoice>> fPendingAnswer;
 
   // What the print log needs of the job in hand, kept on the worker's side as the job reader tells it.
-  std::mutex fJobDetailsMutex;
+  mutable std::mutex fJobDetailsMutex;
+  std::string fJobInHand;
   std::string fPrinterName;
   std::string fTemplateName;
   tJobInfo fJobInfo{};

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFontMetrics>
+#include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -21,6 +24,8 @@ namespace {
 
 constexpr std::size_t kLongestVersionText = 253;
 constexpr std::int32_t kStatusReadingTicks = 10;
+constexpr int kNarrowest = 360;
+constexpr int kTitleBarButtons = 160;
 constexpr const char* kLinks[][2] = {{"url1", "https://www.vorl.org/"}, {"url2", "https://www.vorl.org/support/"}};
 
 QString fromMacRoman(const Str255& text) { return QString::fromStdString(macRomanToUtf8(text.macRoman())); }
@@ -68,11 +73,12 @@ void TAboutWindow::DoPostCreate() {
   name->setFont(large);
   name->setAlignment(Qt::AlignHCenter);
   contentLayout->addWidget(name);
-  QLabel* txt1 = makeText(content, "txt1", QString());
-  QLabel* txt2 = makeText(content, "txt2", QString());
-  for (QLabel* text : {txt1, txt2}) text->setAlignment(Qt::AlignHCenter);
-  contentLayout->addWidget(txt1);
-  contentLayout->addWidget(txt2);
+  // The two numbers, each with what it is.
+  auto* numbers = new QFormLayout;
+  numbers->setFormAlignment(Qt::AlignHCenter);
+  numbers->addRow(makeText(content, "lbl1", tr("Program version:")), makeText(content, "txt1", QString()));
+  numbers->addRow(makeText(content, "lbl2", tr("Release and build:")), makeText(content, "txt2", QString()));
+  contentLayout->addLayout(numbers);
   auto* vueB = new QFrame(content);
   vueB->setObjectName(QStringLiteral("vueB"));
   contentLayout->addWidget(vueB);
@@ -109,6 +115,10 @@ void TAboutWindow::DoPostCreate() {
 
   MyStartUpSplashWindowUpdateStatus(this, Str255(" "));
   MyStartupSplashWindowUpdateCurrentVersions(this);
+  // A window manager cuts a title that is wider than its window; room for the title and its buttons.
+  QFont titleFont = font();
+  titleFont.setBold(true);
+  setMinimumWidth(std::max(kNarrowest, QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarButtons));
   adjustSize();
   vueC->show();
 }

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QCursor>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
@@ -43,6 +44,8 @@ constexpr FolderCommand kFolderCommands[] = {
 };
 
 constexpr QSize kLogoSize{421, 58};
+constexpr int kMessageListHeight = 110;
+constexpr char kPausedOnlyTip[] = "Available while processing is paused: press Pause first.";
 constexpr QSize kThumbnailSize{200, 150};
 constexpr QSize kPageSize{400, 300};
 
@@ -83,6 +86,20 @@ QLabel* makeText(QWidget* parent, const char* id) {
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setMinimumWidth(120);
   return label;
+}
+
+// What a pane holds, above it.
+QLabel* makeCaption(QWidget* parent, const QString& text) {
+  auto* caption = new QLabel(text, parent);
+  QFont bold = caption->font();
+  bold.setBold(true);
+  caption->setFont(bold);
+  return caption;
+}
+
+QString messageLine(const QDateTime& time, const QString& job, const QString& text) {
+  const QString stamp = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  return job.isEmpty() ? QStringLiteral("%1   %2").arg(stamp, text) : QStringLiteral("%1   %2: %3").arg(stamp, job, text);
 }
 
 QPushButton* makeButton(QWidget* parent, const char* id, const char* title) {
@@ -162,6 +179,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widg
   // The job list with the thumbnail of the clicked job; the page in hand beside them.
   auto* panes = new QHBoxLayout;
   auto* jobColumn = new QVBoxLayout;
+  jobColumn->addWidget(makeCaption(central, tr("Waiting jobs")));
   w.jobModel = new JobListModel(this);
   w.jobs = new QListView(central);
   w.jobs->setObjectName(QStringLiteral("jobs"));
@@ -172,17 +190,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widg
   w.pict = new PreviewPane(kThumbnailSize, central);
   w.pict->setObjectName(QStringLiteral("pict"));
   jobColumn->addWidget(w.jobs, 1);
+  jobColumn->addWidget(makeCaption(central, tr("Selected job")));
   jobColumn->addWidget(w.pict);
   panes->addLayout(jobColumn);
   auto* pageColumn = new QVBoxLayout;
-  w.imag = new PreviewPane(kPageSize, central);
+  pageColumn->addWidget(makeCaption(central, tr("Page in hand")));
+  w.imag = new PreviewPane(kPageSize, central, PreviewPane::Growth::takesRoom);
   w.imag->setObjectName(QStringLiteral("imag"));
   w.imgn = makeText(central, "imgn");
   w.imgn->setAlignment(Qt::AlignHCenter);
-  pageColumn->addWidget(w.imag);
+  pageColumn->addWidget(w.imag, 1);
   pageColumn->addWidget(w.imgn);
-  panes->addLayout(pageColumn);
-  outer->addLayout(panes);
+  panes->addLayout(pageColumn, 1);
+  outer->addLayout(panes, 3);
 
   // What is being done, to which job, with which template and printer.
   auto* texts = new QFormLayout;
@@ -234,13 +254,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), fWidgets(new Widg
   buttons->addWidget(w.exit);
   outer->addLayout(buttons);
 
-  // Operator messages, with those of earlier runs first.
+  // Operator messages, with those of earlier runs first. Their file keeps only the texts, so those lines say
+  // that they are old instead of showing a time that would make them look current.
+  outer->addWidget(makeCaption(central, tr("Messages")));
   w.errs = new QListWidget(central);
   w.errs->setObjectName(QStringLiteral("errs"));
-  w.errs->setMaximumHeight(110);
-  w.errs->addItems(readErrorLogRecords(errorLogFilePath()));
+  w.errs->setMinimumHeight(kMessageListHeight);
+  for (const QString& text : readErrorLogRecords(errorLogFilePath())) {
+    auto* item = new QListWidgetItem(tr("Earlier run:   %1").arg(text), w.errs);
+    item->setData(kMessageTextRole, text);
+    item->setData(kEarlierRunRole, true);
+    item->setForeground(QBrush(Qt::gray));
+  }
   w.errs->scrollToBottom();
-  outer->addWidget(w.errs);
+  outer->addWidget(w.errs, 2);
 
   connect(w.strt, &QPushButton::clicked, this, &MainWindow::startPauseClicked);
   connect(w.exit, &QPushButton::clicked, this, &MainWindow::exitClicked);
@@ -301,13 +328,34 @@ void MainWindow::setBusy(bool busy) { fWidgets->busy->setVisible(busy); }
 
 void MainWindow::setIdleCommandsEnabled(bool enabled) {
   for (QWidget* widget :
-       std::initializer_list<QWidget*>{fWidgets->exit, fWidgets->file, fWidgets->rmve, fWidgets->pop1})
+       std::initializer_list<QWidget*>{fWidgets->exit, fWidgets->file, fWidgets->rmve, fWidgets->pop1}) {
     widget->setEnabled(enabled);
+    widget->setToolTip(enabled ? QString() : tr(kPausedOnlyTip));
+  }
 }
 
-void MainWindow::appendMessage(const QString& text) {
-  fWidgets->errs->addItem(text);
+void MainWindow::appendMessage(const QDateTime& time, const QString& job, const QString& text) {
+  auto* item = new QListWidgetItem(messageLine(time, job, text), fWidgets->errs);
+  item->setData(kMessageTextRole, text);
+  item->setData(kMessageJobRole, job);
+  item->setData(kEarlierRunRole, false);
   fWidgets->errs->scrollToBottom();
+}
+
+void MainWindow::explainRefusedClose() {
+  if (fCloseNotice) {
+    fCloseNotice->raise();
+    return;
+  }
+  auto* notice = new QMessageBox(QMessageBox::Information, windowTitle(),
+                                 tr("Processing is on, so the program keeps running."),
+                                 QMessageBox::Ok, this);
+  notice->setObjectName(QStringLiteral("clsn"));
+  notice->setInformativeText(tr("Press Pause first, then Exit (or close the window)."));
+  notice->setAttribute(Qt::WA_DeleteOnClose);
+  notice->setWindowModality(Qt::NonModal);
+  fCloseNotice = notice;
+  notice->show();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -6,7 +6,8 @@
 //
 // Waiting jobs on the left (a click shows that job's thumbnail), the page being drawn with its caption, the
 // status, the job, template, printer and package names, the buttons, the folder-emptying popup, a busy bar and
-// the operator messages. Every widget
+// the operator messages; each pane has a caption that says what it holds. The page and the message list take
+// the room a larger window gives. Every widget
 // carries the four-character id of its role as its object name ('jobs', 'pict', 'imag', 'imgn', 'stat', 'crjb',
 // 'tmpn', 'prnt', 'pkgn', 'busy', 'strt', 'exit', 'file', 'rmve', 'bout', 'vorl', 'pop1', 'errs', 'cprt', 'vers').
 //
@@ -14,8 +15,10 @@
 // signals.
 #pragma once
 
+#include <QDateTime>
 #include <QImage>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -50,10 +53,17 @@ class MainWindow : public QMainWindow {
   void setStartTitle(const QString& title);
   // The busy indicator 'busy': shown and animated while processing is on.
   void setBusy(bool busy);
-  // 'exit', 'file', 'rmve' and the folder-emptying popup 'pop1': usable only while processing is off.
+  // 'exit', 'file', 'rmve' and the folder-emptying popup 'pop1': usable only while processing is off; while
+  // dimmed, their tool tips say so.
   void setIdleCommandsEnabled(bool enabled);
-  // One operator message at the end of the message list 'errs'.
-  void appendMessage(const QString& text);
+  // One operator message at the end of the message list 'errs', shown with its time and job (none: empty). The
+  // item keeps the parts under the roles below. The list opens with the messages of earlier runs, marked so.
+  void appendMessage(const QDateTime& time, const QString& job, const QString& text);
+  static constexpr int kMessageTextRole = Qt::UserRole;
+  static constexpr int kMessageJobRole = Qt::UserRole + 1;
+  static constexpr int kEarlierRunRole = Qt::UserRole + 2;
+  // The close box was refused because processing is on: a notice ('clsn') says to pause first.
+  void explainRefusedClose();
 
  signals:
   void startPauseClicked();  // a single click of 'strt'; a double click's second click is ignored
@@ -74,6 +84,7 @@ class MainWindow : public QMainWindow {
  private:
   struct Widgets;
   Widgets* fWidgets;
+  QPointer<QWidget> fCloseNotice;
 };
 
 }  // namespace vorl

@@ -1,16 +1,22 @@
 #include "app/windows/preview_pane.h"
 
 #include <QPainter>
+#include <QResizeEvent>
 
 #include "imaging/offscreens/offscreen.h"
 #include "imaging/offscreens/placement.h"
 
 namespace vorl {
 
-PreviewPane::PreviewPane(QSize size, QWidget* parent)
+PreviewPane::PreviewPane(QSize size, QWidget* parent, Growth growth)
     : QWidget(parent), fOffscreen(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32) {
   fOffscreen.fill(Qt::white);
-  setFixedSize(fOffscreen.size());
+  if (growth == Growth::fixed) {
+    setFixedSize(fOffscreen.size());
+  } else {
+    setMinimumSize(fOffscreen.size());
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  }
 }
 
 QRect PreviewPane::fittedRect(QSize pane, QSize picture) {
@@ -26,17 +32,29 @@ QRect PreviewPane::fittedRect(QSize pane, QSize picture) {
 }
 
 void PreviewPane::setPicture(const QImage& picture) {
+  fPicture = picture;
+  drawPicture();
+  repaint();
+}
+
+void PreviewPane::drawPicture() {
   fOffscreen.fill(Qt::white);
   fHasPicture = false;
-  const QRect target = fittedRect(fOffscreen.size(), picture.size());
+  const QRect target = fittedRect(fOffscreen.size(), fPicture.size());
   if (!target.isEmpty()) {
     // The fit can stand out of the pane by a row or column where two ratios nearly agree; the painter clips it.
     QPainter painter(&fOffscreen);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, picture);
+    painter.drawImage(target, fPicture);
     fHasPicture = true;
   }
-  repaint();
+}
+
+void PreviewPane::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (size() == fOffscreen.size() || size().isEmpty()) return;
+  fOffscreen = QImage(size(), QImage::Format_RGB32);
+  drawPicture();
 }
 
 void PreviewPane::paintEvent(QPaintEvent*) {

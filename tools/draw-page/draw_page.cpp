@@ -6,7 +6,8 @@
 // delivers it: a print-data file (or the JPEG and property-list pair in the new hand-off mode) into that folder,
 // a print-to-file job into its stored folders, a printer-type-8 job to the default printer. The preferences are
 // read (never written) from the preferences folder of the user running the tool, under $XDG_CONFIG_HOME (or
-// ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others.
+// ~/.config); point HOME or XDG_CONFIG_HOME elsewhere to use others. It needs no display: Qt runs offscreen.
+#include <QGuiApplication>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -86,6 +87,11 @@ int main(int argc, char** argv) {
   const std::filesystem::path output = argv[3];
 
   const bool deliver = argc == 5;
+
+  // Texts are laid out with Qt's fonts, and the font system starts with the GUI application object; without it
+  // every text object draws nothing. No window is ever shown, so no display is wanted either.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
 
   mySetAllDefaults();
   if (!myNewReadPreferences()) std::fprintf(stderr, "Some stored preferences could not be read; defaults are used.\n");

@@ -447,7 +447,7 @@ TEST_F(PreferencesWindow, ProcessingOnDisablesWhatItReads) {
   TPreferencesWindow window;
   window.setProcessingOn(true);
   window.selectCategory(kGeneralSettingsCategory);
-  for (const char* id : {"enbp", "ausq", "chps", "dljf", "blck", "dual", "scan"}) {
+  for (const char* id : {"enbp", "ausq", "chps", "dljf", "dual", "scan"}) {
     EXPECT_FALSE(control<QWidget>(*window.currentPanel(), id)->isEnabled()) << id;
   }
   window.selectCategory(kPrintToFileSetsCategory);
@@ -547,6 +547,99 @@ TEST_F(PreferencesWindow, ChoosingARootMakesTheWorkingFoldersAndShowsIt) {
             root / "PRINT JOBS FOLDER \u0192");
   FSSpec stored = prefs->rootReference.spec;
   EXPECT_EQ(validateIfAliasHandle(stored, kPrintServerRootAliasId), 1);
+  cancel(window);
+}
+
+// A stored value that a pop-up does not list is shown as "Other (n)", and OK without a touch keeps it: only the
+// operator changes a stored value.
+TEST_F(PreferencesWindow, UntouchedPopUpsKeepValuesTheyDoNotList) {
+  const struct {
+    const char* name;
+    std::int16_t category;
+    const char* id;
+    std::function<void(Records&)> store;
+    const char* shownItem;
+  } cases[] = {
+      {"set upload site 7", kPrintToFileSetsCategory, "site", [](Records& r) { r.sets[0].uploadSite = 7; }, "Other (7)"},
+      {"set naming 9", kPrintToFileSetsCategory, "nmtp", [](Records& r) { r.sets[0].namingScheme = 9; }, "Other (9)"},
+      {"set format 12", kPrintToFileSetsCategory, "frmt", [](Records& r) { r.sets[0].fileFormat = 12; }, "Other (12)"},
+      {"set rotation 5", kPrintToFileSetsCategory, "rota", [](Records& r) { r.sets[0].rotationDirection = 5; }, "Other (5)"},
+      {"web naming 9", kWebUploadCategory, "nmtp", [](Records& r) { r.web.namingScheme = 9; }, "Other (9)"},
+      {"web format 12", kWebUploadCategory, "frmt", [](Records& r) { r.web.fileFormat = 12; }, "Other (12)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    restart();
+    Records stored = Records::live();
+    c.store(stored);
+    *getMyPrintToFileSetPrefs(1) = stored.sets[0];
+    *getMyWebUploadPrefs() = stored.web;
+    ASSERT_TRUE(SavePreferences());
+    restart();
+    const Records expected = Records::live();
+    {
+      TPreferencesWindow window;
+      window.selectCategory(c.category);
+      EXPECT_EQ(control<QComboBox>(*window.currentPanel(), c.id)->currentText(), QString::fromLatin1(c.shownItem));
+      confirm(window);
+    }
+    restart();
+    expectSameRecords(Records::live(), expected);
+  }
+}
+
+// The naming choices say what they name the file after, and which of them replace a file of the same name (the
+// output replaces only with naming 3, 4, 6 and 7).
+TEST_F(PreferencesWindow, NamingChoicesSayWhatTheyDo) {
+  TPreferencesWindow window;
+  window.selectCategory(kPrintToFileSetsCategory);
+  auto* naming = control<QComboBox>(*window.currentPanel(), "nmtp");
+  ASSERT_EQ(naming->count(), 8);
+  const char* parts[] = {"Prefix", "Template", "Image", "Template_Image", "Date_Time", "Image name_Job", "Extra",
+                         "Image name_Template"};
+  for (int mode = 1; mode <= 8; ++mode) {
+    SCOPED_TRACE(mode);
+    const QString item = naming->itemText(mode - 1);
+    EXPECT_TRUE(item.contains(QString::fromLatin1(parts[mode - 1]))) << item.toStdString();
+    EXPECT_EQ(item.contains("replaces"), mode == 3 || mode == 4 || mode == 6 || mode == 7) << item.toStdString();
+    EXPECT_FALSE(item.contains("Scheme"));
+  }
+  cancel(window);
+}
+
+// Two stored switches have no known meaning: the general panel does not offer them, and keeps their values.
+TEST_F(PreferencesWindow, GeneralPanelOffersNoSwitchWithoutMeaningAndKeepsItsValue) {
+  getMyPrintServerPrefs()->value210 = 1;
+  ASSERT_TRUE(SavePreferences());
+  restart();
+  TPreferencesWindow window;
+  window.selectCategory(kGeneralSettingsCategory);
+  for (const QAbstractButton* box : window.currentPanel()->findChildren<QAbstractButton*>())
+    EXPECT_FALSE(box->text().startsWith("Option")) << box->text().toStdString();
+  EXPECT_FALSE(window.revertButton()->isEnabled());
+  confirm(window);
+  restart();
+  EXPECT_EQ(getMyPrintServerPrefs()->value210, 1);
+}
+
+// The window opens at the size of its largest panel and keeps it whichever panel is shown.
+TEST_F(PreferencesWindow, WindowKeepsItsSizeAcrossPanels) {
+  TPreferencesWindow window;
+  window.show();
+  QApplication::processEvents();
+  const QSize opened = window.size();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const std::int16_t category : {kGeneralSettingsCategory, kPrintToFileCategory, kPrintCenterCategory,
+                                        kPrintToFileSetsCategory, kOutputFilesCategory, kWebUploadCategory}) {
+      SCOPED_TRACE(preferenceTitle(category).toStdString());
+      window.selectCategory(category);
+      QApplication::processEvents();
+      EXPECT_EQ(window.size(), opened);
+      QWidget* panel = window.currentPanel();
+      EXPECT_GE(panel->height(), panel->minimumSizeHint().height());
+      EXPECT_GE(panel->width(), panel->minimumSizeHint().width());
+    }
+  }
   cancel(window);
 }
 

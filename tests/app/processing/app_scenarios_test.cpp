@@ -8,13 +8,17 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "app/windows/progress_indicator.h"
+#include "foundation/services/log_file.h"
 #include "jobs/engine/job_task_manager.h"
 #include "platform/system/autostart.h"
 #include "preferences/preference_globals.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/log_capture.h"
 // Qt's "signals" keyword would rename the monitor's member of that name.
 #pragma push_macro("signals")
 #undef signals
@@ -226,18 +230,32 @@ TEST(AppScenarios, FailedJobIsParkedAndTheNextJobStillRuns) {
   EXPECT_NE(std::find(messages.begin(), messages.end(), "Read File Error!"), messages.end());
 }
 
-TEST(AppScenarios, ASecondCopyRefusesToStart) {
+TEST(AppScenarios, ASecondCopyRefusesToStartSayingWhyOnlyOnItsTerminalAndInTheLog) {
   AppHarness first(autoStartOff);
   ASSERT_TRUE(first.start());
+  const auto errorLogSize = [&] {
+    std::error_code missing;
+    const auto size = fs::file_size(first.home() / "Error Log File", missing);
+    return missing ? 0 : size;
+  };
+  const auto errorLogBefore = errorLogSize();
   TBackgroundPrintApp::Options options;
   options.applicationFolder = first.home();
+  std::string terminal;
   {
+    test::LogCapture stderrOfTheSecond;
     TBackgroundPrintApp second(options);
     EXPECT_FALSE(second.DoInitialState());
+    terminal = stderrOfTheSecond.text();
   }
-  const auto messages = first.messages().messages();
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back(), "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6");
+  const std::string refusal = "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6";
+  EXPECT_NE(terminal.find(refusal), std::string::npos) << terminal;
+  std::ifstream log(QZLogFileManager::currentLogFile(), std::ios::binary);
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find(refusal), std::string::npos);
+  // The running copy's message list and its file are left alone: nothing is wrong with the running copy.
+  EXPECT_TRUE(first.messages().messages().empty());
+  EXPECT_EQ(errorLogSize(), errorLogBefore);
   // The first copy goes on: it still answers its start button.
   first.click("strt");
   EXPECT_TRUE(first.behaviour().IsBackgroundPrintingEnabled());

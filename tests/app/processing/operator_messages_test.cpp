@@ -55,7 +55,8 @@ TEST_F(OperatorMessagesTest, MessageFromAnotherThreadReachesListAndFile) {
   std::thread worker([] { DisplayNormalMessage("Printer \u0192 is out of paper"); });
   worker.join();
   ASSERT_TRUE(QTest::qWaitFor([this] { return errs_->count() == 1; }, 2000));
-  EXPECT_EQ(errs_->item(0)->text(), QStringLiteral("Printer \u0192 is out of paper"));
+  EXPECT_EQ(errs_->item(0)->data(MainWindow::kMessageTextRole).toString(), QStringLiteral("Printer \u0192 is out of paper"));
+  EXPECT_TRUE(errs_->item(0)->text().endsWith(QStringLiteral("   Printer \u0192 is out of paper")));
 
   const std::vector<std::uint8_t> bytes = fileBytes(errorLogFilePath());
   ASSERT_EQ(bytes.size(), kErrorLogRecordSize);
@@ -88,6 +89,26 @@ TEST_F(OperatorMessagesTest, BurstOfMessagesOpensOneAlert) {
   DisplayNormalMessage("After closing");
   ASSERT_TRUE(QTest::qWaitFor([] { return visibleAlerts() == 1; }, 2000));
   EXPECT_EQ(sink_->alert()->text(), QStringLiteral("After closing"));
+}
+
+// A note reaches the list and the file but opens no alert; a failure that the failed-job question shows leaves
+// the alert, which closes when it held nothing else.
+TEST_F(OperatorMessagesTest, NotesOpenNoAlertAndTheQuestionTakesItsFailureOutOfTheAlert) {
+  sink_->note(QStringLiteral("Smith 4x6"), QStringLiteral("Parked"));
+  ASSERT_EQ(errs_->count(), 1);
+  EXPECT_EQ(errs_->item(0)->data(MainWindow::kMessageJobRole).toString(), QStringLiteral("Smith 4x6"));
+  EXPECT_EQ(readErrorLogRecords(errorLogFilePath()), QStringList{QStringLiteral("Smith 4x6: Parked")});
+  EXPECT_EQ(visibleAlerts(), 0);
+
+  DisplayNormalMessage("Disk nearly full");
+  DisplayNormalMessage("Read File Error!");
+  ASSERT_TRUE(QTest::qWaitFor([this] { return errs_->count() == 3; }, 2000));
+  ASSERT_NE(sink_->alert(), nullptr);
+  sink_->withdrawFromAlert(QString(), QStringLiteral("Read File Error!"));
+  EXPECT_EQ(sink_->alert()->text(), QStringLiteral("Disk nearly full"));
+  sink_->withdrawFromAlert(QString(), QStringLiteral("Disk nearly full"));
+  EXPECT_TRUE(QTest::qWaitFor([] { return visibleAlerts() == 0; }, 2000));
+  EXPECT_EQ(errs_->count(), 3);  // the list keeps every line
 }
 
 TEST(ErrorLogFile, LongMessagesAreCutAndTornRecordsDropped) {

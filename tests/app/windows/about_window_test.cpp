@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 #include <QUrl>
@@ -64,6 +65,12 @@ TEST(AboutWindow, ShowsBothVersionsAndOpensTheClickedLink) {
   EXPECT_FALSE(text("txt1").isEmpty());
   EXPECT_EQ(text("txt2"), "2.1.1 13");
   EXPECT_EQ(text("stat"), " ");
+  // Each number says what it is, and the window is wide enough for its title in a bold title bar.
+  EXPECT_EQ(text("lbl1"), "Program version:");
+  EXPECT_EQ(text("lbl2"), "Release and build:");
+  QFont bold = window.font();
+  bold.setBold(true);
+  EXPECT_GT(window.width(), QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + 100);
   EXPECT_FALSE(test::saveScreenshot(window, QStringLiteral("about-window")).isEmpty());
 
   UrlCatcher catcher;

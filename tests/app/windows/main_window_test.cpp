@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QDateTime>
 #include <QAction>
 #include <QImage>
 #include <QLabel>
@@ -15,10 +17,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <iterator>
 
 #include "app/processing/error_log_file.h"
 #include "app/windows/main_window.h"
 #include "app/windows/preview_pane.h"
+#include "app/windows/printer_route_name.h"
 #include "tests/app/screenshots.h"
 
 namespace vorl {
@@ -218,18 +222,89 @@ TEST_F(MainWindowTest, TextsAndBusyIndicator) {
   EXPECT_FALSE(busy->isVisible());
 }
 
-TEST_F(MainWindowTest, MessageListShowsTheRecordsOfEarlierRuns) {
+// The file keeps only the texts: its lines are marked as earlier runs', never given a time that would make them
+// look current; the lines of this run carry their time and job.
+TEST_F(MainWindowTest, MessageListMarksEarlierRunsAndShowsTimeAndJob) {
   window_.reset();
   ASSERT_TRUE(appendErrorLogRecord(errorLogFilePath(), "First message"));
   ASSERT_TRUE(appendErrorLogRecord(errorLogFilePath(), "Second message \u0192"));
   MainWindow window;
   auto* errs = window.findChild<QListWidget*>("errs");
   ASSERT_NE(errs, nullptr);
-  ASSERT_EQ(errs->count(), 2);
-  EXPECT_EQ(errs->item(0)->text(), QStringLiteral("First message"));
-  EXPECT_EQ(errs->item(1)->text(), QStringLiteral("Second message \u0192"));
-  window.appendMessage("Third");
-  EXPECT_EQ(errs->item(2)->text(), QStringLiteral("Third"));
+  window.appendMessage(QDateTime(QDate(2026, 3, 14), QTime(9, 5, 7)), "Smith 4x6", "Read File Error!");
+  window.appendMessage(QDateTime(QDate(2026, 3, 14), QTime(9, 6, 0)), "", "Special Startup\u2026");
+  const struct {
+    const char* text;
+    bool earlier;
+    const char* shown;
+  } rows[] = {
+      {"First message", true, "Earlier run:   First message"},
+      {"Second message \u0192", true, "Earlier run:   Second message \u0192"},
+      {"Read File Error!", false, "2026-03-14 09:05:07   Smith 4x6: Read File Error!"},
+      {"Special Startup\u2026", false, "2026-03-14 09:06:00   Special Startup\u2026"},
+  };
+  ASSERT_EQ(errs->count(), static_cast<int>(std::size(rows)));
+  for (int row = 0; row < errs->count(); ++row) {
+    SCOPED_TRACE(row);
+    const QListWidgetItem* item = errs->item(row);
+    EXPECT_EQ(item->text(), QString::fromUtf8(rows[row].shown));
+    EXPECT_EQ(item->data(MainWindow::kMessageTextRole).toString(), QString::fromUtf8(rows[row].text));
+    EXPECT_EQ(item->data(MainWindow::kEarlierRunRole).toBool(), rows[row].earlier);
+    EXPECT_NE(item->foreground() == QBrush(Qt::gray), !rows[row].earlier);
+  }
+}
+
+// The panes say what they hold; the page and the messages take the room of a larger window, the thumbnail keeps
+// its size, and the page is drawn again at the pane's new size.
+TEST_F(MainWindowTest, PanesHaveCaptionsAndThePageAndMessagesGrowWithTheWindow) {
+  QStringList captions;
+  for (const QLabel* label : window_->findChildren<QLabel*>()) captions << label->text();
+  for (const char* caption : {"Waiting jobs", "Selected job", "Page in hand", "Messages"})
+    EXPECT_TRUE(captions.contains(QString::fromLatin1(caption))) << caption;
+
+  auto* page = child<PreviewPane>("imag");
+  auto* errs = child<QListWidget>("errs");
+  window_->setImage(filled(60, 40, kRed), "Page 1");
+  window_->resize(window_->minimumSizeHint());
+  QApplication::processEvents();
+  const QSize pageBefore = page->size();
+  const QSize thumbnailBefore = pict_->size();
+  const int messagesBefore = errs->height();
+  EXPECT_EQ(pageBefore, QSize(400, 300));
+
+  window_->resize(window_->size() + QSize(600, 500));
+  QApplication::processEvents();
+  EXPECT_GT(page->width(), pageBefore.width() + 400);
+  EXPECT_GT(page->height(), pageBefore.height() + 150);
+  EXPECT_GT(errs->height(), messagesBefore + 100);
+  EXPECT_EQ(pict_->size(), thumbnailBefore);
+  ASSERT_EQ(page->offscreen().size(), page->size());
+  EXPECT_EQ(page->offscreen().pixel(page->width() / 2, page->height() / 2), kRed);
+  EXPECT_TRUE(page->hasPicture());
+}
+
+TEST(PrinterRouteName, NamesTheRoadOutOfTheProgramWithTheType) {
+  const struct {
+    std::int16_t type;
+    std::int16_t set;
+    bool handOff;
+    const char* shown;
+  } cases[] = {
+      {0, 0, false, ""},
+      {8, 0, false, "System printer (type 8)"},
+      {17, 0, false, "Print-to-file folder (type 17)"},
+      {25, 1, false, "Print-to-file set A (type 25)"},
+      {52, 8, true, "Print-to-file set H (type 52)"},
+      {26, 0, false, "Print-to-file set (type 26)"},
+      {34, 0, false, "Print-data file for the print centre (type 34)"},
+      {34, 0, true, "Hand-off to the print centre (JPEG and property list) (type 34)"},
+      {45, 2, false, "Print-data file for the print centre (type 45)"},
+      {14, 0, false, "No known printer (type 14)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    EXPECT_EQ(printerRouteName(c.type, c.set, c.handOff), QString::fromUtf8(c.shown));
+  }
 }
 
 TEST_F(MainWindowTest, IdleScreenshotWithJobsAndPage) {
@@ -243,7 +318,7 @@ TEST_F(MainWindowTest, IdleScreenshotWithJobsAndPage) {
   window_->setStatus("PAUSED - Press 'Resume\u2026' to Start\u2026");
   window_->setStartTitle("Resume");
   window_->setPrinterAndTemplate("Printer A", "Template B", "Package C");
-  window_->appendMessage("An example message");
+  window_->appendMessage(QDateTime::currentDateTime(), "Jones 8x10.job", "An example message");
   const QString path = test::saveScreenshot(*window_, "main_window_idle");
   ASSERT_FALSE(path.isEmpty());
   const QImage shot(path);
