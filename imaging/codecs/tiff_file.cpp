@@ -121,7 +121,7 @@ double resolutionDpi(TIFF* tif, ttag_t tag, std::uint16_t unit) {
   return 0;
 }
 
-// What the scanline reader needs to know about a file's samples.
+// What the sample readers (rows or tiles) need to know about a file's samples.
 struct Layout {
   int width = 0, height = 0;
   std::uint16_t samples = 1, bits = 1, photometric = 0, planar = PLANARCONFIG_CONTIG, sampleFormat = SAMPLEFORMAT_UINT;
@@ -130,8 +130,9 @@ struct Layout {
   bool associatedAlpha = false;
 };
 
-// Whether the scanline reader takes the file, and the layout it reads.
-bool scanlineLayout(TIFF* tif, Layout& layout) {
+// Whether our own sample readers take the file, and the layout they read. Tiled files are read by tiles, so a
+// tiled CMYK picture keeps its inks for its profile as a striped one does.
+bool sampleLayout(TIFF* tif, Layout& layout) {
   std::uint16_t inkSet = INKSET_CMYK, extraCount = 0;
   std::uint16_t* extra = nullptr;
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samples);
@@ -141,7 +142,7 @@ bool scanlineLayout(TIFF* tif, Layout& layout) {
   TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
   TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
   if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric) != 1) return false;
-  if (TIFFIsTiled(tif) || (layout.bits != 8 && layout.bits != 16) || layout.sampleFormat != SAMPLEFORMAT_UINT)
+  if ((layout.bits != 8 && layout.bits != 16) || layout.sampleFormat != SAMPLEFORMAT_UINT)
     return false;
   switch (layout.photometric) {
     case PHOTOMETRIC_MINISBLACK:
@@ -200,6 +201,8 @@ void storeSample(const Layout& l, int s, std::uint8_t v, std::uint8_t* pixel, st
   }
 }
 
+void finishSamples(const Layout& l, DecodedImage& image);
+
 OSErr readScanlines(TIFF* tif, const Layout& l, DecodedImage& image, MemoryFile& file, std::string_view source) {
   const PixView view = image.pixels->view();
   std::vector<std::uint8_t> row;
@@ -230,6 +233,65 @@ OSErr readScanlines(TIFF* tif, const Layout& l, DecodedImage& image, MemoryFile&
       }
     }
 
+  finishSamples(l, image);
+  return noErr;
+}
+
+// Tile by tile, each sample stored as the row reader stores it; tiles reaching past the picture's edge are cut.
+OSErr readTiles(TIFF* tif, const Layout& l, DecodedImage& image, MemoryFile& file, std::string_view source,
+                tmsize_t maxTileBytes) {
+  std::uint32_t tileWidth = 0, tileHeight = 0;
+  if (TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth) != 1 || TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight) != 1 ||
+      tileWidth == 0 || tileHeight == 0)
+    return failure(kImageDataErr, source, "a tiled TIFF file without a tile size");
+  // The header names the tile size: a claim past what the picture could need is refused before the memory.
+  if (TIFFTileSize64(tif) == 0 || TIFFTileSize64(tif) > static_cast<std::uint64_t>(maxTileBytes))
+    return failure(kImageTooLargeErr, source, "its tiles claim more memory than a picture may take");
+  const PixView view = image.pixels->view();
+  std::vector<std::uint8_t> tile;
+  try {
+    tile.resize(static_cast<std::size_t>(TIFFTileSize64(tif)));
+    if (l.colours == 4) image.cmykSamples.resize(std::size_t(l.width) * std::size_t(l.height) * 4);
+  } catch (const std::bad_alloc&) {
+    return failure(kImageTooLargeErr, source, "no memory for its tiles");
+  }
+  const std::size_t rowSize = static_cast<std::size_t>(TIFFTileRowSize64(tif));
+  const int planes = l.planar == PLANARCONFIG_CONTIG ? 1 : l.samples;
+  const std::size_t needed = std::size_t(tileWidth) * (planes == 1 ? l.samples : 1) * l.bits / 8;
+  if (rowSize < needed || tile.size() < rowSize * tileHeight)
+    return failure(kImageDataErr, source, "its tiles are smaller than their pixels");
+
+  for (int plane = 0; plane < planes; ++plane)
+    for (std::uint32_t top = 0; top < static_cast<std::uint32_t>(l.height); top += tileHeight)
+      for (std::uint32_t left = 0; left < static_cast<std::uint32_t>(l.width); left += tileWidth) {
+        if (TIFFReadTile(tif, tile.data(), left, top, 0, static_cast<std::uint16_t>(plane)) < 0)
+          return failure(kImageDataErr, source, "the tile at %u, %u cannot be read: %s", left, top, file.error);
+        const int rows = static_cast<int>(std::min<std::uint32_t>(tileHeight, static_cast<std::uint32_t>(l.height) - top));
+        const int columns =
+            static_cast<int>(std::min<std::uint32_t>(tileWidth, static_cast<std::uint32_t>(l.width) - left));
+        for (int ty = 0; ty < rows; ++ty) {
+          const int y = static_cast<int>(top) + ty;
+          const std::uint8_t* in = tile.data() + std::size_t(ty) * rowSize;
+          std::uint8_t* pixel = view.row(y) + std::size_t(left) * 4;
+          std::uint8_t* cmyk =
+              l.colours == 4 ? image.cmykSamples.data() + (std::size_t(y) * l.width + left) * 4 : nullptr;
+          for (int x = 0; x < columns; ++x, pixel += 4, cmyk += cmyk ? 4 : 0) {
+            if (planes == 1) {
+              for (int s = 0; s < l.samples; ++s)
+                storeSample(l, s, sampleAt(in, l.bits, std::size_t(x) * l.samples + s), pixel, cmyk);
+            } else {
+              storeSample(l, plane, sampleAt(in, l.bits, std::size_t(x)), pixel, cmyk);
+            }
+          }
+        }
+      }
+  finishSamples(l, image);
+  return noErr;
+}
+
+// After all samples are in: straight colour from premultiplied, and the CMYK stand-in colours.
+void finishSamples(const Layout& l, DecodedImage& image) {
+  const PixView view = image.pixels->view();
   if (l.alphaSample >= 0 && l.associatedAlpha)
     for (int y = 0; y < l.height; ++y) {
       std::uint8_t* pixel = view.row(y);
@@ -243,7 +305,6 @@ OSErr readScanlines(TIFF* tif, const Layout& l, DecodedImage& image, MemoryFile&
       }
     }
   if (l.colours == 4) cmykToOffscreen(image.cmykSamples.data(), *image.pixels);
-  return noErr;
 }
 
 // libtiff's own reader for every other layout, in the order the file stores the rows (its orientation tag is
@@ -301,7 +362,7 @@ OSErr decodeTiff(std::span<const std::uint8_t> bytes, DecodedImage& image, const
   Layout layout;
   layout.width = static_cast<int>(width);
   layout.height = static_cast<int>(height);
-  const bool scanlines = scanlineLayout(tif.get(), layout);
+  const bool ownReader = sampleLayout(tif.get(), layout);
   image.model = layout.photometric == PHOTOMETRIC_SEPARATED ? SourceColourModel::cmyk
                 : layout.photometric == PHOTOMETRIC_MINISBLACK || layout.photometric == PHOTOMETRIC_MINISWHITE
                     ? SourceColourModel::grey
@@ -321,9 +382,10 @@ OSErr decodeTiff(std::span<const std::uint8_t> bytes, DecodedImage& image, const
 
   if (const OSErr error = makeImageOffscreen(layout.width, layout.height, image, source); error != noErr) return error;
   OSErr error = noErr;
-  if (scanlines) {
+  if (ownReader) {
     image.hasAlpha = layout.alphaSample >= 0;
-    error = readScanlines(tif.get(), layout, image, file, source);
+    error = TIFFIsTiled(tif.get()) ? readTiles(tif.get(), layout, image, file, source, allocationLimit(options))
+                                   : readScanlines(tif.get(), layout, image, file, source);
   } else {
     if (image.model == SourceColourModel::cmyk) image.model = SourceColourModel::rgb;  // libtiff converts it
     error = readThroughRgba(tif.get(), image, file, source);

@@ -13,13 +13,17 @@ namespace vorl {
 
 namespace {
 
-// The path of a profile specification; one whose folder numbers are unknown here is found by name.
-OSErr profilePath(const FSSpec& spec, std::filesystem::path& path) {
+constexpr OSType kInputProfileClass = 0x73636E72;    // 'scnr'
+constexpr OSType kPrinterProfileClass = 0x70727472;  // 'prtr'
+
+// The path of a profile specification; one whose folder numbers are unknown here is found by name, a profile of
+// the class the role asks for first, so a same-named monitor profile never stands in for the printer's.
+OSErr profilePath(const FSSpec& spec, OSType preferredClass, std::filesystem::path& path) {
   const OSErr error = FSpMakePath(spec, path);
   if (error != dirNFErr && error != nsvErr) return error;
   const Str255 name(spec.name.macRoman());
   FSSpec installed;
-  if (!FindProfile(0, &installed, name.raw()) || FSpMakePath(installed, path) != noErr) return error;
+  if (!FindProfile(preferredClass, &installed, name.raw()) || FSpMakePath(installed, path) != noErr) return error;
   systemLogf("Profile %s taken from %s", name.toUtf8().c_str(), path.c_str());
   return noErr;
 }
@@ -28,11 +32,11 @@ OSErr profilePath(const FSSpec& spec, std::filesystem::path& path) {
 
 bool CS2_available() noexcept { return true; }
 
-OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile) {
+OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile, OSType preferredClass) {
   if (!profile) return paramErr;
   profile->reset();
   std::filesystem::path path;
-  if (const OSErr error = profilePath(spec, path); error != noErr) return error;
+  if (const OSErr error = profilePath(spec, preferredClass, path); error != noErr) return error;
   OSErr error = noErr;
   *profile = openProfileFile(path, &error);
   return error;
@@ -44,8 +48,13 @@ OSErr NCWNewColorWorld(CMWorldRef* world, const CMProfileRef& source, const CMPr
     world->reset();
     return paramErr;
   }
-  return cachedColorTransform(source, TYPE_ARGB_8, destination, TYPE_ARGB_8, source->renderingIntent(),
-                              cmsFLAGS_COPY_ALPHA, world);
+  // Without black-point compensation a printer whose black is lighter than the source's clips every shadow
+  // darker than its own black to the same ink; print workflows compensate for relative colorimetric, and the
+  // perceptual tables already map black to black.
+  const int intent = source->renderingIntent();
+  const std::uint32_t blackPoint = intent == INTENT_RELATIVE_COLORIMETRIC ? cmsFLAGS_BLACKPOINTCOMPENSATION : 0;
+  return cachedColorTransform(source, TYPE_ARGB_8, destination, TYPE_ARGB_8, intent, cmsFLAGS_COPY_ALPHA | blackPoint,
+                              world);
 }
 
 OSErr myCWMatchPixMap(CMWorldRef world, PixMap* pixels) {
@@ -59,11 +68,11 @@ OSErr myCWMatchPixMap(CMWorldRef world, PixMap* pixels) {
 OSErr MyMatchBitmap(PixMapHandle pixels, const FSSpec& source, const FSSpec& destination) {
   if (!CS2_available()) return -1;
   CMProfileRef sourceProfile, destinationProfile;
-  if (const OSErr error = OpenProfileFSSpec(source, &sourceProfile); error != noErr) {
+  if (const OSErr error = OpenProfileFSSpec(source, &sourceProfile, kInputProfileClass); error != noErr) {
     systemLogf("OpenProfileFSSpec error = %d", error);
     return error;
   }
-  if (const OSErr error = OpenProfileFSSpec(destination, &destinationProfile); error != noErr) {
+  if (const OSErr error = OpenProfileFSSpec(destination, &destinationProfile, kPrinterProfileClass); error != noErr) {
     systemLogf("OpenProfileFSSpec B error = %d", error);
     return error;
   }

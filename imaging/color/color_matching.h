@@ -1,12 +1,14 @@
 // Matching a finished page from the studio's input profile to the printer's profile, in place.
 //
 // The page's bytes (alpha, red, green, blue) go through LittleCMS as they lie; alpha is copied, not matched.
-// The intent is the one the source profile's header names, without black-point compensation. The rows are
+// The intent is the one the source profile's header names; relative colorimetric is done with black-point
+// compensation, so a printer's lighter black does not swallow the shadows. The rows are
 // matched in bands on the process's job pool; the bytes do not depend on the number of threads.
 //
 // Profile file specifications in a job come from the machine that made it. When the folder numbers of one are
-// unknown here, the profile is looked up by its file name among the installed profiles (FindProfile); a
-// specification whose folder is known but whose file is missing stays an error.
+// unknown here, the profile is looked up by its file name among the installed profiles (FindProfile), a scanner
+// profile first for the input and a printer profile first for the printer; a specification whose folder is
+// known but whose file is missing stays an error.
 #pragma once
 
 #include "foundation/records/color_sync_records.h"
@@ -20,10 +22,12 @@ namespace vorl {
 bool CS2_available() noexcept;
 
 // Opens the profile file the file specification names. noErr, paramErr for a null output, the file error (fnfErr,
-// dirNFErr, ...) or cmProfileError for a file that is no profile.
-OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile);
+// dirNFErr, ...) or cmProfileError for a file that is no profile. A specification found by name takes a profile
+// of `preferredClass` first (0: the first of any class).
+OSErr OpenProfileFSSpec(const FSSpec& spec, CMProfileRef* profile, OSType preferredClass = 0);
 
-// The transform of page pixels from `source` to `destination`, with the source header's intent.
+// The transform of page pixels from `source` to `destination`, with the source header's intent (black-point
+// compensated when that is relative colorimetric).
 OSErr NCWNewColorWorld(CMWorldRef* world, const CMProfileRef& source, const CMProfileRef& destination);
 
 // Matches the pixels in place and lets go of the world. -1 for a null world or pixel map,

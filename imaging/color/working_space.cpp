@@ -26,16 +26,19 @@ ProfileRef defaultProfileFor(SourceColourModel model) {
 
 }  // namespace
 
-void bringIntoWorkingSpace(DecodedImage& image, bool applyEmbedded) {
+WorkingSpaceResult bringIntoWorkingSpace(DecodedImage& image, bool applyEmbedded) {
   Offscreen* pixels = image.pixels.get();
-  if (pixels == nullptr || !applyEmbedded) return;
+  if (pixels == nullptr || !applyEmbedded) return WorkingSpaceResult::asTheyStand;
   const bool embedded = !image.iccProfile.empty();
   const ProfileRef assumed = embedded ? nullptr : defaultProfileFor(image.model);
-  if (!embedded && assumed == nullptr) return;  // a device picture with no default: its values as they stand
+  // A device picture with no default: its values as they stand.
+  if (!embedded && assumed == nullptr) return WorkingSpaceResult::asTheyStand;
+  const WorkingSpaceResult failed =
+      embedded ? WorkingSpaceResult::ownProfileUnusable : WorkingSpaceResult::defaultProfileUnusable;
   const ProfileRef working = Profile::profileWithGenericRGB();
   if (working == nullptr) {
     systemLog("no working colour space: the picture keeps its values");
-    return;
+    return failed;
   }
   bool converted = false;
   switch (image.model) {
@@ -52,7 +55,9 @@ void bringIntoWorkingSpace(DecodedImage& image, bool applyEmbedded) {
                            : convertCMYKToOffscreen(image.cmykSamples, *assumed, *working, pixels);
       break;
   }
-  if (!converted) systemLog("the picture's profile could not be applied: its values are used as they stand");
+  if (converted) return WorkingSpaceResult::converted;
+  systemLog("the picture's profile could not be applied: its values are used as they stand");
+  return failed;
 }
 
 }  // namespace vorl

@@ -10,7 +10,15 @@
 
 namespace vorl {
 
-// Converts `image.pixels` in place. A profile that cannot be used leaves the values as they stand (logged).
-void bringIntoWorkingSpace(DecodedImage& image, bool applyEmbedded);
+enum class [[nodiscard]] WorkingSpaceResult {
+  asTheyStand,              // nothing to apply: profiles not applied, or no profile and no default
+  converted,                // the photo's own profile or its model's default was applied
+  ownProfileUnusable,       // the photo's own profile could not be applied; its values stand (logged)
+  defaultProfileUnusable,   // the default profile could not be applied; its values stand (logged)
+};
+
+// Converts `image.pixels` in place. A profile that cannot be used leaves the values as they stand (logged); the
+// caller tells the operator.
+WorkingSpaceResult bringIntoWorkingSpace(DecodedImage& image, bool applyEmbedded);
 
 }  // namespace vorl

@@ -52,6 +52,37 @@ class PowTable {
   std::array<float, 256> scale_{};
 };
 
+// The working space's transfer curve (sRGB's, IEC 61966-2.1): the stages work on light, not on encoded values,
+// so an exposure step doubles the light and a mid-grey does not jump as it would on the encoded numbers.
+double decodeTransfer(double v) noexcept { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
+
+class TransferTables {
+ public:
+  TransferTables() {
+    for (int i = 0; i < 256; ++i) decode_[static_cast<std::size_t>(i)] = static_cast<float>(decodeTransfer(i / 255.0));
+    for (int i = 0; i < 255; ++i)
+      threshold_[static_cast<std::size_t>(i)] = static_cast<float>(decodeTransfer((i + 0.5) / 255.0));
+  }
+  float decode(std::uint8_t byte) const noexcept { return decode_[byte]; }
+  // The byte whose encoded value is nearest: the number of rounding thresholds below the light. A NaN and
+  // anything below black give 0, anything above white 255.
+  std::uint8_t encode(float light) const noexcept {
+    int i = 0;
+    for (int step = 128; step > 0; step >>= 1)
+      if (threshold_[static_cast<std::size_t>(i + step - 1)] < light) i += step;
+    return static_cast<std::uint8_t>(i);
+  }
+
+ private:
+  std::array<float, 256> decode_{};
+  std::array<float, 255> threshold_{};  // threshold_[i]: the light at which byte i gives way to byte i + 1
+};
+
+const TransferTables& transferTables() {
+  static const TransferTables tables;
+  return tables;
+}
+
 // Exposure, hue and the colour matrix, in that order, as one matrix.
 std::array<float, 9> postMatrix(const FilterPlan& plan) {
   std::array<double, 9> m{1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -99,10 +130,11 @@ struct ChainMath {
 
   // Bytes of one row to 0..1 planes, then colour controls and gamma.
   void pre(const std::uint8_t* from, float* __restrict r, float* __restrict g, float* __restrict b, int width) const {
+    const TransferTables& curve = *transfer;
     for (int x = 0; x < width; ++x) {
-      r[x] = static_cast<float>(from[4 * x + kRedByte]) / 255.f;
-      g[x] = static_cast<float>(from[4 * x + kGreenByte]) / 255.f;
-      b[x] = static_cast<float>(from[4 * x + kBlueByte]) / 255.f;
+      r[x] = curve.decode(from[4 * x + kRedByte]);
+      g[x] = curve.decode(from[4 * x + kGreenByte]);
+      b[x] = curve.decode(from[4 * x + kBlueByte]);
     }
     if (controls) {
       const float s = saturation, k = contrast, bias = brightness;
@@ -137,17 +169,16 @@ struct ChainMath {
         b[x] = m[6] * rr + m[7] * gg + m[8] * bb;
       }
     }
-    clampToByteScale(r, width, 1.f);
-    clampToByteScale(g, width, 1.f);
-    clampToByteScale(b, width, 1.f);
+    const TransferTables& curve = *transfer;
     for (int x = 0; x < width; ++x) {
       to[4 * x + kAlphaByte] = from[4 * x + kAlphaByte];
-      to[4 * x + kRedByte] = static_cast<std::uint8_t>(static_cast<int>(r[x]));
-      to[4 * x + kGreenByte] = static_cast<std::uint8_t>(static_cast<int>(g[x]));
-      to[4 * x + kBlueByte] = static_cast<std::uint8_t>(static_cast<int>(b[x]));
+      to[4 * x + kRedByte] = curve.encode(r[x]);
+      to[4 * x + kGreenByte] = curve.encode(g[x]);
+      to[4 * x + kBlueByte] = curve.encode(b[x]);
     }
   }
 
+  const TransferTables* transfer = &transferTables();
   bool controls = false;
   float saturation = 1, brightness = 0, contrast = 1;
   std::optional<PowTable> power;

@@ -1,12 +1,13 @@
 // The filter chain's stages and the renderer that runs a chosen set of them over an offscreen.
 //
 // Stages always run in one order: colour controls, gamma, luminance sharpening, exposure, hue, colour matrix,
-// then the Gaussian blur. Values are taken as the offscreen's own encoded values scaled to 0..1 (no conversion
-// to linear light), in float, with one clamp and rounding at the end. The per-pixel stages are fused: colour
+// then the Gaussian blur. The colour stages work in linear light: each byte is decoded through the working
+// space's transfer curve (sRGB's), the stages run in float, and the result is clamped and encoded back to the
+// nearest byte once at the end. The per-pixel stages are fused: colour
 // controls and gamma in one step, exposure, hue and the colour matrix as one 3x3 matrix; the sharpening sits
 // between them because it needs the neighbourhood. Alpha is never changed.
 //
-// Formulas, per channel c of red, green, blue (Y = 0.2125·R + 0.7154·G + 0.0721·B):
+// Formulas, per channel c of red, green, blue in linear light (Y = 0.2125·R + 0.7154·G + 0.0721·B):
 //   colour controls  c ← (Y + s·(c − Y) − 0.5)·k + 0.5 + b        (saturation s, contrast k, brightness b)
 //   gamma            c ← sign(c)·|c|^p
 //   sharpen          c ← c + a·(Y − G₁.₆₉(Y))                       (Gaussian of σ 1.69 around the pixel, amount a)

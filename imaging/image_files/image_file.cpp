@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "imaging/color/color_adjustment_manager.h"
 #include "imaging/codecs/image_file_codec.h"
@@ -26,6 +27,20 @@ OffscreenPtr newImage(int width, int height) {
 bool fileUnreachable(OSErr error) noexcept {
   return error == fnfErr || error == dirNFErr || error == afpAccessDenied || error == afpObjectTypeErr ||
          error == ioErr;
+}
+
+// Packed C, M, Y, K samples of a width x height picture halved as createMyScaledImage halves its pixels.
+std::vector<std::uint8_t> halvedCMYKSamples(const std::vector<std::uint8_t>& cmyk, int width, int height) {
+  const int halfWidth = width / 2, halfHeight = height / 2;
+  std::vector<std::uint8_t> half(std::size_t(halfWidth) * std::size_t(halfHeight) * 4);
+  const std::size_t stride = std::size_t(width) * 4;
+  for (int y = 0; y < halfHeight; ++y)
+    for (int i = 0; i < halfWidth * 4; ++i) {
+      const std::size_t at = std::size_t(2 * y) * stride + std::size_t(i / 4) * 8 + std::size_t(i % 4);
+      half[std::size_t(y) * std::size_t(halfWidth) * 4 + std::size_t(i)] =
+          static_cast<std::uint8_t>((cmyk[at] + cmyk[at + 4] + cmyk[at + stride] + cmyk[at + stride + 4] + 2) / 4);
+    }
+  return half;
 }
 
 }  // namespace
@@ -61,6 +76,7 @@ void CImageFile::read(const std::filesystem::path& file, bool preview) {
                                      : "CImageFile(FSRef *fileFSRef) CGImageSourceCreateImageAtIndex returned NIL???");
     return;
   }
+  const int width = decoded.pixels->width(), height = decoded.pixels->height();
   if (preview) {
     // Halved before the colours are looked at, as previews always were.
     decoded.pixels = createMyScaledImage(decoded.pixels.get());
@@ -68,10 +84,10 @@ void CImageFile::read(const std::filesystem::path& file, bool preview) {
       systemLog("CImageFile(FSRef *fileFSRef) CGImageSourceCreateImageAtIndex returned NIL???");
       return;
     }
-    decoded.cmykSamples.clear();  // the naive RGB of a halved CMYK picture is what the preview shows
-    if (decoded.model == SourceColourModel::cmyk) decoded.model = SourceColourModel::rgb;
+    // The CMYK samples are halved alike, so a CMYK preview is converted through its profile as the full image is.
+    if (!decoded.cmykSamples.empty()) decoded.cmykSamples = halvedCMYKSamples(decoded.cmykSamples, width, height);
   }
-  bringIntoWorkingSpace(decoded, gApplyEmbedded);
+  bringPhotoIntoWorkingSpace(decoded, file);
   hasProperties_ = true;
   storedOrientation_ = decoded.exifOrientation;
   image_ = std::move(decoded.pixels);

@@ -24,7 +24,7 @@
 namespace vorl {
 namespace {
 
-// The importer road: decode, the values as they stand. `error` gets the decoder's answer.
+// The importer road: decode, then into the working space as the job asks. `error` gets the decoder's answer.
 OffscreenPtr importFile(const FSSpec& file, OSErr& error, DecodedImage* details = nullptr) {
   std::filesystem::path path;
   error = FSpMakePath(file, path);
@@ -32,6 +32,8 @@ OffscreenPtr importFile(const FSSpec& file, OSErr& error, DecodedImage* details 
   DecodedImage decoded;
   error = decodeImageFile(path, decoded);
   if (error != noErr) return nullptr;
+  // Every road that reads a photo honours its profile, whatever the file's name says it is.
+  bringPhotoIntoWorkingSpace(decoded, path);
   OffscreenPtr image = std::move(decoded.pixels);
   if (details != nullptr) *details = std::move(decoded);
   return image;

@@ -4,6 +4,7 @@
 // delivery. What a delivery means for the outside world (the counts, the web-server companion's notice, the
 // print centre being started) happens only once the page really was delivered: a job that fails is re-run or
 // parked, and must not have been counted or announced.
+#include <optional>
 #include <string>
 
 #include "foundation/services/messages.h"
@@ -54,12 +55,20 @@ void writePreviewFile(const Offscreen& page) {
     systemLogf("The preview file \"%s\" could not be written", kPreviewFileName);
 }
 
-bool profilesFound(const tColorSyncPrefs& colorSync, std::int16_t printerType) {
-  if (printerType < 0 || static_cast<std::size_t>(printerType) >= kColorSyncPrinterTypes) return false;
+// The installed input and printer profiles the job names, put in place of the job's own specifications, so the
+// matching opens the very files found here (a same-named profile of another class may come earlier by name).
+std::optional<tColorSyncPrefs> withFoundProfiles(const tColorSyncPrefs& colorSync, std::int16_t printerType) {
+  if (printerType < 0 || static_cast<std::size_t>(printerType) >= kColorSyncPrinterTypes) return std::nullopt;
+  const tPrinterColorSyncPrefs& printer = colorSync.printers[static_cast<std::size_t>(printerType)];
   FSSpec input{};
   FSSpec output{};
-  return FindProfile('scnr', &input, colorSync.inputProfile.name.raw()) &&
-         FindProfile('prtr', &output, colorSync.printers[static_cast<std::size_t>(printerType)].printerProfile.name.raw());
+  if (!FindProfile('scnr', &input, colorSync.inputProfile.name.raw()) ||
+      !FindProfile('prtr', &output, printer.printerProfile.name.raw()))
+    return std::nullopt;
+  std::optional<tColorSyncPrefs> found{colorSync};
+  found->inputProfile = input;
+  found->printers[static_cast<std::size_t>(printerType)].printerProfile = output;
+  return found;
 }
 
 }  // namespace
@@ -89,11 +98,14 @@ std::int16_t TSpoolerPrintView::FinishJob() {
   }
   if (Offscreen* page = pageOffscreen(); page != nullptr && job.colorSyncPrefs.useColorMatching.value() != 0) {
     systemLog("doUseColorMatching == ON");
-    if (profilesFound(job.colorSyncPrefs, job.printerType)) {
+    if (const std::optional<tColorSyncPrefs> found = withFoundProfiles(job.colorSyncPrefs, job.printerType)) {
       systemLog("FOUND profiles");
       SetStatus("Applying ColorSync…");
-      static_cast<void>(matchInputAndOutput(page, &job.colorSyncPrefs, job.printerType));
-      if (job.printerType == 43) editableSettings().mitsubishiSettings.colorConversion = std::int16_t{1};
+      if (matchInputAndOutput(page, &*found, job.printerType)) {
+        notePageMatchedTo(found->printers[static_cast<std::size_t>(job.printerType)].printerProfile);
+        // The printer converts colour itself unless told the page already is: only a matched page may say so.
+        if (job.printerType == 43) editableSettings().mitsubishiSettings.colorConversion = std::int16_t{1};
+      }
     }
   }
 

@@ -209,12 +209,16 @@ class TBGPrintView : public JobViewAccess {
   const CStr255_AC& currentImageName() const noexcept { return fCurrentImageName; }
   // The extension of the photo's name in upper case (".JPG"), as SetCurrentImageName left it.
   const CStr255_AC& currentImageExtension() const noexcept { return fCurrentImageExtension; }
+  // The printer profile the page was matched to, when finishing matched it: the page's values are then in that
+  // profile's space, whatever the photos came in.
+  const std::optional<FSSpec>& pageMatchedTo() const noexcept { return fPageMatchedTo; }
 
  protected:
   // Copies into `copy` what Clone copies.
   void copyJobInto(TBGPrintView& copy) const;
   // The output steps change a few printer settings of the job in hand (colour conversion, DNP values).
   JobFileSettings& editableSettings() noexcept { return fSettings; }
+  void notePageMatchedTo(const FSSpec& printerProfile) { fPageMatchedTo = printerProfile; }
 
  private:
   // The blocks of the file in order; each answers false when the file cannot be read on.
@@ -243,6 +247,7 @@ class TBGPrintView : public JobViewAccess {
   std::vector<FSSpec> fFilesToDelete;
   CStr255_AC fCurrentImageName{};
   CStr255_AC fCurrentImageExtension{};
+  std::optional<FSSpec> fPageMatchedTo;
   // The folders the job's video clip already went into.
   std::set<std::filesystem::path> fVideoCopiedInto;
 };

@@ -9,6 +9,7 @@
 
 #include "foundation/text/pascal_strings.h"
 #include "imaging/codecs/exif_metadata.h"
+#include "imaging/color/color_profile.h"
 #include "imaging/image_files/image_file.h"
 #include "platform/files/safe_files.h"
 #include "platform/system/system_log.h"
@@ -173,15 +174,20 @@ bool saveCGImageRefToPath(const Offscreen* picture, const fs::path& path, std::i
   return saveCGImageRefToPath(picture, path, kJpegSaveType, 100.0f, resolution);
 }
 
-OSErr embedSourceImageProfileInOutputFile(const fs::path& source, const fs::path& output) {
-  std::vector<std::uint8_t> sourceBytes, profile, outputBytes;
-  OSErr error = readFileBytes(source, sourceBytes);
-  if (error == noErr) error = codec::readIccProfileOf(sourceBytes, profile, source.string());
-  if (error == kNoEmbeddedProfileErr) {
-    systemLog("Colorsync profile could not be extracted from source file - does it have one?");
-    return error;
-  }
-  if (error == noErr) error = readFileBytes(output, outputBytes);
+namespace {
+
+// An RGB file may only carry an RGB profile: readers refuse a file tagged with another space, or misread it.
+bool describesRGBValues(std::span<const std::uint8_t> profile, const fs::path& output) {
+  const CMProfileRef opened = openProfileData(profile, nullptr);
+  if (opened && opened->spaceType() == fourCharCode("RGB ")) return true;
+  systemLogf("embedSourceImageProfileInOutputFile - %s keeps no profile: %s", output.c_str(),
+             opened ? "the profile's colour space is not the file's RGB" : "the profile cannot be read");
+  return false;
+}
+
+OSErr embedProfile(std::span<const std::uint8_t> profile, const fs::path& output) {
+  std::vector<std::uint8_t> outputBytes;
+  OSErr error = describesRGBValues(profile, output) ? readFileBytes(output, outputBytes) : paramErr;
   codec::Bytes rewritten;
   if (error == noErr) error = codec::withIccProfile(outputBytes, profile, rewritten, output.string());
   if (error == noErr) error = writeFileAtomically(output, rewritten, true);
@@ -189,6 +195,51 @@ OSErr embedSourceImageProfileInOutputFile(const fs::path& source, const fs::path
     systemLogf("embedSourceImageProfileInOutputFile - %s keeps its own colours (error %d)", output.c_str(),
                static_cast<int>(error));
   return error;
+}
+
+// The photo's own profile; kNoEmbeddedProfileErr (logged) when it has none.
+OSErr sourceProfileOf(const fs::path& source, std::vector<std::uint8_t>& profile) {
+  std::vector<std::uint8_t> sourceBytes;
+  OSErr error = readFileBytes(source, sourceBytes);
+  if (error == noErr) error = codec::readIccProfileOf(sourceBytes, profile, source.string());
+  if (error == kNoEmbeddedProfileErr) systemLog("Colorsync profile could not be extracted from source file - does it have one?");
+  return error;
+}
+
+}  // namespace
+
+OSErr embedSourceImageProfileInOutputFile(const fs::path& source, const fs::path& output) {
+  std::vector<std::uint8_t> profile;
+  const OSErr error = sourceProfileOf(source, profile);
+  if (error != noErr) return error;
+  return embedProfile(profile, output);
+}
+
+OSErr embedProfileOfWrittenColours(const fs::path& source, const fs::path& output, const WrittenColours& colours) {
+  std::vector<std::uint8_t> profile;
+  OSErr error = sourceProfileOf(source, profile);
+  if (error != noErr) return error;
+  if (colours.matchedPrinterProfile) {
+    error = readFileBytes(*colours.matchedPrinterProfile, profile);
+    if (error != noErr) {
+      systemLogf("embedSourceImageProfileInOutputFile - the printer profile %s cannot be read (error %d)",
+                 colours.matchedPrinterProfile->c_str(), static_cast<int>(error));
+      return error;
+    }
+  } else if (colours.embeddedProfilesApplied) {
+    // A photo whose own profile opens was converted into the working space; one that does not kept its values,
+    // which no profile describes.
+    const CMProfileRef own = openProfileData(profile, nullptr);
+    const ProfileRef working = Profile::profileWithGenericRGB();
+    if (!own || working == nullptr || working->ref() == nullptr) {
+      systemLogf("embedSourceImageProfileInOutputFile - %s keeps no profile: the photo's own was not applied",
+                 output.c_str());
+      return paramErr;
+    }
+    const std::span<const std::uint8_t> workingBytes = working->ref()->bytes();
+    profile.assign(workingBytes.begin(), workingBytes.end());
+  }
+  return embedProfile(profile, output);
 }
 
 OSErr embedSourceImageProfileInOutputFile(const FSSpec& source, const FSSpec& output) {

@@ -53,6 +53,22 @@ bool doCopyTheFileNew(PlistDictionary& request);
 OSErr embedSourceImageProfileInOutputFile(const std::filesystem::path& source, const std::filesystem::path& output);
 OSErr embedSourceImageProfileInOutputFile(const FSSpec& source, const FSSpec& output);
 
+// What the colour values of a page written from a photo are, for the profile that describes them.
+struct WrittenColours {
+  // The page was matched to this printer profile, so its values are the printer's.
+  std::optional<std::filesystem::path> matchedPrinterProfile;
+  // The photos were brought from their own profiles into the working space.
+  bool embeddedProfilesApplied = false;
+};
+
+// Embeds into the output the profile of the values it really holds, when the source photo has a profile of its
+// own: the printer profile the page was matched to; else the working space's profile when the photo's own was
+// applied; else the photo's own. The output file is RGB, so a profile of another colour space (a CMYK or grey
+// photo's, a CMYK printer's) is never embedded: paramErr, logged, the output as it was. kNoEmbeddedProfileErr
+// when the source has none, as above.
+OSErr embedProfileOfWrittenColours(const std::filesystem::path& source, const std::filesystem::path& output,
+                                   const WrittenColours& colours);
+
 inline constexpr std::size_t kEscapedPathBufferSize = 1024;
 
 // The path with every byte other than letters, digits and - . _ ~ ! $ & ' ( ) * + , ; = : @ / written as

@@ -11,6 +11,7 @@
 #include "foundation/files/aliases.h"
 #include "foundation/services/messages.h"
 #include "imaging/codecs/jpeg_file.h"
+#include "imaging/image_files/image_road_globals.h"
 #include "imaging/offscreens/offscreen_copy.h"
 #include "jobs/engine/drawing_results.h"
 #include "jobs/reading/job_archives.h"
@@ -200,8 +201,14 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
   if (!output.lastFile.empty() && printerType < job.colorSyncPrefs.printers.size() &&
       job.colorSyncPrefs.printers[printerType].embedSourceProfile != 0 && !view.filesToDelete().empty()) {
     fs::path source;
+    WrittenColours colours;
+    colours.embeddedProfilesApplied = gApplyEmbedded;
+    if (view.pageMatchedTo()) {
+      fs::path printerProfile;
+      if (FSpMakePath(*view.pageMatchedTo(), printerProfile) == noErr) colours.matchedPrinterProfile = printerProfile;
+    }
     if (FSpMakePath(view.filesToDelete().front(), source) == noErr)
-      static_cast<void>(embedSourceImageProfileInOutputFile(source, output.lastFile));
+      static_cast<void>(embedProfileOfWrittenColours(source, output.lastFile, colours));
   }
   return output;
 }

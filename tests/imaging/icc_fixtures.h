@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorl::test {
@@ -176,6 +177,67 @@ inline bool saveProfile(cmsHPROFILE profile, const std::filesystem::path& file) 
 inline cmsHPROFILE withHeader(cmsHPROFILE profile, cmsProfileClassSignature profileClass, int intent) {
   cmsSetDeviceClass(profile, profileClass);
   cmsSetHeaderRenderingIntent(profile, static_cast<cmsUInt32Number>(intent));
+  return profile;
+}
+
+}  // namespace vorl::test
+
+namespace vorl::test {
+
+// A printer-like RGB profile held in tables whose black is raised: device black prints at L* `blackL`, the
+// lightness scale compressed towards it, so shadows darker than that can only be kept apart by black-point
+// compensation. The header's intent is relative colorimetric.
+inline cmsHPROFILE makeRaisedBlackPrinterProfile(double blackL = 6, const char* description = "Raised-black printer") {
+  struct Cargo {
+    cmsHTRANSFORM transform;
+    double blackL;
+  };
+  cmsHPROFILE sRGB = cmsCreate_sRGBProfile(), lab = cmsCreateLab4Profile(nullptr);
+  Cargo toLab{cmsCreateTransform(sRGB, TYPE_RGB_16, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0), blackL};
+  Cargo fromLab{cmsCreateTransform(lab, TYPE_Lab_DBL, sRGB, TYPE_RGB_16, INTENT_RELATIVE_COLORIMETRIC, 0), blackL};
+  cmsHPROFILE profile = detail::tableProfile(cmsSigRgbData);
+  cmsSetHeaderRenderingIntent(profile, INTENT_RELATIVE_COLORIMETRIC);
+  // Device to Lab: the sRGB colour, its lightness lifted onto [black, 100].
+  cmsPipeline* aToB = cmsPipelineAlloc(nullptr, 3, 3);
+  cmsStage* forward = cmsStageAllocCLut16bit(nullptr, 33, 3, 3, nullptr);
+  cmsStageSampleCLut16bit(
+      forward,
+      [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
+        const auto& c = *static_cast<const Cargo*>(cargo);
+        cmsCIELab value;
+        cmsDoTransform(c.transform, in, &value, 1);
+        value.L = c.blackL + value.L * (100 - c.blackL) / 100;
+        cmsFloat2LabEncoded(out, &value);
+        return TRUE;
+      },
+      &toLab, 0);
+  detail::insertTable(aToB, forward, 3, 3);
+  // Lab to device: the inverse; lightness below the printer's black clips to it.
+  cmsPipeline* bToA = cmsPipelineAlloc(nullptr, 3, 3);
+  cmsStage* backward = cmsStageAllocCLut16bit(nullptr, 33, 3, 3, nullptr);
+  cmsStageSampleCLut16bit(
+      backward,
+      [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
+        const auto& c = *static_cast<const Cargo*>(cargo);
+        cmsCIELab value;
+        cmsLabEncoded2Float(&value, in);
+        value.L = std::clamp((value.L - c.blackL) * 100 / (100 - c.blackL), 0.0, 100.0);
+        cmsDoTransform(c.transform, &value, out, 1);
+        return TRUE;
+      },
+      &fromLab, 0);
+  detail::insertTable(bToA, backward, 3, 3);
+  for (const auto& tags : {std::pair{cmsSigAToB0Tag, cmsSigBToA0Tag}, std::pair{cmsSigAToB1Tag, cmsSigBToA1Tag}}) {
+    cmsWriteTag(profile, tags.first, aToB);
+    cmsWriteTag(profile, tags.second, bToA);
+  }
+  cmsPipelineFree(aToB);
+  cmsPipelineFree(bToA);
+  cmsDeleteTransform(toLab.transform);
+  cmsDeleteTransform(fromLab.transform);
+  cmsCloseProfile(sRGB);
+  cmsCloseProfile(lab);
+  describeProfile(profile, description);
   return profile;
 }
 

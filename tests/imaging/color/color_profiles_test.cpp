@@ -5,6 +5,8 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -83,13 +85,18 @@ std::optional<Samples> readTiff(const fs::path& file) {
   return s;
 }
 
-// What tificc makes of the samples, from one profile to another with the intent.
-std::optional<Samples> tificc(const Samples& in, const fs::path& from, const fs::path& to, int intent) {
+// What tificc makes of the samples, from one profile to another with the intent (and black-point compensation
+// when asked: -b).
+std::optional<Samples> tificc(const Samples& in, const fs::path& from, const fs::path& to, int intent,
+                              bool blackPointCompensation = false) {
   const fs::path folder = test::makeTempFolder("tificc");
   if (!writeTiff(folder / "in.tif", in)) return std::nullopt;
-  const CommandResult run =
-      runCommand({"tificc", "-i" + from.string(), "-o" + to.string(), "-t" + std::to_string(intent),
-                  (folder / "in.tif").string(), (folder / "out.tif").string()});
+  std::vector<std::string> arguments = {"tificc", "-i" + from.string(), "-o" + to.string(),
+                                        "-t" + std::to_string(intent)};
+  if (blackPointCompensation) arguments.push_back("-b");
+  arguments.push_back((folder / "in.tif").string());
+  arguments.push_back((folder / "out.tif").string());
+  const CommandResult run = runCommand(arguments);
   EXPECT_TRUE(run.succeeded()) << describeOutcome(run) << run.standardError;
   return readTiff(folder / "out.tif");
 }
@@ -309,9 +316,80 @@ TEST_F(ColorProfiles, MatchingAgreesWithTificc) {
     EXPECT_TRUE(matched);
     expectLinesInOrder(log, {std::string("Color Matching with Input Profile: ") + c.from + ", printer Profile: " + c.to,
                              "Color Matching was successful"});
-    expectRGBNear(*page, tificc(original, path(c.from), path(c.to), c.intent));
+    // Relative colorimetric goes with black-point compensation, as tificc -b does it.
+    expectRGBNear(*page, tificc(original, path(c.from), path(c.to), c.intent, c.intent == 1));
     EXPECT_EQ(alphaOf(*page), alpha);
   }
+}
+
+// A printer whose black is L* 6: without black-point compensation every grey darker than that prints as the
+// same device black, and the next shadows pick up a tint.
+TEST_F(ColorProfiles, RelativeColorimetricKeepsTheShadowsApartOnARaisedBlack) {
+  const fs::path printer = *folder_ / "RaisedBlack.icc";
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeRaisedBlackPrinterProfile(6), cmsSigOutputClass, 1), printer));
+  const fs::path input = *folder_ / "RelativeSRGB.icc";
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeSRGBProfile("Relative sRGB"), cmsSigDisplayClass, 1), input));
+  constexpr int kLevels = 40;
+  OffscreenPtr page = test::makeOffscreen(test::rectAt(0, 0, kLevels, 1));
+  for (int x = 0; x < kLevels; ++x) {
+    const auto v = static_cast<std::uint8_t>(x);
+    test::setPixel(*page, x, 0, Pixel{0, v, v, v});
+  }
+  const Samples original = samplesOf(*page, kRedByte, 3);
+  bool matched = false;
+  captured([&] { matched = matchInputAndOutput(page.get(), settings(input, printer).get(), 7); });
+  ASSERT_TRUE(matched);
+  expectRGBNear(*page, tificc(original, input, printer, 1, true));
+
+  // What the printer makes of the device values: greys that stay apart and stay grey.
+  const std::vector<std::uint8_t> printerBytes = readBytes(printer), labBytes = test::profileBytes(cmsCreateLab4Profile(nullptr));
+  cmsHPROFILE device = cmsOpenProfileFromMem(printerBytes.data(), static_cast<cmsUInt32Number>(printerBytes.size()));
+  cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+  cmsHTRANSFORM toLab = cmsCreateTransform(device, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+  double previousL = -1, mostTint = 0;
+  int apart = 0;
+  for (int x = 0; x < kLevels; ++x) {
+    SCOPED_TRACE(x);
+    const Pixel p = test::pixelAt(*page, x, 0);
+    const std::uint8_t rgb[3] = {p[1], p[2], p[3]};
+    cmsCIELab printed;
+    cmsDoTransform(toLab, rgb, &printed, 1);
+    const double tint = std::hypot(printed.a, printed.b);
+    mostTint = std::max(mostTint, tint);
+    if (x <= 12) {
+      apart += printed.L > previousL + 0.01 ? 1 : 0;
+      EXPECT_GT(printed.L, previousL) << "grey " << x << " prints no lighter than the grey below it";
+    }
+    EXPECT_LT(tint, 1.0) << "grey " << x << " prints tinted";
+    previousL = printed.L;
+  }
+  std::printf("[ shadows ] greys 0-12 print as %d lightnesses; greys 0-39 tinted by up to %.2f (a*b* chroma)\n", apart,
+              mostTint);
+  cmsDeleteTransform(toLab);
+  cmsCloseProfile(device);
+  cmsCloseProfile(lab);
+}
+
+// The printer's profile is looked for by name among the installed ones: a monitor profile of the same name in
+// an earlier colour folder must not be taken for it.
+TEST_F(ColorProfiles, AForeignPrinterProfileIsTheInstalledPrinterProfileOfThatName) {
+  const fs::path early = fs::path(std::getenv("XDG_DATA_HOME")) / "icc", late = test::makeTempFolder("late-icc");
+  fs::create_directories(early);
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeSRGBProfile("Monitor twin"), cmsSigDisplayClass, 0),
+                                early / "Studio.icc"));
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeRGBPrinterProfile(), cmsSigOutputClass, 0),
+                                late / "Studio.icc"));
+  setProjectProfileFolder(late);
+  auto s = settings(path("AdobeLike.icc"), late / "Studio.icc");
+  s->printers[7].printerProfile.vRefNum = -31000;  // numbers from the machine that wrote the job
+  s->printers[7].printerProfile.parID = 987654321;
+  OffscreenPtr page = randomPage(15, 6, 4);
+  const Samples original = samplesOf(*page, kRedByte, 3);
+  bool matched = false;
+  captured([&] { matched = matchInputAndOutput(page.get(), s.get(), 7); });
+  EXPECT_TRUE(matched);
+  expectRGBNear(*page, tificc(original, path("AdobeLike.icc"), late / "Studio.icc", 0));
+  fs::remove(early / "Studio.icc");
 }
 
 TEST_F(ColorProfiles, MatchingOffDoesNothing) {

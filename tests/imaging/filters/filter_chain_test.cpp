@@ -21,6 +21,7 @@
 #include "imaging/filters/image_filter.h"
 #include "imaging/parallel/job_pool.h"
 #include "platform/system/command_runner.h"
+#include "tests/imaging/delta_e.h"
 #include "tests/imaging/pixel_fixtures.h"
 
 namespace vorl::test {
@@ -45,11 +46,20 @@ OffscreenPtr sampleImage() {
   return image;
 }
 
-Rgb unit(const Pixel& p) { return {p[1] / 255.0, p[2] / 255.0, p[3] / 255.0}; }
+// The working space's transfer curve (sRGB, IEC 61966-2.1), both ways: the stages act on light.
+double toLight(double encoded) {
+  return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+double toEncoded(double light) {
+  return light <= 0.0031308 ? light * 12.92 : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
+}
 
-// A byte is right when it is the exact value rounded, or either neighbour of a value that lies on a tie.
+Rgb unit(const Pixel& p) { return {toLight(p[1] / 255.0), toLight(p[2] / 255.0), toLight(p[3] / 255.0)}; }
+
+// A byte is right when it is the exact light encoded and rounded, or either neighbour of a value that lies on a
+// tie.
 testing::AssertionResult roundsTo(double exact, int byte) {
-  const double v = std::clamp(exact, 0.0, 1.0) * 255;
+  const double v = toEncoded(std::clamp(exact, 0.0, 1.0)) * 255;
   const double tie = std::abs(v - std::floor(v) - 0.5);
   if (byte == static_cast<int>(std::floor(v + 0.5))) return testing::AssertionSuccess();
   if (tie < 1e-3 && std::abs(byte - v) < 0.51) return testing::AssertionSuccess();
@@ -172,6 +182,50 @@ TEST(FilterChain, EachStageMatchesItsClosedFormOnSampleColours) {
     ASSERT_TRUE(out);
     EXPECT_EQ(out->portRect(), image->portRect());
     expectClosedForm(*out, c.expected);
+  }
+}
+
+// Half a stop more light on mid-grey 128 is 128's light times √2, encoded: 150, where the encoded numbers
+// times √2 would give 181. The figures of each stage are measured against the linear-light formula as ΔE00.
+TEST(FilterChain, StagesWorkOnLightNotOnEncodedValues) {
+  OffscreenPtr grey = makeOffscreen(rectAt(0, 0, 1, 1));
+  setPixel(*grey, 0, 0, Pixel{0, 128, 128, 128});
+  OffscreenPtr brighter = ColorAdjustmentManager().applyColorCorrection2(*grey, with([](auto& v) { v.exposure = 0.5; }));
+  ASSERT_TRUE(brighter);
+  const int expected = static_cast<int>(std::lround(toEncoded(toLight(128 / 255.0) * std::sqrt(2.0)) * 255));
+  EXPECT_EQ(expected, 150);
+  EXPECT_EQ(pixelAt(*brighter, 0, 0), (Pixel{0, 150, 150, 150}));
+
+  // Every colour of a 16-step cube, through each stage the issue measured.
+  OffscreenPtr cube = makeOffscreen(rectAt(0, 0, 256, 16));
+  fillWith(*cube, [](int x, int y) {
+    return Pixel{0, static_cast<std::uint8_t>(17 * (x % 16)), static_cast<std::uint8_t>(17 * (x / 16)),
+                 static_cast<std::uint8_t>(17 * y)};
+  });
+  const struct {
+    const char* what;
+    ColorAdjustValues values;
+    std::function<Rgb(const Rgb&)> formula;
+  } cases[] = {
+      {"exposure +0.5 EV", with([](auto& v) { v.exposure = 0.5; }), [](const Rgb& c) { return exposureOf(c, 0.5); }},
+      {"brightness +0.1", with([](auto& v) { v.brightness = 0.1; }),
+       [](const Rgb& c) { return colorControls(c, 1, 0.1, 1); }},
+      {"hue 0.3 rad", with([](auto& v) { v.hue = 0.3; }), [](const Rgb& c) { return hueOf(c, 0.3); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OffscreenPtr out = ColorAdjustmentManager().applyColorCorrection2(*cube, c.values);
+    ASSERT_TRUE(out);
+    OffscreenPtr expected = makeOffscreen(cube->portRect());
+    fillWith(*expected, [&](int x, int y) {
+      const Rgb light = c.formula(unit(pixelAt(*cube, x, y)));
+      Pixel p{0, 0, 0, 0};
+      for (int i = 0; i < 3; ++i)
+        p[static_cast<std::size_t>(i + 1)] =
+            static_cast<std::uint8_t>(std::lround(toEncoded(std::clamp(light[static_cast<std::size_t>(i)], 0.0, 1.0)) * 255));
+      return p;
+    });
+    EXPECT_LT(reportDeltaE(std::string("colour adjustment, ") + c.what, *out, *expected).max, 0.5);
   }
 }
 
@@ -412,12 +466,10 @@ TEST(GaussianBlur, RadiusThatIsNotFiniteOrAbsurdIsHandled) {
 TEST(SharpenLuminance, MatchesAnUnsharpMaskOfTheLuminance) {
   // Grey columns that step from dark to light: the luminance varies across x only.
   const int width = 31, height = 5;
-  const auto grey = [](int x) { return x < 15 ? 60.0 / 255 : 190.0 / 255; };
+  const auto byte = [](int x) -> std::uint8_t { return x < 15 ? 60 : 190; };
+  const auto grey = [&](int x) { return toLight(byte(x) / 255.0); };
   OffscreenPtr image = makeOffscreen(rectAt(0, 0, width, height));
-  fillWith(*image, [&](int x, int) {
-    const auto v = static_cast<std::uint8_t>(std::lround(grey(x) * 255));
-    return Pixel{0, v, v, v};
-  });
+  fillWith(*image, [&](int x, int) { return Pixel{0, byte(x), byte(x), byte(x)}; });
   const double amount = 0.8;
   OffscreenPtr out =
       ColorAdjustmentManager().applyColorCorrection2(*image, with([&](auto& v) { v.sharpness = amount; }));
@@ -427,7 +479,7 @@ TEST(SharpenLuminance, MatchesAnUnsharpMaskOfTheLuminance) {
     for (int x = 0; x < width; ++x) {
       const double want = grey(x) + amount * (grey(x) - referenceGaussian(clamped, x, 1.69));
       const Pixel p = pixelAt(*out, x, y);
-      for (int c = 1; c < 4; ++c) EXPECT_NEAR(p[c], std::clamp(want, 0.0, 1.0) * 255, 1.0) << x << "," << y;
+      for (int c = 1; c < 4; ++c) EXPECT_NEAR(p[c], toEncoded(std::clamp(want, 0.0, 1.0)) * 255, 1.0) << x << "," << y;
     }
 }
 

@@ -1,6 +1,7 @@
 // The road from image files to offscreens and back: the page photographs' file source, the general readers, the
 // save types and the profile tool, checked on files made here and against the command-line tools.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <bit>
 #include <cmath>
@@ -17,6 +18,8 @@
 #include "platform/system/command_runner.h"
 #include "platform/files/file_specs.h"
 #include "platform/files/safe_files.h"
+#include "platform/plists/user_defaults.h"
+#include "tests/imaging/delta_e.h"
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/imaging/pixel_fixtures.h"
 #include "tests/support/isolated_environment.h"
@@ -201,12 +204,14 @@ TEST_F(ImageRoad, TheAdjustmentStoredBesideThePhotoCorrectsIt) {
   OffscreenPtr image = source.GetFullSizeImage();
   ASSERT_NE(image, nullptr);
   EXPECT_DOUBLE_EQ(source.colorAdjustValues().brightness, 0.2f);
-  // Brightness adds 0.2 of full scale: 51 levels.
+  // Brightness adds 0.2 of full light to each channel's light (sRGB's curve both ways).
   const Pixel plain = pixelAt(*pattern(5, 3), 1, 1);
-  expectNear(pixelAt(*image, 1, 1),
-             {0, static_cast<std::uint8_t>(plain[1] + 51), static_cast<std::uint8_t>(plain[2] + 51),
-              static_cast<std::uint8_t>(plain[3] + 51)},
-             1);
+  const auto brighter = [](std::uint8_t byte) {
+    const double v = byte / 255.0;
+    const double light = (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4)) + 0.2;
+    return static_cast<std::uint8_t>(std::lround((1.055 * std::pow(light, 1 / 2.4) - 0.055) * 255));
+  };
+  expectNear(pixelAt(*image, 1, 1), {0, brighter(plain[1]), brighter(plain[2]), brighter(plain[3])}, 1);
   EXPECT_EQ(pixelAt(*image, 1, 1)[0], 0);
 }
 
@@ -402,6 +407,175 @@ TEST_F(ImageRoad, EmbeddedProfilesAreAppliedOnlyWhenTheJobAsks) {
     EXPECT_EQ(pixelAt(*plain, x, 0), samples[x]);
   }
   EXPECT_NE(pixelAt(*applied, 0, 0), samples[0]) << "the Adobe-like green is not the sRGB green";
+}
+
+// Colours spread over the cube, the saturated corners included (where Adobe RGB and sRGB differ most).
+OffscreenPtr colourSpread(int width, int height) {
+  OffscreenPtr picture = makeOffscreen(rectAt(0, 0, width, height));
+  test::fillWith(*picture, [&](int x, int y) {
+    return Pixel{0, static_cast<std::uint8_t>(255 * x / (width - 1)), static_cast<std::uint8_t>(255 * y / (height - 1)),
+                 static_cast<std::uint8_t>((37 * x + 91 * y) % 256)};
+  });
+  return picture;
+}
+
+// The same Adobe-RGB photo under every name and kind a page may meet: each road that reads it applies its
+// profile, so each prints what LittleCMS makes of its decoded values.
+TEST_F(ImageRoad, EveryRoadThatReadsAPhotoAppliesItsProfile) {
+  const std::vector<std::uint8_t> adobe = test::profileBytes(test::makeAdobeLikeProfile());
+  const std::vector<std::uint8_t> sRGB = test::profileBytes(cmsCreate_sRGBProfile());
+  OffscreenPtr colours = colourSpread(16, 16);
+  const struct {
+    const char* name;
+    ImageFileType type;
+  } cases[] = {{"photo.jpg", ImageFileType::jpeg}, {"photo.tif", ImageFileType::tiffLzw},
+               {"photo.jpe", ImageFileType::jpeg}, {"photo", ImageFileType::jpeg},
+               {"photo.png", ImageFileType::png},  {"photo.tga.tif", ImageFileType::tiffLzw}};
+  gApplyEmbedded = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path file = writeImage(folder_ / c.name, *colours, c.type, adobe);
+    DecodedImage stored;
+    ASSERT_EQ(decodeImageFile(file, stored), noErr);
+    OffscreenPtr expected = test::transformedCopy(*stored.pixels, adobe, sRGB, INTENT_PERCEPTUAL);
+    OffscreenPtr read = ReadFile2(specOf(file));
+    ASSERT_NE(read, nullptr);
+    const test::DeltaE d = test::reportDeltaE(std::string("photo road ") + c.name, *read, *expected);
+    EXPECT_LT(d.max, 0.5);
+    std::int16_t resolution = 0;
+    OffscreenPtr imported = getGWorldFromFileSpec(specOf(file), resolution);
+    ASSERT_NE(imported, nullptr);
+    EXPECT_LT(test::reportDeltaE(std::string("importer road ") + c.name, *imported, *expected).max, 0.5);
+  }
+}
+
+// Ink amounts C, M, Y, K per pixel (0 = no ink), written by libtiff in strips or in 16 x 16 tiles, with the
+// profile embedded when one is given.
+void writeCMYKTiff(const fs::path& file, const std::vector<std::uint8_t>& cmyk, int width, int height, bool tiled,
+                   const std::vector<std::uint8_t>& icc) {
+  TIFF* tiff = TIFFOpen(file.c_str(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(width));
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(height));
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(4));
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(8));
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+  TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  if (!icc.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(icc.size()), icc.data());
+  const std::size_t stride = std::size_t(width) * 4;
+  if (tiled) {
+    constexpr int kTile = 16;
+    TIFFSetField(tiff, TIFFTAG_TILEWIDTH, static_cast<std::uint32_t>(kTile));
+    TIFFSetField(tiff, TIFFTAG_TILELENGTH, static_cast<std::uint32_t>(kTile));
+    std::vector<std::uint8_t> tile(kTile * kTile * 4);
+    for (int top = 0; top < height; top += kTile)
+      for (int left = 0; left < width; left += kTile) {
+        std::fill(tile.begin(), tile.end(), 0);
+        for (int y = top; y < std::min(height, top + kTile); ++y)
+          for (int x = left; x < std::min(width, left + kTile); ++x)
+            std::copy_n(&cmyk[std::size_t(y) * stride + std::size_t(x) * 4], 4,
+                        &tile[(std::size_t(y - top) * kTile + std::size_t(x - left)) * 4]);
+        ASSERT_GT(TIFFWriteTile(tiff, tile.data(), static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(top), 0,
+                                0),
+                  0);
+      }
+  } else {
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(5));
+    for (int y = 0; y < height; ++y)
+      ASSERT_EQ(TIFFWriteScanline(tiff, const_cast<std::uint8_t*>(&cmyk[std::size_t(y) * stride]),
+                                  static_cast<std::uint32_t>(y), 0),
+                1);
+  }
+  TIFFClose(tiff);
+}
+
+// What LittleCMS makes of the ink amounts through the CMYK profile, as sRGB pixels.
+OffscreenPtr cmykThroughProfile(const std::vector<std::uint8_t>& cmyk, int width, int height,
+                                const std::vector<std::uint8_t>& icc) {
+  cmsHPROFILE in = cmsOpenProfileFromMem(icc.data(), static_cast<cmsUInt32Number>(icc.size()));
+  cmsHPROFILE out = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM transform =
+      cmsCreateTransform(in, TYPE_CMYK_8, out, TYPE_RGB_8, cmsGetHeaderRenderingIntent(in), 0);
+  OffscreenPtr expected = makeOffscreen(rectAt(0, 0, width, height));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t rgb[3];
+      cmsDoTransform(transform, &cmyk[(std::size_t(y) * width + x) * 4], rgb, 1);
+      test::setPixel(*expected, x, y, Pixel{0, rgb[0], rgb[1], rgb[2]});
+    }
+  cmsDeleteTransform(transform);
+  cmsCloseProfile(in);
+  cmsCloseProfile(out);
+  return expected;
+}
+
+// A tiled CMYK TIFF keeps its inks, so its own profile (or the default CMYK profile) converts it as it converts
+// the same picture in strips; partial tiles at the right and bottom edges included.
+TEST_F(ImageRoad, ATiledCMYKPictureIsConvertedLikeOneInStrips) {
+  constexpr int kWidth = 37, kHeight = 21;
+  std::vector<std::uint8_t> cmyk(std::size_t(kWidth) * kHeight * 4);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      std::uint8_t* ink = &cmyk[(std::size_t(y) * kWidth + x) * 4];
+      ink[0] = static_cast<std::uint8_t>(7 * x);
+      ink[1] = static_cast<std::uint8_t>(12 * y);
+      ink[2] = static_cast<std::uint8_t>((x * y * 5) % 256);
+      ink[3] = static_cast<std::uint8_t>((x + y) % 3 == 0 ? 40 * (x % 5) : 0);
+    }
+  const std::vector<std::uint8_t> profile = test::profileBytes(test::makeCMYKProfile());
+  const fs::path profileFile = folder_ / "default-cmyk.icc";
+  ASSERT_EQ(writeFileAtomically(profileFile, profile, true), noErr);
+  UserDefaults defaults(test::makeTempFolder("defaults") / "defaults.plist");
+  setStandardUserDefaults(&defaults);
+  defaults.setObject("DefaultCMYKProfile", profileFile.string());
+  OffscreenPtr expected = cmykThroughProfile(cmyk, kWidth, kHeight, profile);
+
+  gApplyEmbedded = true;
+  for (const bool embedded : {true, false})
+    for (const bool tiled : {false, true}) {
+      const std::string what = std::string(tiled ? "tiled" : "strips") + (embedded ? ", embedded" : ", default");
+      SCOPED_TRACE(what);
+      const fs::path file = folder_ / (what + ".tif");
+      writeCMYKTiff(file, cmyk, kWidth, kHeight, tiled, embedded ? profile : std::vector<std::uint8_t>{});
+      OffscreenPtr read = ReadFile2(specOf(file));
+      ASSERT_NE(read, nullptr);
+      EXPECT_LT(test::reportDeltaE("CMYK TIFF, " + what, *read, *expected).max, 1.0);
+    }
+  setStandardUserDefaults(nullptr);
+}
+
+// A photo whose embedded profile cannot be used prints with its values as they stand, and the operator hears of
+// it once per job, by the photo's name.
+TEST_F(ImageRoad, AnUnusableEmbeddedProfileIsToldOncePerJob) {
+  // A CMYK profile in an RGB photo cannot describe it.
+  const std::vector<std::uint8_t> wrongSpace = test::profileBytes(test::makeCMYKProfile());
+  OffscreenPtr colours = pattern(6, 4);
+  const fs::path file = writeImage(folder_ / "Wrong Profile.tif", *colours, ImageFileType::tiffLzw, wrongSpace);
+  const fs::path jpeg = writeImage(folder_ / "Wrong Profile.jpe", *colours, ImageFileType::jpeg, wrongSpace);
+  gApplyEmbedded = true;
+  forgetToldProfileProblems();
+  test::MessageRecorder messages;
+  for (int drawn = 0; drawn < 3; ++drawn) {
+    OffscreenPtr read = ReadFile2(specOf(file));
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(pixelAt(*read, 3, 2), pixelAt(*colours, 3, 2));
+  }
+  ASSERT_NE(ReadFile2(specOf(jpeg)), nullptr);
+  const std::vector<std::string> told = messages.messages();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_NE(told[0].find("\"Wrong Profile.tif\""), std::string::npos) << told[0];
+  EXPECT_NE(told[1].find("\"Wrong Profile.jpe\""), std::string::npos) << told[1];
+
+  forgetToldProfileProblems();  // the next job
+  ASSERT_NE(ReadFile2(specOf(file)), nullptr);
+  EXPECT_EQ(messages.messages().size(), 3u);
+
+  gApplyEmbedded = false;  // values taken as they stand anyway: nothing to tell
+  forgetToldProfileProblems();
+  ASSERT_NE(ReadFile2(specOf(file)), nullptr);
+  EXPECT_EQ(messages.messages().size(), 3u);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "jobs/engine/spooler_print_view.h"
 #include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
+#include "tests/imaging/delta_e.h"
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/jobs/job_test_support.h"
 #include "tests/jobs/print_to_file_test_support.h"
@@ -477,6 +478,84 @@ TEST_F(PageDeliveryTest, ColourMatchingNeedsBothProfilesAndMarksTheMitsubishiCon
     EXPECT_EQ(std::count(observer.statuses.begin(), observer.statuses.end(), "Applying ColorSync…"),
               c.matched ? 1 : 0);
   }
+}
+
+// The colour-matching record of a job file (big-endian): matching on, the input profile and the printer
+// entry's profile by name, with folder numbers unknown here, so both are looked up among the installed ones.
+void putColourMatching(test::JobSpec& spec, std::int16_t printerType, std::string_view input,
+                       std::string_view printer) {
+  spec.colorSync.assign(47550, 0);
+  const auto putName = [&](std::size_t at, std::string_view name) {
+    spec.colorSync[at] = static_cast<std::uint8_t>(name.size());
+    std::copy(name.begin(), name.end(), spec.colorSync.begin() + static_cast<std::ptrdiff_t>(at) + 1);
+  };
+  const std::size_t entry = 202 * static_cast<std::size_t>(printerType);
+  spec.colorSync[1] = 1;  // use matching
+  spec.colorSync[142] = 0xFF;
+  spec.colorSync[143] = 0xB3;
+  putName(148, input);
+  spec.colorSync[212 + entry + 1] = 1;  // the printer entry: matching on
+  spec.colorSync[216 + entry] = 0xFF;
+  spec.colorSync[217 + entry] = 0xB3;
+  putName(222 + entry, printer);
+}
+
+// The page is matched to the printer-class profile finishing found, not to a monitor profile of the same name
+// that comes earlier among the installed profiles.
+TEST_F(PageDeliveryTest, ThePageIsMatchedToThePrinterProfileThatWasFound) {
+  const fs::path icc = fs::path(getenv("XDG_DATA_HOME")) / "icc";
+  fs::create_directories(icc / "zz printers");
+  const std::vector<std::uint8_t> input = test::profileBytes(test::makeAdobeLikeProfile());
+  const std::vector<std::uint8_t> printer =
+      test::profileBytes(test::withHeader(test::makeRGBPrinterProfile(), cmsSigOutputClass, 0));
+  test::writeFile(icc / "Input34.icc", input);
+  test::writeFile(icc / "zz printers" / "Twin34.icc", printer);
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeSRGBProfile("Monitor twin"), cmsSigDisplayClass, 0),
+                                icc / "Twin34.icc"));
+  test::JobSpec spec = jobFor(1);
+  putColourMatching(spec, 1, "Input34.icc", "Twin34.icc");
+  NoticeObserver observer(printCentre_);
+  TSpoolerPrintView view(&observer);
+  ASSERT_EQ(view.ReadObjects(writeJob(spec)), kJobReadOK);
+  view.SetPageOffscreen(twoHalves(40, 20));
+  ASSERT_EQ(view.FinishJob(), kDrawOK);
+
+  OffscreenPtr expected = test::transformedCopy(*twoHalves(40, 20), input, printer, INTENT_PERCEPTUAL);
+  const std::vector<std::string> names = namesIn(printCentre_);
+  ASSERT_EQ(names.size(), 1u);
+  const std::vector<std::uint8_t> pixels = deliveredPixels(printCentre_ / names[0]);
+  ASSERT_EQ(pixels.size(), 40u * 20u * 3u);
+  OffscreenPtr delivered = twoHalves(40, 20);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 40; ++x)
+      std::copy_n(&pixels[(static_cast<std::size_t>(y) * 40 + x) * 3], 3, delivered->view().localPixel(x, y) + 1);
+  EXPECT_LT(test::reportDeltaE("page matched to the found printer profile", *delivered, *expected).max, 0.5);
+  fs::remove_all(icc);
+}
+
+// Printer type 43 is told the page's colour is already converted only when the matching really converted it.
+TEST_F(PageDeliveryTest, OnlyAMatchedPageTellsTheMitsubishiItIsConverted) {
+  const fs::path icc = fs::path(getenv("XDG_DATA_HOME")) / "icc";
+  fs::create_directories(icc);
+  ASSERT_TRUE(test::saveProfile(test::makeAdobeLikeProfile(), icc / "Input43.icc"));
+  ASSERT_TRUE(test::saveProfile(test::withHeader(test::makeRGBPrinterProfile(), cmsSigOutputClass, 0),
+                                icc / "Printer43.icc"));
+  // A printer-class profile that is found but cannot take an RGB page: the matching fails.
+  ASSERT_TRUE(test::saveProfile(test::makeCMYKProfile(), icc / "Cmyk43.icc"));
+  for (const auto& [printer, converted] : {std::pair{"Printer43.icc", 1}, std::pair{"Cmyk43.icc", 0}}) {
+    SCOPED_TRACE(printer);
+    test::JobSpec spec = jobFor(43);
+    putColourMatching(spec, 43, "Input43.icc", printer);
+    NoticeObserver observer(printCentre_);
+    TSpoolerPrintView view(&observer);
+    ASSERT_EQ(view.ReadObjects(writeJob(spec)), kJobReadOK);
+    ASSERT_EQ(view.settings().mitsubishiSettings.colorConversion.value(), 0);
+    view.SetPageOffscreen(twoHalves(40, 20));
+    static_cast<void>(view.FinishJob());
+    EXPECT_EQ(std::count(observer.statuses.begin(), observer.statuses.end(), "Applying ColorSync…"), 1);
+    EXPECT_EQ(view.settings().mitsubishiSettings.colorConversion.value(), converted);
+  }
+  fs::remove_all(icc);
 }
 
 TEST_F(PageDeliveryTest, AJobThatDrewNoPageDeliversNothing) {

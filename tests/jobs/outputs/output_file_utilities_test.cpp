@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
+#include <tiffio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
+#include <fstream>
 
 #include "imaging/codecs/image_file_codec.h"
+#include "imaging/color/color_profile.h"
 #include "platform/files/file_specs.h"
+#include "platform/system/command_runner.h"
+#include "tests/imaging/delta_e.h"
 #include "tests/imaging/icc_fixtures.h"
 #include "tests/jobs/output_test_tools.h"
 #include "tests/platform/file_size_limit.h"
@@ -169,6 +174,86 @@ TEST(SaveCGImageRefToPath, FullQualityJpegWithTheResolution) {
   EXPECT_FALSE(saveCGImageRefToPath(nullptr, folder / "none.jpg", 300));
   EXPECT_FALSE(fs::exists(folder / "none.jpg"));
   EXPECT_EQ(folderNames(folder), std::vector<std::string>{"upright.jpg"});
+}
+
+void writeBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A CMYK photo with its profile embedded, in strips, as libtiff writes it.
+void writeCMYKPhoto(const fs::path& file, const std::vector<std::uint8_t>& profile) {
+  TIFF* tiff = TIFFOpen(file.c_str(), "w");
+  ASSERT_NE(tiff, nullptr);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t{4});
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t{2});
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t{4});
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, std::uint16_t{8});
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+  TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(profile.size()), profile.data());
+  std::uint8_t row[16] = {200, 0, 0, 0, 0, 180, 0, 0, 0, 0, 160, 0, 0, 0, 0, 100};
+  for (std::uint32_t y = 0; y < 2; ++y) ASSERT_EQ(TIFFWriteScanline(tiff, row, y, 0), 1);
+  TIFFClose(tiff);
+}
+
+// The profile that goes into a print-to-file output describes the values written, and only an RGB profile goes
+// into an RGB file: a reader then takes the colours as they were meant.
+TEST(EmbedProfileOfWrittenColours, EmbedsTheProfileOfTheValuesWrittenAndOnlyAnRGBOne) {
+  if (!test::toolAvailable("exiv2") || !test::toolAvailable("jpgicc")) GTEST_SKIP() << "exiv2 or jpgicc missing";
+  const fs::path folder = makeTempFolder("written-colours");
+  OffscreenPtr picture = test::makeGradientPicture(24, 16);
+  const std::vector<std::uint8_t> adobe = test::profileBytes(test::makeAdobeLikeProfile());
+  const std::vector<std::uint8_t> cmyk = test::profileBytes(test::makeCMYKProfile());
+  const std::vector<std::uint8_t> printer = test::profileBytes(test::makeRGBPrinterProfile());
+  const std::span<const std::uint8_t> working = Profile::profileWithGenericRGB()->ref()->bytes();
+  EncodeOptions withAdobe;
+  withAdobe.iccProfile = adobe;
+  ASSERT_EQ(encodeImageFile(*picture, folder / "adobe.jpg", ImageFileType::jpeg, withAdobe), noErr);
+  writeCMYKPhoto(folder / "cmyk.tif", cmyk);
+  writeBytes(folder / "printer.icc", printer);
+  writeBytes(folder / "cmyk-printer.icc", cmyk);
+
+  const struct {
+    const char* what;
+    const char* source;
+    WrittenColours colours;
+    std::vector<std::uint8_t> embedded;  // empty: none
+  } cases[] = {
+      {"Adobe photo taken as it stands", "adobe.jpg", {}, adobe},
+      {"Adobe photo brought into the working space", "adobe.jpg", {std::nullopt, true},
+       {working.begin(), working.end()}},
+      {"CMYK photo taken as it stands", "cmyk.tif", {}, {}},
+      {"CMYK photo brought into the working space", "cmyk.tif", {std::nullopt, true}, {working.begin(), working.end()}},
+      {"page matched to an RGB printer", "adobe.jpg", {folder / "printer.icc", true}, printer},
+      {"page matched to a CMYK printer", "cmyk.tif", {folder / "cmyk-printer.icc", false}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path output = folder / "output.jpg";
+    ASSERT_EQ(encodeImageFile(*picture, output, ImageFileType::jpeg, EncodeOptions{}), noErr);
+    const std::vector<std::uint8_t> before = fileBytes(output);
+    const OSErr error = embedProfileOfWrittenColours(folder / c.source, output, c.colours);
+    const std::string tagged = test::toolOutput({"exiv2", "-pC", output.string()});
+    if (c.embedded.empty()) {
+      EXPECT_EQ(error, paramErr);
+      EXPECT_EQ(fileBytes(output), before);
+    } else {
+      EXPECT_EQ(error, noErr);
+      const std::vector<std::uint8_t> tag(tagged.begin(), tagged.end());
+      EXPECT_EQ(tag, c.embedded);
+      // Read through the tag it carries against read through the profile its values are in.
+      DecodedImage written;
+      ASSERT_EQ(decodeImageFile(output, written), noErr);
+      const std::vector<std::uint8_t> sRGB = test::profileBytes(cmsCreate_sRGBProfile());
+      if (!tag.empty())
+        test::reportDeltaE(std::string("output read through its tag, ") + c.what,
+                           *test::transformedCopy(*written.pixels, tag, sRGB, INTENT_PERCEPTUAL),
+                           *test::transformedCopy(*written.pixels, c.embedded, sRGB, INTENT_PERCEPTUAL));
+    }
+    // LittleCMS's own tool reads the file through the profile it carries.
+    EXPECT_TRUE(runCommand({"jpgicc", output.string(), (folder / "read.jpg").string()}).succeeded());
+  }
+  EXPECT_EQ(embedProfileOfWrittenColours(folder / "output.jpg", folder / "output.jpg", {}), kNoEmbeddedProfileErr);
 }
 
 TEST(EmbedSourceImageProfileInOutputFile, CarriesTheProfileWithoutAFileBesideTheSource) {
