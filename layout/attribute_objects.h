@@ -24,6 +24,9 @@ class TAttributeObject final : public TLayoutObject {
 
   // Draws nothing and never fails: the base's drawing.
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  // The streamed form holds the first two values only.
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
+  void WriteTo(ObjectStreamWriter& stream) const override;
 
   std::int16_t subjobResizeMode() const noexcept { return fSubjobResizeMode; }
   std::int16_t saveTemplateAsIs() const noexcept { return fSaveTemplateAsIs; }
@@ -50,6 +53,7 @@ class TBackColorObject final : public TLayoutObject {
   // Paints the background rectangle with the colour unless the skip rule leaves it out; never fails.
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   // The rectangle painted at `resolution`: the near edges round to the nearest pixel, the far edges to the
   // pixel after the one the exact edge falls in (products in single precision, the half added in double). Empty

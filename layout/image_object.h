@@ -38,6 +38,11 @@ class TImageObject final : public TLayoutObject {
   // exclusion rectangle).
   void SetChromaKeySettings(std::shared_ptr<const tChromaKeySettings> settings) noexcept;
 
+  // The older streamed form. A keyed object's key block follows its fields; when that block cannot be read the
+  // stream goes back to where it began and the object stays unkeyed. A key block no producer could have written
+  // fails the read, as it fails a job.
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
+
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
 
@@ -78,6 +83,8 @@ class TImageObject final : public TLayoutObject {
   float shrink() const noexcept { return fShrink; }
   const tJunkMaskStructure& exclusionRect() const noexcept { return fExclusionRect; }
   std::int16_t boxScale() const noexcept { return fBoxScale; }
+  // The four junk-mask rectangles only the streamed form carries.
+  const std::array<tJunkMaskStructure, 4>& junkMasks() const noexcept { return fJunkMasks; }
   float rotationAngle() const noexcept { return fRotationAngle; }
   const Point& offset() const noexcept { return fOffset; }
   std::int16_t insetSteps() const noexcept { return fInsetSteps; }
@@ -131,6 +138,7 @@ class TImageObject final : public TLayoutObject {
   std::int16_t fInwardFlag = 0;
   float fShrink = 0;
   tJunkMaskStructure fExclusionRect;
+  std::array<tJunkMaskStructure, 4> fJunkMasks{};
   std::int16_t fBoxScale = 0;
   float fRotationAngle = 0;
   Point fOffset;

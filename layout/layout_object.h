@@ -21,6 +21,9 @@
 
 namespace vorl {
 
+class ObjectStreamReader;
+class ObjectStreamWriter;
+
 // Four int32: top, left, bottom, right.
 struct CLongRect_AC {
   std::int32_t top = 0;
@@ -70,6 +73,15 @@ class TLayoutObject {
   [[nodiscard]] virtual bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view);
   [[nodiscard]] virtual std::unique_ptr<TLayoutObject> Clone() const = 0;
 
+  // The older streamed form (object_stream.h): the common part, then the class's own fields and a block of
+  // padding. False when the stream ends early, a string is longer than its field, or the stream names another
+  // type than the object's class; the object is then to be thrown away. A class without a streamed form reads
+  // nothing and answers false.
+  [[nodiscard]] virtual bool ReadFrom(ObjectStreamReader& stream);
+  // Only the attribute and file-overlay objects write their fields (without the common part); the others write
+  // nothing.
+  virtual void WriteTo(ObjectStreamWriter& stream) const;
+
   void GetBounds(CLongRect_AC& bounds) const noexcept { bounds = fBounds; }
   // The top-left corner of the bounds.
   void GetRealPageOffset(CLongPoint_AC& offset) const noexcept { offset = {fBounds.top, fBounds.left}; }
@@ -95,6 +107,9 @@ class TLayoutObject {
   void ILayoutObject(const CLongRect_AC& bounds, OSType type) noexcept;
   // x, y, width and height from the descriptor head.
   void SetPlacement(const tLayoutInfo& info) noexcept;
+  // The common part of every streamed form: 16 bytes of bounds, the type (which must be `expectedType`) and the
+  // place and size as four floats.
+  [[nodiscard]] bool ReadLayoutFrom(ObjectStreamReader& stream, OSType expectedType);
 
  private:
   CLongRect_AC fBounds;

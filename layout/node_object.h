@@ -43,6 +43,10 @@ class TNodeViewObject final : public TLayoutObject {
   // Registers the photo files of the list's image objects (not "No File") with the job, in the images folder.
   void DeleteFile(JobViewAccess* view) const;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  // The streamed form ends with the node's list: a count and that many objects, each a class name and its
+  // streamed form. An object that cannot be read fails the node's read, since where the next one begins is then
+  // unknown.
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   // True when the node has a list and it is empty; false when it has none.
   bool HasNoObjects() const noexcept { return fObjects && fObjects->empty(); }

@@ -68,7 +68,7 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 TOverlayObject::TOverlayObject(const TOverlayObject& other)
-    : TLayoutObject(other), fOverlayValue(other.fOverlayValue), fSkipFlag(other.fSkipFlag) {}
+    : TLayoutObject(other), fSettings(other.fSettings), fOverlayValue(other.fOverlayValue), fSkipFlag(other.fSkipFlag) {}
 
 void TOverlayObject::IOverlayObject(const CLongRect_AC& bounds, OSType type) noexcept {
   ILayoutObject(bounds, type);

@@ -20,6 +20,17 @@
 
 namespace vorl {
 
+// The overlay settings only the streamed form carries (150 bytes there); nothing draws from them.
+struct tNewOverlaySettings {
+  std::int32_t value = 0;
+  FSSpec overlayFile;
+  Str31 firstText;
+  Str31 secondText;
+  std::int16_t firstValue = 0;
+  std::int16_t secondValue = 0;
+  Rect rect{};
+};
+
 class TOverlayObject : public TLayoutObject {
  public:
   TOverlayObject() = default;
@@ -32,10 +43,17 @@ class TOverlayObject : public TLayoutObject {
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
 
+  // Its settings' file is then put in the database folder of the print-server settings.
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
+
   std::int16_t overlayValue() const noexcept { return fOverlayValue; }
   std::int16_t skipFlag() const noexcept { return fSkipFlag; }
+  const tNewOverlaySettings& overlaySettings() const noexcept { return fSettings; }
 
  protected:
+  [[nodiscard]] bool ReadOverlayFrom(ObjectStreamReader& stream, OSType expectedType);
+
+  tNewOverlaySettings fSettings;
   std::int16_t fOverlayValue = 0;  // 1 once initialised
   std::int16_t fSkipFlag = 0;      // set by the file and transparent overlays
   // The picture read for the drawing in hand; released before and after each drawing.
@@ -60,6 +78,7 @@ class TGroupPhotoObject final : public TOverlayObject {
   // The photo read into the object's picture (borrowed; the object keeps it until its drawing ends); null when
   // the file is missing, its names are refused or it does not read.
   Offscreen* GetFullSizeOverlayOffscreen();
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   const FSSpec& photoFile() const noexcept { return fPhotoFile; }
   const Str31& category() const noexcept { return fCategory; }
@@ -106,6 +125,18 @@ class TFileOverlayObject final : public TOverlayObject, public OverlayFileFields
   // The graphic read into the object's picture (borrowed, kept until the drawing ends), alpha 0 where the file
   // has none; null when the file is missing, its names are refused or it does not read.
   Offscreen* GetFullSizeOverlayOffscreen();
+
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
+  // Writes the fields from the overlay value on, without the common part, and 1017 zero bytes.
+  void WriteTo(ObjectStreamWriter& stream) const override;
+
+  // Carried only by the streamed form.
+  const FSSpec& secondFile() const noexcept { return fSecondFile; }
+  const RGBColor& color() const noexcept { return fColor; }
+
+ private:
+  FSSpec fSecondFile = unsetOverlayFile();
+  RGBColor fColor;
 };
 
 class TTransparentOverlayObject final : public TOverlayObject, public OverlayFileFields {
@@ -122,6 +153,8 @@ class TTransparentOverlayObject final : public TOverlayObject, public OverlayFil
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  // The plain overlay's streamed form, under its own type.
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   // The graphic at its full size, read on first use and kept until the object goes (borrowed). Its alpha is
   // this system's (0 = opaque). Null while the file is missing, refused or unreadable.

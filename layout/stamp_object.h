@@ -30,6 +30,7 @@ class TStampObject final : public TLayoutObject {
   bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
   bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   const tTextInfo& style() const noexcept { return fStyle; }
   std::int16_t stampValue() const noexcept { return fStampValue; }

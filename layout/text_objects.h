@@ -29,6 +29,7 @@ class TTextObject : public TLayoutObject {
 
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   // The text laid out in `rect` (at the origin) and turned as the rotation says, as coverage.
   [[nodiscard]] TextCoverage DrawTextOnOffscreen(const CRect_AC& rect, float scale, std::int16_t resolution) const;
@@ -46,6 +47,8 @@ class TTextObject : public TLayoutObject {
  protected:
   // The fields the three descriptors share.
   void SetTextHead(const TextDescHead& head);
+  // The streamed fields the three share: the common part, the text, the style and the rotation.
+  [[nodiscard]] bool ReadTextHeadFrom(ObjectStreamReader& stream, OSType expectedType);
   // "text object", "edit-text object" or "database-text object", for log lines.
   const char* kindName() const noexcept;
   StyledText styledText(const Rect& rect) const;
@@ -68,6 +71,7 @@ class TEditTextObject final : public TTextObject {
   void Set(const CEditTextDesc& desc);
 
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   std::int16_t editValue() const noexcept { return fEditValue; }
 
@@ -86,6 +90,7 @@ class TDatabaseObject final : public TTextObject {
   void Set(const CDatabaseDesc& desc);
 
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
+  [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 
   std::int16_t databaseValue1() const noexcept { return fDatabaseValue1; }
   std::int16_t databaseValue2() const noexcept { return fDatabaseValue2; }

@@ -177,6 +177,10 @@ VorlNSNotificationCenter::VorlNSNotificationCenter(QObject* parent)
 }
 
 VorlNSNotificationCenter::~VorlNSNotificationCenter() {
+  systemLog(kSeparator);
+  logInside("dealloc");
+  systemLog(kSeparator);
+  destroyListerForChildApps();
   if (fConnected) QDBusConnection::disconnectFromBus(fConnectionName);
   if (gVorlNotificationCenter == this) gVorlNotificationCenter = nullptr;
 }

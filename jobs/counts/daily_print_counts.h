@@ -8,6 +8,7 @@
 // written with.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -20,6 +21,7 @@
 namespace vorl {
 
 class ReplacementBatch;
+struct tPrintQuantityInfo;
 
 // The key the counts of this program live under.
 inline constexpr const char* kPrintCountApplicationName = "Vorl-Zeverezoz";
@@ -27,6 +29,8 @@ inline constexpr const char* kPrintCountApplicationName = "Vorl-Zeverezoz";
 // The file of the date (yyyy-MM-dd) and mode in the folder.
 std::filesystem::path dailyPrintCountPath(const std::filesystem::path& folder, const std::string& isoDate,
                                           bool isVorlX);
+// The file of the date that names no mode (".Print Count 2026-03-15").
+std::filesystem::path modelessDailyPrintCountPath(const std::filesystem::path& folder, const std::string& isoDate);
 
 class printCountInfoObject {
  public:
@@ -38,6 +42,18 @@ class printCountInfoObject {
   static std::unique_ptr<printCountInfoObject> initWithLongDateTime(std::int64_t dateTime, bool isVorlX);
   // Whether the daily file of that day and mode exists, without opening it.
   static bool doesFileExistsAtPath(std::int64_t dateTime, bool isVorlX);
+  // Today's file without a mode word, made with its counters when missing. Null as for `initWithWhich`.
+  static std::unique_ptr<printCountInfoObject> init();
+  // The file of the day `date` falls on (local time) for reading. Null when it holds no totals; an object without
+  // a store (adding nothing, answering 0) when the store cannot be had.
+  static std::unique_ptr<printCountInfoObject> initWithDate(std::chrono::system_clock::time_point date,
+                                                            bool isVorlX);
+  // A daily file named by its name in the print-server root folder, for reading; its counts may be absent. Null
+  // when the folder or the store cannot be had, or the name is not a plain file name there.
+  static std::unique_ptr<printCountInfoObject> initWithFileName(const std::string& fileName);
+  // Switches the diagnostic log lines of every daily-count object (on at start).
+  static void setVerbose(bool verbose);
+  static bool isVerbose();
 
   // Saves the store when something was added.
   ~printCountInfoObject();
@@ -46,6 +62,17 @@ class printCountInfoObject {
 
   void addToCounts(std::int32_t quantity, std::int32_t which, std::int32_t printer, std::int32_t canvas);
   void addToCanvasCount(std::int32_t printer, std::int32_t canvas);
+  // Adds to "tNumberOfUSBsBurned".
+  void setUSBFlashCount(std::int32_t count);
+  // Adds a count record's seven totals (kinds 1 to 7) to their keys.
+  void addTotals(const tPrintQuantityInfo& totals);
+  // Sets "tConfirmationID".
+  void addConfirmationIDKey(PlistValue confirmationID);
+  // The older per-printer layout: one more at `index` of the "canvasList" array under "printer%02i"; nothing when
+  // the dictionary, the array or the element is missing or holds no number.
+  void addToCanvasCountOld(std::int32_t printer, std::int32_t index);
+  // What a new application dictionary keeps its printer and template counts in: empty.
+  static PlistDictionary createCanvasDictionary();
 
   std::int64_t getChooserCount() const { return count("tChooserCount"); }
   std::int64_t getCDCount() const { return count("tCDCount"); }
@@ -66,8 +93,12 @@ class printCountInfoObject {
   bool saveInto(ReplacementBatch& batch);
 
  private:
+  // `settings` may be null: the object then adds nothing and answers 0.
   explicit printCountInfoObject(std::unique_ptr<QAVLOR_SecureSettings> settings)
       : settings_(std::move(settings)) {}
+  // Opens the store at `path` for counting: null when it cannot be had.
+  static std::unique_ptr<printCountInfoObject> openForCounting(const std::filesystem::path& path,
+                                                               const char* selector);
   void setupNewDictionary();
   void createNewDictionary();
   PlistDictionary* printCountInfo();
