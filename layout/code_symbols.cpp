@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "layout/code128_symbol.h"
 #include "platform/system/system_log.h"
 
 namespace vorl {
@@ -19,32 +20,38 @@ using SymbolPtr = std::unique_ptr<zint_symbol, SymbolDeleter>;
 constexpr int kQRMediumCorrection = 2;
 constexpr int kQRMarginModules = 1;
 constexpr int kCode128QuietModules = 7;
-constexpr float kCode128HeightModules = 32;
+constexpr int kCode128HeightModules = 32;
 // One pixel a module in the generator's raster.
 constexpr float kOnePixelPerModule = 0.5f;
 
 const char* kindName(CodeKind kind) { return kind == CodeKind::qrCode ? "QR code" : "Code 128 symbol"; }
 
-bool printText(CodeKind kind, const CStr255_AC& text, Offscreen* page, const Rect& rect, std::int16_t rotation,
-               std::string_view objectName) {
-  SymbolPtr probe{ZBarcode_Create()};
-  if (!probe) {
+CodeDrawing printText(CodeKind kind, const CStr255_AC& text, Offscreen* page, const Rect& rect,
+                      std::int16_t rotation, std::string_view objectName) {
+  const int nameLength = static_cast<int>(objectName.size());
+  // Code 128 is made here from its table; only QR codes need the generator library.
+  if (kind == CodeKind::qrCode && SymbolPtr{ZBarcode_Create()} == nullptr) {
     systemLog("Could not create CIQRCodeGenerator filter, only supported in System 10.9 and higher");
-    return false;
+    return CodeDrawing::generatorMissing;
   }
-  probe.reset();
   systemLog("filter created");
   std::string why;
+  const auto bytes = codeBytes(kind, text, why);
+  if (bytes && bytes->empty()) {
+    systemLogf("warning: the %.*s is empty, so there is no %s to make; nothing was drawn for it", nameLength,
+               objectName.data(), kindName(kind));
+    return CodeDrawing::drawn;
+  }
   std::optional<CodeImage> image;
-  if (const auto bytes = codeBytes(kind, text, why)) image = makeCodeImage(kind, *bytes, why);
+  if (bytes) image = makeCodeImage(kind, *bytes, why);
   if (!image) {
-    systemLogf("warning: the %.*s cannot be made as a %s (%s); nothing was drawn for it",
-               static_cast<int>(objectName.size()), objectName.data(), kindName(kind), why.c_str());
-    return true;
+    systemLogf("the %.*s cannot be made as a %s (%s); the object could not be drawn", nameLength, objectName.data(),
+               kindName(kind), why.c_str());
+    return CodeDrawing::notDrawable;
   }
   systemLog("qrCodeImage created");
   if (page != nullptr && !rectEmpty(rect)) drawCodeImage(*page, turnCodeImage(*image, rotation), rect);
-  return true;
+  return CodeDrawing::drawn;
 }
 
 }  // namespace
@@ -70,6 +77,14 @@ std::optional<CodeImage> makeCodeImage(CodeKind kind, std::span<const unsigned c
     why = "the text is empty";
     return std::nullopt;
   }
+  if (kind == CodeKind::code128) {
+    const std::vector<std::uint8_t> values = code128Values(bytes);
+    if (values.empty()) {
+      why = "a byte is outside ASCII";
+      return std::nullopt;
+    }
+    return code128Image(values, kCode128QuietModules, kCode128HeightModules);
+  }
   SymbolPtr symbol{ZBarcode_Create()};
   if (!symbol) {
     why = "the generator could not be set up";
@@ -77,17 +92,10 @@ std::optional<CodeImage> makeCodeImage(CodeKind kind, std::span<const unsigned c
   }
   symbol->input_mode = DATA_MODE;
   symbol->scale = kOnePixelPerModule;
-  if (kind == CodeKind::qrCode) {
-    symbol->symbology = BARCODE_QRCODE;
-    symbol->option_1 = kQRMediumCorrection;
-    symbol->whitespace_width = kQRMarginModules;
-    symbol->whitespace_height = kQRMarginModules;
-  } else {
-    symbol->symbology = BARCODE_CODE128;
-    symbol->show_hrt = 0;
-    symbol->height = kCode128HeightModules;
-    symbol->whitespace_width = kCode128QuietModules;
-  }
+  symbol->symbology = BARCODE_QRCODE;
+  symbol->option_1 = kQRMediumCorrection;
+  symbol->whitespace_width = kQRMarginModules;
+  symbol->whitespace_height = kQRMarginModules;
   int result = ZBarcode_Encode(symbol.get(), bytes.data(), static_cast<int>(bytes.size()));
   if (result < ZINT_ERROR) result = ZBarcode_Buffer(symbol.get(), 0);
   if (result >= ZINT_ERROR || symbol->bitmap == nullptr || symbol->bitmap_width <= 0 ||
@@ -143,13 +151,13 @@ void drawCodeImage(Offscreen& page, const CodeImage& image, const Rect& rect) {
   }
 }
 
-bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, const Rect& rect, std::int16_t rotation,
-                       std::string_view objectName) {
+CodeDrawing PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, const Rect& rect, std::int16_t rotation,
+                              std::string_view objectName) {
   return printText(CodeKind::qrCode, text, page, rect, rotation, objectName);
 }
 
-bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, const Rect& rect, std::int16_t rotation,
-                        std::string_view objectName) {
+CodeDrawing PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, const Rect& rect, std::int16_t rotation,
+                               std::string_view objectName) {
   return printText(CodeKind::code128, text, page, rect, rotation, objectName);
 }
 

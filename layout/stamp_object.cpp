@@ -52,8 +52,7 @@ bool TStampObject::Draw4Printing(Offscreen* page, std::int16_t resolution, JobVi
                fText.toUtf8().c_str());
     return true;
   }
-  drawStyledText(page, *rect, styledText(fText, *rect), resolution);
-  return true;
+  return drawStyledText(page, *rect, styledText(fText, *rect), resolution);
 }
 
 TextCoverage TStampObject::DrawTextOnOffscreen(const CStr255_AC& text, const CRect_AC& rect, float scale,
@@ -61,12 +60,12 @@ TextCoverage TStampObject::DrawTextOnOffscreen(const CStr255_AC& text, const CRe
   return vorl::DrawTextOnOffscreen(styledText(text, rect), rect, scale, resolution);
 }
 
-bool TStampObject::PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+CodeDrawing TStampObject::PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
   const Rect rect = objectRectangle(resolution).value_or(Rect{});
   return vorl::PrintTextAsQRCode(text, page, rect, fRotation, describeTextObject("stamp object", text, rect));
 }
 
-bool TStampObject::PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+CodeDrawing TStampObject::PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
   const Rect rect = objectRectangle(resolution).value_or(Rect{});
   return vorl::PrintTextAsBarcode(text, page, rect, fRotation, describeTextObject("stamp object", text, rect));
 }

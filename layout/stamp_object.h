@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "foundation/records/job_records.h"
+#include "layout/code_symbols.h"
 #include "layout/layout_object.h"
 #include "layout/text_drawing.h"
 
@@ -22,13 +23,13 @@ class TStampObject final : public TLayoutObject {
 
   // Drawn as a text object draws: the skip rule, then the code symbol (code types 1 and 2) falling back to plain
   // text, then the text upright in the object's rectangle or turned by 90, 180 or 270 degrees into it. Fails
-  // only without a page.
+  // without a page, and for a code its text cannot be carried in.
   [[nodiscard]] bool Draw4Printing(Offscreen* page, std::int16_t resolution, JobViewAccess* view) override;
   // The text's operations of the text object over the stamp's fields.
   TextCoverage DrawTextOnOffscreen(const CStr255_AC& text, const CRect_AC& rect, float scale,
                                    std::int16_t resolution) const;
-  bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
-  bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  CodeDrawing PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  CodeDrawing PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
   [[nodiscard]] std::unique_ptr<TLayoutObject> Clone() const override;
   [[nodiscard]] bool ReadFrom(ObjectStreamReader& stream) override;
 

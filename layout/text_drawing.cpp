@@ -233,16 +233,18 @@ void drawPlainText(Offscreen* page, const Rect& rect, const StyledText& text, st
   blendTextCoverage(*page, coverage, rect.left, rect.top, text.style.color);
 }
 
-void drawStyledText(Offscreen* page, const Rect& rect, const StyledText& text, std::int16_t resolution) {
-  if (text.codeType == kQRCodeType) {
-    if (PrintTextAsQRCode(text.text, page, rect, text.rotation, text.objectName)) return;
-  } else if (text.codeType == kCode128Type) {
-    if (PrintTextAsBarcode(text.text, page, rect, text.rotation, text.objectName)) return;
+bool drawStyledText(Offscreen* page, const Rect& rect, const StyledText& text, std::int16_t resolution) {
+  if (text.codeType == kQRCodeType || text.codeType == kCode128Type) {
+    const CodeDrawing code = text.codeType == kQRCodeType
+                                 ? PrintTextAsQRCode(text.text, page, rect, text.rotation, text.objectName)
+                                 : PrintTextAsBarcode(text.text, page, rect, text.rotation, text.objectName);
+    if (code != CodeDrawing::generatorMissing) return code == CodeDrawing::drawn;
   } else if (text.codeType != 0) {
     logFor(text.objectName, "code type " + std::to_string(text.codeType) +
                                 " is neither a QR code (1) nor Code 128 (2); drawn as plain text");
   }
   drawPlainText(page, rect, text, resolution);
+  return true;
 }
 
 void DrawOverlayImageToGWorld(OffscreenPtr image, Offscreen* page, const CGRect& rect) {

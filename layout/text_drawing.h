@@ -85,7 +85,7 @@ void drawPlainText(Offscreen* page, const Rect& rect, const StyledText& text, st
 
 // The whole drawing of a styled text into `rect`: the code the code type asks for, falling back to plain text
 // when the code generator is missing; plain text otherwise. A code type other than 0, 1 and 2 draws plain
-// text with a log line.
-void drawStyledText(Offscreen* page, const Rect& rect, const StyledText& text, std::int16_t resolution);
+// text with a log line. False only for a code the text cannot be carried in: the object has failed.
+[[nodiscard]] bool drawStyledText(Offscreen* page, const Rect& rect, const StyledText& text, std::int16_t resolution);
 
 }  // namespace vorl

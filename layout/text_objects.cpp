@@ -65,21 +65,20 @@ bool TTextObject::Draw4Printing(Offscreen* page, std::int16_t resolution, JobVie
     return true;
   }
   if (view != nullptr && skipsOnPrinter(fSkipFlag, view->GetPrinterType())) return true;
-  drawStyledText(page, *rect, styledText(*rect), resolution);
-  return true;
+  return drawStyledText(page, *rect, styledText(*rect), resolution);
 }
 
 TextCoverage TTextObject::DrawTextOnOffscreen(const CRect_AC& rect, float scale, std::int16_t resolution) const {
   return vorl::DrawTextOnOffscreen(styledText(rect), rect, scale, resolution);
 }
 
-bool TTextObject::PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+CodeDrawing TTextObject::PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
   const std::optional<Rect> rect = objectRectangle(resolution);
   return vorl::PrintTextAsQRCode(text, page, rect.value_or(Rect{}), fRotation,
                                  describeTextObject(kindName(), text, rect.value_or(Rect{})));
 }
 
-bool TTextObject::PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
+CodeDrawing TTextObject::PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const {
   const std::optional<Rect> rect = objectRectangle(resolution);
   return vorl::PrintTextAsBarcode(text, page, rect.value_or(Rect{}), fRotation,
                                   describeTextObject(kindName(), text, rect.value_or(Rect{})));

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "foundation/records/job_records.h"
+#include "layout/code_symbols.h"
 #include "layout/layout_object.h"
 #include "layout/text_drawing.h"
 
@@ -33,9 +34,9 @@ class TTextObject : public TLayoutObject {
 
   // The text laid out in `rect` (at the origin) and turned as the rotation says, as coverage.
   [[nodiscard]] TextCoverage DrawTextOnOffscreen(const CRect_AC& rect, float scale, std::int16_t resolution) const;
-  // The text as a code in the object's rectangle; false only when the generator is missing.
-  bool PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
-  bool PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  // The text as a code in the object's rectangle.
+  CodeDrawing PrintTextAsQRCode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
+  CodeDrawing PrintTextAsBarcode(const CStr255_AC& text, Offscreen* page, std::int16_t resolution) const;
 
   const Str255& text() const noexcept { return fText; }
   const tTextInfo& style() const noexcept { return fStyle; }

@@ -116,6 +116,23 @@ bool mySetGworldAlphaChannelToByteValue(Offscreen* offscreen, std::uint8_t value
 bool myFillOffscreen(Offscreen* offscreen) { return mySetGworldAlphaChannelToByteValue(offscreen, 255); }
 bool myClearOffscreen(Offscreen* offscreen) { return mySetGworldAlphaChannelToByteValue(offscreen, 0); }
 
+void layTransparencyOntoWhite(Offscreen& image) noexcept {
+  const PixView view = image.view();
+  for (int y = 0; y < image.height(); ++y) {
+    std::uint8_t* pixel = view.row(y);
+    for (int x = 0; x < image.width(); ++x, pixel += kBytesPerPixel) {
+      const int keep = pixel[kAlphaByte];
+      if (keep == 0) continue;
+      const int cover = 255 - keep;
+      // The blend of a decoded image drawn at its own size (cg_drawing.cpp): keep both in step, so every road
+      // prints a transparent photo alike.
+      for (const int c : {kRedByte, kGreenByte, kBlueByte})
+        pixel[c] = static_cast<std::uint8_t>((pixel[c] * cover + 255 * keep + 127) / 255);
+      pixel[kAlphaByte] = 0;
+    }
+  }
+}
+
 bool myCopyOverlayWithMask(std::int16_t useMask, Offscreen* overlay, Offscreen* destination, Rect sourceRect,
                            Rect destRect) {
   if (overlay == nullptr || destination == nullptr) return false;

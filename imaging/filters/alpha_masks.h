@@ -39,6 +39,10 @@ bool myFillOffscreen(Offscreen* offscreen);
 bool myClearOffscreen(Offscreen* offscreen);
 bool mySetGworldAlphaChannelToByteValue(Offscreen* offscreen, std::uint8_t value);
 
+// Lays each pixel onto white by its cover 255 − alpha, as a decoded image is drawn onto a new (white) offscreen,
+// and marks it drawn (alpha 0): a transparent photo prints white where it is transparent, whatever road read
+// it. Opaque pixels stay exactly as they are.
+void layTransparencyOntoWhite(Offscreen& image) noexcept;
 // Draws the overlay's source rectangle into the destination rectangle: with `useMask` non-zero through a mask
 // made from the overlay's alpha, else with the transparent mode (white overlay pixels are skipped). False when
 // the overlay or the destination is null or the mask cannot be made.

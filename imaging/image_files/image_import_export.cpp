@@ -8,6 +8,7 @@
 
 #include "foundation/files/file_copy.h"
 #include "foundation/services/messages.h"
+#include "imaging/filters/alpha_masks.h"
 #include "imaging/scaling/cg_drawing.h"
 #include "imaging/image_files/file_source.h"
 #include "imaging/image_files/image_file.h"
@@ -118,7 +119,8 @@ OffscreenPtr getGWorldFromFileSpecWithoutColorsyncProfile(const FSSpec& file, st
   if (rectEmpty(frame)) return nullptr;
   OffscreenPtr reduced{myNewGWorld(&frame)};
   if (reduced == nullptr) return nullptr;
-  // A picture has no alpha: it is drawn opaque onto the new offscreen.
+  // A picture has no alpha: the file's transparency is laid onto white first, then it is drawn opaque.
+  layTransparencyOntoWhite(*image);
   DrawResizedGWorld(reduced.get(), image.get(), image->portRect(), frame);
   return reduced;
 }
@@ -147,7 +149,11 @@ OffscreenPtr ReadFile2(const FSSpec& file) {
     source.SetCurrentFile(file);
     if (source.IsValidFile()) image = source.GetFullSizeImage();
   }
-  if (image == nullptr && IsQuickTimeAvail()) image = getGWorldFromFileSpec(file);
+  if (image == nullptr && IsQuickTimeAvail()) {
+    image = getGWorldFromFileSpec(file);
+    // The file source draws onto white; a photo read by the importers prints its transparency the same way.
+    if (image != nullptr) layTransparencyOntoWhite(*image);
+  }
   return image;
 }
 

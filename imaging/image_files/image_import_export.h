@@ -32,15 +32,16 @@ void CheckIfQuickTimeInstalled();
 [[nodiscard]] OffscreenPtr getGWorldFromFileSpec(const FSSpec& file, std::int16_t& resolution);
 // The importer road for overlay images, without a message.
 [[nodiscard]] OffscreenPtr getFileOverlayGWorldFromFileSpec(const FSSpec& file);
-// The picture road: the file's frame, its right and bottom divided by `reduction`, the picture drawn scaled into
-// it. `size` gets the full frame's size (h = width, v = height).
+// The picture road: the file's frame, its right and bottom divided by `reduction`, the picture (its
+// transparency laid onto white) drawn scaled into it. `size` gets the full frame's size (h = width, v = height).
 [[nodiscard]] OffscreenPtr getGWorldFromFileSpecWithoutColorsyncProfile(const FSSpec& file, std::int16_t reduction,
                                                                         CPoint_AC& size);
 // The file as a picture; null on failure ("Not enough memory available to load image…" when memory ran out).
 [[nodiscard]] PicHandle getPicHandleFromFileSpec(const FSSpec& file);
 // The picture drawn into an offscreen of its frame; the picture is consumed. Null for a null picture.
 [[nodiscard]] OffscreenPtr PicHandle2GWorld(PicHandle picture);
-// The page photographs' reader: the image-file source first, the general readers for the rest.
+// The page photographs' reader: the image-file source first, the general readers for the rest. Whichever reads
+// it, a transparent photo comes back laid onto white, every pixel drawn (alpha 0).
 [[nodiscard]] OffscreenPtr ReadFile2(const FSSpec& file);
 
 // Writes the offscreen as an image file of `saveType` through the codecs. 0 on success, else the failing step's

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "foundation/text/date_time.h"
@@ -169,7 +170,8 @@ std::int16_t readHeldRecord(int fd, const fs::path& file, tPrintQuantityInfo& re
 // Writes the fresh record in place of an empty or set-aside file; a file that was set aside took its sidecar
 // along, so the new one is made invisible again.
 std::int16_t startAfreshHeld(const fs::path& file, const tPrintQuantityInfo& record) {
-  const bool hadName = fs::exists(file);
+  std::error_code unknown;  // a name that cannot be looked at counts as missing: the file is marked again
+  const bool hadName = fs::exists(file, unknown);
   const OSErr error = writeRecord(file, record);
   if (error == noErr && !hadName) LockedCountFile::markInvisible(file);
   return error;
@@ -294,7 +296,8 @@ std::int16_t addToPrintCountFiles(std::span<const fs::path> files, std::int16_t 
     addOutputToRecord(record, quantity, which, printer, canvas);
     record.versionNumber = kPrintCountVersion;
     // A file set aside took its sidecar along; the new one is made invisible again once it has the name.
-    if (startAfresh && !fs::exists(file)) toMarkInvisible.push_back(file);
+    std::error_code unknown;  // the count comes after a delivery: nothing here may throw
+    if (startAfresh && !fs::exists(file, unknown)) toMarkInvisible.push_back(file);
     const auto bytes = encodePrintQuantityInfo(record);
     if (const OSErr error = batch.add(file, bytes, kCountFileMode); error != noErr) {
       // Counted everywhere or nowhere: the others are not replaced either, so the files keep agreeing.

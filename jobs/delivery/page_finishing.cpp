@@ -14,6 +14,7 @@
 #include "imaging/codecs/jpeg_file.h"
 #include "imaging/offscreens/offscreen_rotate.h"
 #include "imaging/color/profile_search.h"
+#include "jobs/delivery/after_delivery.h"
 #include "jobs/delivery/print_centre_launch.h"
 #include "jobs/counts/print_count_hook.h"
 #include "jobs/reading/printer_blocks.h"
@@ -155,9 +156,12 @@ std::int16_t TSpoolerPrintView::PrepareForPrinter() {
   }
   if (result != kDrawOK) return result;
 
-  addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
-  if (notice) SendCompletionNotice(*notice);
-  if (routeFor(printerType) == Route::PrintCentre) static_cast<void>(startPrintCentreApplication(newHandOverMode()));
+  runAfterDelivery("The print count", [&] {
+    addToPrintCount(job.printQuantity, countKindFor(printerType), printerType, job.canvasNumber);
+  });
+  if (notice) runAfterDelivery("The web-server notice", [&] { SendCompletionNotice(*notice); });
+  if (routeFor(printerType) == Route::PrintCentre)
+    runAfterDelivery("The print-centre start", [] { static_cast<void>(startPrintCentreApplication(newHandOverMode())); });
   return kDrawOK;
 }
 

@@ -9,6 +9,7 @@
 
 #include "foundation/files/file_copy.h"
 #include "foundation/services/messages.h"
+#include "jobs/delivery/after_delivery.h"
 #include "jobs/engine/drawing_results.h"
 #include "jobs/engine/job_intake.h"
 #include "jobs/engine/job_view.h"
@@ -311,7 +312,9 @@ void TPrintJobTaskManager::preparePage() {
     if (const std::int16_t result = view.CopyOriginalFileJob(); result != kDrawOK) return DoError(result);
     // Delivered: the job file leaves "All Files" before anything else can fail, so it is never delivered twice.
     disposeOfFinishedJobFile();
-    addToPrintCount(1, kCountOriginalFile, printerType, view.settings().canvasNumber);
+    runAfterDelivery("The print count", [&] {
+      addToPrintCount(1, kCountOriginalFile, printerType, view.settings().canvasNumber);
+    });
     fCurrentTask = 4;
     return;
   }

@@ -6,6 +6,7 @@
 #include "foundation/text/date_time.h"
 #include "foundation/services/messages.h"
 #include "imaging/offscreens/offscreen_copy.h"
+#include "jobs/delivery/after_delivery.h"
 #include "jobs/engine/drawing_results.h"
 #include "jobs/engine/job_view.h"
 #include "layout/image_object.h"
@@ -78,7 +79,8 @@ std::int16_t TBGPrintView::CopyOriginalFileJob() {
 
   // A copy that failed is no delivery: the job fails, and nobody is told it was processed.
   if (!copied) return kOutputFailed;
-  if (std::optional<ArchivedValue> notice = PrepareCompletionNotice(false)) SendCompletionNotice(*notice);
+  if (std::optional<ArchivedValue> notice = PrepareCompletionNotice(false))
+    runAfterDelivery("The web-server notice", [&] { SendCompletionNotice(*notice); });
   return kDrawOK;
 }
 

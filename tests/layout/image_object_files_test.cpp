@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "imaging/codecs/image_file_codec.h"
+#include "imaging/image_files/image_cache.h"
+#include "imaging/image_files/image_road_globals.h"
 #include "imaging/offscreens/offscreen_copy.h"
 #include "tests/layout/image_object_fixture.h"
 #include "tests/support/message_recorder.h"
@@ -82,6 +84,54 @@ TEST_F(ImageObjectFiles, ReadsPngJpegAndTiff) {
     EXPECT_TRUE(near(colourAt(*page, 110, 210), kRed));
     EXPECT_TRUE(near(colourAt(*page, 290, 290), kYellow));
   }
+}
+
+// A photo with transparent parts prints as the file source draws a TIFF (white where it is transparent, blended
+// where half), whatever its format and whether or not embedded profiles send it through the importers.
+TEST_F(ImageObjectFiles, TransparentPhotosPrintAsATiffDoesWhateverTheFormat) {
+  // Thirds: opaque red; blue at half cover; fully transparent, black underneath as PNG writers leave it.
+  constexpr int kWidth = 300, kHeight = 200;
+  const Rect frame = makeRect(0, 0, kHeight, kWidth);
+  OffscreenPtr picture{myNewGWorld(&frame)};
+  ASSERT_TRUE(picture);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      std::uint8_t* p = picture->view().localPixel(x, y);
+      const int third = x / 100;
+      p[kAlphaByte] = third == 0 ? 0 : third == 1 ? 128 : 255;
+      p[kRedByte] = third == 0 ? 255 : 0;
+      p[kGreenByte] = 0;
+      p[kBlueByte] = third == 1 ? 255 : 0;
+    }
+  writePhoto("clear.tif", *picture, ImageFileType::tiffLzw);
+  writePhoto("clear.png", *picture, ImageFileType::png);
+  const bool applyEmbedded = gApplyEmbedded;
+  const float blur = myBlurValue;
+  for (const bool embedded : {false, true}) {
+    SCOPED_TRACE(embedded ? "embedded profiles applied" : "embedded profiles ignored");
+    gApplyEmbedded = embedded;
+    DisposeCurrentImageGWorldPtr();
+    OffscreenPtr pages[2];
+    const char* names[2] = {"clear.tif", "clear.png"};
+    for (int i = 0; i < 2; ++i) {
+      ObjectSettings settings;
+      settings.photo = names[i];
+      settings.width = 3, settings.height = 2;  // the photo's own size at 100 dots per inch
+      pages[i] = makePage(500, 400);
+      const auto view = makeView({});
+      // The job's blur is the file source's alone (TIFF, not PNG): off, so only the transparency can differ.
+      myBlurValue = 0;
+      ASSERT_TRUE(makeObject(settings)->Draw4Printing(pages[i].get(), 100, view.get())) << names[i];
+    }
+    EXPECT_EQ(colourAt(*pages[0], 150, 200), (Colour{255, 0, 0}));
+    EXPECT_EQ(colourAt(*pages[0], 250, 200), (Colour{128, 128, 255}));
+    EXPECT_EQ(colourAt(*pages[0], 350, 200), (Colour{255, 255, 255}));
+    EXPECT_TRUE(samePixels(*pages[0], *pages[1])) << "the PNG prints otherwise than the TIFF";
+    EXPECT_EQ(colourAt(*pages[1], 350, 200), (Colour{255, 255, 255}));
+    saveArtifact(*pages[1], embedded ? "transparent_png_importer_road" : "transparent_png_picture_road");
+  }
+  gApplyEmbedded = applyEmbedded;
+  myBlurValue = blur;
 }
 
 // Every broken or unsafe input fails the object with a message and leaves the page as it was.

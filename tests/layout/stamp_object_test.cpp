@@ -162,5 +162,20 @@ TEST(StampObject, EmptyTextDrawsNothingAndSucceeds) {
   EXPECT_EQ(changedArea(*drawStamp(look), kWhite).right, 0);
 }
 
+// A stamp whose text a code cannot carry fails, as a text object does; the page keeps no part of it.
+TEST(StampObject, ACodeItsTextCannotBeCarriedInFailsTheStamp) {
+  for (const std::int16_t codeType : {1, 2}) {
+    SCOPED_TRACE(codeType);
+    StampLook look;
+    look.text = codeType == 1 ? "Price \u0192 10" : "Caf\u00E9";  // ƒ has no Latin 1 form, é no ASCII one
+    look.codeType = codeType;
+    OffscreenPtr page = makeFilledPage(500, 500, kWhite);
+    FixedJobView view;
+    view.printerType = 17;
+    EXPECT_FALSE(makeStamp(look)->Draw4Printing(page.get(), kResolution, &view));
+    EXPECT_EQ(changedArea(*page, kWhite).right, 0);
+  }
+}
+
 }  // namespace
 }  // namespace vorl::test

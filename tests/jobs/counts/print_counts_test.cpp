@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@
 #include "tests/support/isolated_environment.h"
 #include "tests/support/temporary_server_root.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/unreadable_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -309,6 +311,24 @@ TEST_F(PrintCountsTest, AFullDiskLosesNoEarlierCount) {
   EXPECT_TRUE(filesStartingWith(root_, ".vorl-").empty()) << "no temporary file is left";
   addToPrintCount(1, kCountRegularPrint, 21, 5);
   EXPECT_EQ(wordAt(bytesOf(allTimeFile()), kRegularAt), 5);
+}
+
+// The count runs after a delivery. A count folder that can no longer be looked into partway through (here
+// once the file is held) fails the count with a message, never with an exception the job would take for its
+// own failure; the next count goes through.
+TEST_F(PrintCountsTest, AFolderTurningUnreadableDuringTheCountFailsItWithoutThrowing) {
+  {
+    test::MessageRecorder messages;
+    std::optional<test::UnreadableFolder> unreadable;
+    std::int16_t result = noErr;
+    EXPECT_NO_THROW(result = addToPrintCountFile(allTimeFile(), 1, kCountRegularPrint, 21, 5,
+                                                 [&] { unreadable.emplace(root_); }));
+    unreadable.reset();
+    EXPECT_NE(result, noErr);
+    EXPECT_FALSE(messages.messages().empty());
+  }
+  EXPECT_EQ(addToPrintCountFile(allTimeFile(), 2, kCountRegularPrint, 21, 5), noErr);
+  EXPECT_EQ(wordAt(bytesOf(allTimeFile()), kRegularAt), 2);
 }
 
 TEST_F(PrintCountsTest, TheReportListsThePairsCountedSinceTheResetByteForByte) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,9 +67,11 @@ class NoticeObserver final : public JobObserver {
     folderAtNotice = namesIn(folder_);
     // As the application does: the notice goes out on the session bus.
     if (postToBus) mySendNotificationToWebServerAppWithDictionary(dictionary);
+    if (throws) throw std::runtime_error("the notice could not be sent");
   }
 
   bool postToBus = false;
+  bool throws = false;
 
   std::vector<std::string> statuses;
   int previews = 0;
@@ -140,6 +143,7 @@ class PageDeliveryTest : public ::testing::Test {
   Delivery deliver(const test::JobSpec& spec) {
     Delivery d;
     d.observer = std::make_unique<NoticeObserver>(printCentre_);
+    d.observer->throws = noticeThrows_;
     d.view = std::make_unique<TSpoolerPrintView>(d.observer.get());
     EXPECT_EQ(d.view->ReadObjects(writeJob(spec)), kJobReadOK);
     EXPECT_EQ(d.view->CreateOffscreens(), kDrawOK);
@@ -167,6 +171,7 @@ class PageDeliveryTest : public ::testing::Test {
   fs::path marker_;
   std::vector<CountCall> counts_;
   int jobs_ = 0;
+  bool noticeThrows_ = false;
 };
 
 TEST_F(PageDeliveryTest, EveryPrinterTypeGoesWhereItsRouteSendsIt) {
@@ -346,6 +351,33 @@ TEST_F(PageDeliveryTest, AMissingPrintCentreProgramDoesNotFailTheDelivery) {
   EXPECT_EQ(d.result, kDrawOK);
   EXPECT_EQ(namesIn(printCentre_).size(), 1u);
   EXPECT_EQ(counts_.size(), 1u);
+}
+
+// The output is out once it is delivered: a count or a notice that throws is logged, the steps after it still
+// run, and the delivery stands.
+TEST_F(PageDeliveryTest, AStepAfterTheDeliveryThatThrowsDoesNotFailIt) {
+  for (const bool countThrows : {true, false}) {
+    SCOPED_TRACE(countThrows ? "the count throws" : "the notice throws");
+    fs::remove(marker_);
+    noticeThrows_ = !countThrows;
+    int counted = 0;
+    setPrintCountAdder([&](std::int16_t, std::int16_t, std::int16_t, std::int16_t) {
+      ++counted;
+      if (countThrows) throw std::runtime_error("the count folder cannot be read");
+    });
+    testing::internal::CaptureStderr();
+    const Delivery d = deliver(jobFor(1));
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(d.result, kDrawOK);
+    EXPECT_EQ(counted, 1);
+    EXPECT_EQ(d.observer->notices.size(), 1u) << "the notice follows a count that failed";
+    EXPECT_TRUE(printCentreMarker().has_value()) << "the print centre starts after a notice that failed";
+    EXPECT_NE(log.find(countThrows ? "The print count failed after the delivery (the count folder cannot be read)"
+                                   : "The web-server notice failed after the delivery (the notice could not be sent)"),
+              std::string::npos)
+        << log;
+  }
+  noticeThrows_ = false;
 }
 
 TEST_F(PageDeliveryTest, AJobWithoutItsLastPageOrWithoutImageUrlIsDeliveredSilently) {

@@ -6,6 +6,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <system_error>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "platform/core/baton.h"
 #include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
+#include "jobs/counts/print_count_file.h"
 #include "jobs/counts/print_count_hook.h"
 #include "tests/jobs/drawing_test_support.h"
 #include "tests/jobs/engine_test_support.h"
@@ -25,6 +29,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/object_record_writer.h"
+#include "tests/support/unreadable_folder.h"
 
 namespace vorl {
 namespace {
@@ -262,6 +267,50 @@ TEST_F(JobStateMachine, AnOriginalIsCountedOnlyOnceCopied) {
       EXPECT_EQ(messages.messages().back(), "Could not write printer file!");
     }
     EXPECT_TRUE(test::jobNamesIn(folders_.allFiles).empty());
+  }
+  setPrintCountAdder({});
+}
+
+// Nothing after the delivery fails the job: when the count folder turns unreadable during the count, or the
+// count throws, the job stays delivered, the operator is not asked about it, and "Try Again Later" has nothing
+// to print a second time.
+TEST_F(JobStateMachine, ACountFailingAfterTheDeliveryLeavesTheJobDeliveredOnce) {
+  prefs().askOnFailedJob = std::int16_t{1};
+  observer_.answer = FailedJobChoice::kRequeue;
+  const fs::path countFolder = folders_.root / "Counts";
+  fs::create_directories(countFolder);
+  const struct {
+    const char* job;
+    std::function<void()> count;
+  } cases[] = {
+      {"unreadable",
+       [&] {
+         std::optional<test::UnreadableFolder> unreadable;
+         static_cast<void>(addToPrintCountFile(countFolder / "Vorl-Zeverezoz Count", 1, kCountRegularPrint, 21, 0,
+                                               [&] { unreadable.emplace(countFolder); }));
+       }},
+      {"throwing",
+       [] {
+         throw fs::filesystem_error("count", std::make_error_code(std::errc::permission_denied));
+       }},
+  };
+  std::size_t delivered = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.job);
+    test::MessageRecorder messages;
+    int counts = 0;
+    setPrintCountAdder([&](std::int16_t, std::int16_t, std::int16_t, std::int16_t) {
+      ++counts;
+      c.count();
+    });
+    folders_.dropJob(c.job, test::singleFolderJob());
+    ASSERT_TRUE(test::runUntilIdle(manager_));
+    EXPECT_EQ(counts, 1);
+    EXPECT_TRUE(observer_.questions.empty()) << observer_.questions.front().message;
+    EXPECT_EQ(test::jobNamesIn(folders_.output).size(), ++delivered) << "one output a job";
+    EXPECT_TRUE(fs::exists(folders_.finished / c.job));
+    EXPECT_TRUE(test::jobNamesIn(folders_.allFiles).empty());
+    EXPECT_EQ(observer_.printLogs.size(), delivered);
   }
   setPrintCountAdder({});
 }
