@@ -235,6 +235,19 @@ TEST_F(PrintToFileOutputs, LinkedSetsGetThePageAsTheSetAndItsWebCopyLeftIt) {
   }
 }
 
+// 1005 x 1010 fits 640 x 640 by its width on whole percentages (157 each), which makes it 643 rows high: the web
+// size cuts the overhanging rows, so no web-sized file is larger than 640 x 640.
+TEST_F(PrintToFileOutputs, TheWebSizeNeverComesOutLargerThan640) {
+  const fs::path folder = test::makeTempFolder("set"), web = test::makeTempFolder("web");
+  tSpecialPrintToFilePref& set = jpegSet(1, folder, 2);
+  set.fileFormat = 10;
+  set.createJPEGForWeb = 1;
+  test::pointWebUploadFolderAt(web);
+  ASSERT_EQ(runSetJob(1, 1, 1005, 1010), kDrawOK);
+  EXPECT_EQ(jpegSize(folder / "Tmpl.JPG"), std::make_pair(640, 640));
+  EXPECT_EQ(jpegSize(web / "Tmpl.JPG"), std::make_pair(640, 640));
+}
+
 TEST_F(PrintToFileOutputs, TheWebCopyTakesTheLongBaseName) {
   const struct {
     const char* prefix;
