@@ -373,9 +373,9 @@ void TImageObject::drawGraphicAndBorder(Offscreen* page, const Rect& objectRect,
     DrawBorder(page, objectRect, resolution);
   } else {
     // Around the picture as it shows: a fit that overhangs its frame is drawn only inside the frame.
-    const Rect shown = makeRect(std::max(destination.top, objectRect.top), std::max(destination.left, objectRect.left),
-                                std::min(destination.bottom, objectRect.bottom),
-                                std::min(destination.right, objectRect.right));
+    const Rect shown =
+        makeRect(std::max(destination.top, objectRect.top), std::max(destination.left, objectRect.left),
+                 std::min(destination.bottom, objectRect.bottom), std::min(destination.right, objectRect.right));
     DrawBorder(page, rectEmpty(shown) ? destination : shown, resolution);
   }
 }

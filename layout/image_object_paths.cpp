@@ -89,8 +89,7 @@ bool TImageObject::Draw4PrintingNew(Offscreen* page, std::int16_t resolution, Jo
       }
       fLastSourceRect = source;
       fLastDestRect = destination;
-      if (drawFittedPart(image, source, page, destination, objectRect, resizeMode) == DrawOutcome::failed)
-        return false;
+      if (drawFittedPart(image, source, page, destination, objectRect, resizeMode) == DrawOutcome::failed) return false;
     } else if (fAngledFlag == 0) {
       if (drawFittedPart(crop.get(), source, page, destination, objectRect, resizeMode) == DrawOutcome::failed)
         return false;

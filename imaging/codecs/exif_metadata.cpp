@@ -120,9 +120,10 @@ OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::ui
 OSErr withExifUserComment(std::span<const std::uint8_t> file, std::string_view comment, Bytes& out,
                           std::string_view source) noexcept {
   const bool jpeg = file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
-  const bool tiff = file.size() >= 4 && ((std::memcmp(file.data(), "II*\0", 4) == 0) ||
-                                         (std::memcmp(file.data(), "MM\0*", 4) == 0));
-  if (!jpeg && !tiff) return failure(paramErr, source, "is neither a JPEG nor a TIFF file; its user comment is not written");
+  const bool tiff =
+      file.size() >= 4 && ((std::memcmp(file.data(), "II*\0", 4) == 0) || (std::memcmp(file.data(), "MM\0*", 4) == 0));
+  if (!jpeg && !tiff)
+    return failure(paramErr, source, "is neither a JPEG nor a TIFF file; its user comment is not written");
   quietExiv2();
   const bool ascii = std::all_of(comment.begin(), comment.end(), [](char c) { return (c & 0x80) == 0; });
   try {

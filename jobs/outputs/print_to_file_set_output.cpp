@@ -222,8 +222,7 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
 // The copy for the web upload: the page fitted into 640 x 640 as a JPEG beside nothing else in the web-upload
 // folder, with the escaped path of the set file in its metadata. The fitted page replaces `page`, so the linked
 // sets get what the web upload got. Failures are shown but do not fail the job: the set files are delivered.
-void writeWebCopy(TBGPrintView& view, const tSpecialPrintToFilePref& set, const SetOutput& output,
-                  OffscreenPtr& page) {
+void writeWebCopy(TBGPrintView& view, const tSpecialPrintToFilePref& set, const SetOutput& output, OffscreenPtr& page) {
   if (set.createJPEGForWeb == 0) {
     systemLog("createJPEGForWeb == FALSE");
     return;

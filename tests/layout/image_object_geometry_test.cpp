@@ -209,8 +209,8 @@ TEST_F(ImageObjectPlacement, AFitThatOverhangsItsFrameIsClippedToTheFrame) {
     const char* name;
     ViewSettings view;
   } cases[] = {
-      {"direct, copy", direct(1, 1)},       {"direct, resize 2", direct(1, 2)}, {"direct, resize 3", direct(1, 3)},
-      {"direct, resize 4", direct(1, 4)},   {"crop road, copy", cropRoad(1, 1, 1)},
+      {"direct, copy", direct(1, 1)},     {"direct, resize 2", direct(1, 2)},     {"direct, resize 3", direct(1, 3)},
+      {"direct, resize 4", direct(1, 4)}, {"crop road, copy", cropRoad(1, 1, 1)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

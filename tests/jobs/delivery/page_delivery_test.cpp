@@ -189,8 +189,9 @@ TEST_F(PageDeliveryTest, EveryPrinterTypeGoesWhereItsRouteSendsIt) {
     std::ifstream file(printCentre_ / delivered[0], std::ios::binary);
     std::array<char, 4 + 8> head{};
     file.read(head.data(), head.size());
-    EXPECT_EQ(static_cast<std::int16_t>((static_cast<std::uint8_t>(head[10]) << 8) | static_cast<std::uint8_t>(head[11])),
-              printerType);
+    EXPECT_EQ(
+        static_cast<std::int16_t>((static_cast<std::uint8_t>(head[10]) << 8) | static_cast<std::uint8_t>(head[11])),
+        printerType);
     // Counted once, after the file had its name; announced after it too.
     ASSERT_EQ(counts_.size(), 1u);
     EXPECT_EQ(counts_[0].quantity, 3);
@@ -286,8 +287,9 @@ TEST_F(PageDeliveryTest, AFailedDeliveryIsNeitherCountedNorAnnounced) {
       EXPECT_FALSE(fs::exists(marker_));
       // A type outside the printer table is named, so the operator can tell what the print centre was to get.
       const std::vector<std::string> shown = messages.messages();
-      const bool named = std::any_of(shown.begin(), shown.end(),
-                                     [](const std::string& m) { return m.find("printer type 22") != std::string::npos; });
+      const bool named = std::any_of(shown.begin(), shown.end(), [](const std::string& m) {
+        return m.find("printer type 22") != std::string::npos;
+      });
       EXPECT_EQ(named, printerType == 22);
     }
   }

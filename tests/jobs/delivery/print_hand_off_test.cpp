@@ -159,9 +159,8 @@ TEST_F(PrintHandOffTest, TheJobDictionaryGoesUnderWebServerDictionaryWithoutItsN
 TEST_F(PrintHandOffTest, TheExportedJobDictionaryCarriesTheStatusTheWebServerIsSent) {
   test::JobSpec spec = typeOneJob();
   spec.jobInfo = test::jobInfoBytes("Current", "", 0, 0, {1, 1, 0});  // the order's last page
-  spec.dictionaryArchive = test::encodeKeyedArchive(
-      ArchivedValue::dictionary({{"imageurl", ArchivedValue::string("http://studio/a.jpg")},
-                                 {"status", ArchivedValue::string("queued")}}));
+  spec.dictionaryArchive = test::encodeKeyedArchive(ArchivedValue::dictionary(
+      {{"imageurl", ArchivedValue::string("http://studio/a.jpg")}, {"status", ArchivedValue::string("queued")}}));
   test::SpoolerJob job = makeJob(spec, test::uniformPage(6, 4, {1, 2, 3}));
   ASSERT_EQ(job.view->PrepareForPrinter(), 0);
 

@@ -84,9 +84,9 @@ TEST(SetOutputFolder, JobFolderTextsNeverLeadOutOfTheSetFolder) {
     const char* textA;
     const char* baseName;
   } cases[] = {
-      {"dot-dot as folder text A", {4, 6}, "..", "x_1"},    {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
-      {"a slash inside a name", {4, 6}, "a/b", "x_1"},      {"a single dot", {4, 6}, ".", "x_1"},
-      {"a hidden name", {4, 6}, ".hidden", "x_1"},          {"a customer name of dot-dot", {4}, "", "..._x"},
+      {"dot-dot as folder text A", {4, 6}, "..", "x_1"}, {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
+      {"a slash inside a name", {4, 6}, "a/b", "x_1"},   {"a single dot", {4, 6}, ".", "x_1"},
+      {"a hidden name", {4, 6}, ".hidden", "x_1"},       {"a customer name of dot-dot", {4}, "", "..._x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -127,8 +127,9 @@ TEST(SetOutputFolder, AnEmptyNameMakesNoFolderAndTheFilesGoIntoTheFolderAbove) {
     ASSERT_EQ(GetSetOutputFolder(view, set, CStr255_AC(c.baseName), folder), 0);
     const fs::path expected = std::string(c.expected).empty() ? root : root / c.expected;
     EXPECT_EQ(folder.path, expected);
-    const std::vector<std::string> made =
-        std::string(c.expected).empty() ? std::vector<std::string>{} : std::vector<std::string>{std::string(c.expected) + "/"};
+    const std::vector<std::string> made = std::string(c.expected).empty()
+                                              ? std::vector<std::string>{}
+                                              : std::vector<std::string>{std::string(c.expected) + "/"};
     EXPECT_EQ(test::folderTree(root), made) << "no folder for the empty name";
     EXPECT_EQ(messages.messages(), std::vector<std::string>{"createNewFolder => theName is nil"});
   }

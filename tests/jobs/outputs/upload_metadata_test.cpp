@@ -173,7 +173,8 @@ TEST(SaveSourceWithMetadata, ATiffTakesTheCommentAndStaysATiff) {
   setUpload(3, "a@b.c", "", {}, 0);
   ASSERT_TRUE(saveSourceWithMetadataSTB(folder / "page.tif", "/o.jpg"));
   setUpload(1, "", "", {}, 0);
-  EXPECT_EQ(commentAsJson(folder / "page.tif"), R"({"uploadInfo": {"OriginalPath": "/o.jpg", "email": "a@b.c", "f": "pt5"}})");
+  EXPECT_EQ(commentAsJson(folder / "page.tif"),
+            R"({"uploadInfo": {"OriginalPath": "/o.jpg", "email": "a@b.c", "f": "pt5"}})");
   const std::vector<std::uint8_t> bytes = fileBytes(folder / "page.tif");
   ASSERT_GE(bytes.size(), 4u);
   EXPECT_TRUE(std::memcmp(bytes.data(), "II*\0", 4) == 0 || std::memcmp(bytes.data(), "MM\0*", 4) == 0);
