@@ -63,6 +63,16 @@ DrawOutcome drawPartByResizeMode(Offscreen* source, const Rect& sourceRect, Offs
   }
 }
 
+DrawOutcome drawFittedPart(Offscreen* source, const Rect& sourceRect, Offscreen* page, const Rect& destRect,
+                           const Rect& frame, std::int16_t resizeMode) {
+  DrawOutcome outcome = DrawOutcome::failed;
+  const bool drawn = drawClippedToFrame(page, destRect, frame, [&](Offscreen* target) {
+    outcome = drawPartByResizeMode(source, sourceRect, target, destRect, resizeMode);
+    return outcome != DrawOutcome::failed;
+  });
+  return drawn ? outcome : DrawOutcome::failed;
+}
+
 bool checkPhotoFile(const FSSpec& photo) {
   std::filesystem::path path;
   std::error_code error;
@@ -306,12 +316,16 @@ bool TImageObject::Draw4Printing(Offscreen* page, std::int16_t resolution, JobVi
 
   if (!fKeyed) {
     if (fAngledFlag == 0) {
-      if (drawPartByResizeMode(read.image, source, page, destination, resizeMode) == DrawOutcome::failed) return false;
+      if (drawFittedPart(read.image, source, page, destination, objectRect, resizeMode) == DrawOutcome::failed)
+        return false;
     } else {
       DrawImageWithAngle(read.image, page, source, destination);
     }
   } else if (fAngledFlag == 0) {
-    if (!drawKeyed(read.image, page, source, destination, 0, view, false)) return false;
+    if (!drawClippedToFrame(page, destination, objectRect, [&](Offscreen* target) {
+          return drawKeyed(read.image, target, source, destination, 0, view, false);
+        }))
+      return false;
   } else if (!drawAngledKeyed(read.image, page, source, destination, view)) {
     return false;
   }
@@ -336,18 +350,19 @@ bool TImageObject::drawSubJobPicture(Offscreen* page, const Rect& objectRect, Jo
     source = CropAndResize(bounds, objectRect, view->FinalCropWhere());
   else
     destination = ResizeToFit(objectRect, bounds);
-  switch (view->GetResizeMode()) {
-    case 1:
-    case 4:
-      static_cast<void>(copyGWorldToGWorld(picture, page, &source, &destination));
-      break;
-    case 2:
-    case 3:
-      static_cast<void>(betterResizeGworldToGworld(picture, source, page, destination, 2, true));
-      break;
-    default:
-      break;
-  }
+  const std::int16_t resizeMode = view->GetResizeMode();
+  static_cast<void>(drawClippedToFrame(page, destination, objectRect, [&](Offscreen* target) {
+    switch (resizeMode) {
+      case 1:
+      case 4:
+        return copyGWorldToGWorld(picture, target, &source, &destination);
+      case 2:
+      case 3:
+        return betterResizeGworldToGworld(picture, source, target, destination, 2, true);
+      default:
+        return true;
+    }
+  }));
   return true;
 }
 
@@ -357,7 +372,11 @@ void TImageObject::drawGraphicAndBorder(Offscreen* page, const Rect& objectRect,
     DrawGraphics(page, objectRect, view->MatchRotationForPrint(), view->RotationForPrint());
     DrawBorder(page, objectRect, resolution);
   } else {
-    DrawBorder(page, destination, resolution);
+    // Around the picture as it shows: a fit that overhangs its frame is drawn only inside the frame.
+    const Rect shown =
+        makeRect(std::max(destination.top, objectRect.top), std::max(destination.left, objectRect.left),
+                 std::min(destination.bottom, objectRect.bottom), std::min(destination.right, objectRect.right));
+    DrawBorder(page, rectEmpty(shown) ? destination : shown, resolution);
   }
 }
 

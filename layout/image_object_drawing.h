@@ -38,6 +38,10 @@ enum class DrawOutcome { drawn, notDrawn, failed };
 // that part (mode 4). Unknown modes draw nothing. Every copy is clipped to the destination.
 DrawOutcome drawPartByResizeMode(Offscreen* source, const Rect& sourceRect, Offscreen* destination,
                                  const Rect& destRect, std::int16_t resizeMode);
+// drawPartByResizeMode for a picture fitted to `frame`: a fit can overhang its frame by a row or column (it
+// chooses its side on whole percentages), and only the part inside the frame reaches `page`.
+DrawOutcome drawFittedPart(Offscreen* source, const Rect& sourceRect, Offscreen* page, const Rect& destRect,
+                           const Rect& frame, std::int16_t resizeMode);
 // The part of `source` in a new offscreen at the origin; null when it cannot be made.
 OffscreenPtr copyPartToOrigin(Offscreen* source, const Rect& part);
 // The photo turned by `angle` degrees: only quarter, half and three-quarter turns (after reducing the angle to

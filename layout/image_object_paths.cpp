@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "foundation/records/rect_orientation.h"
+#include "imaging/offscreens/offscreen_copy.h"
 #include "imaging/offscreens/offscreen_rotate.h"
 #include "imaging/offscreens/placement.h"
 #include "layout/image_object.h"
@@ -88,14 +89,18 @@ bool TImageObject::Draw4PrintingNew(Offscreen* page, std::int16_t resolution, Jo
       }
       fLastSourceRect = source;
       fLastDestRect = destination;
-      if (drawPartByResizeMode(image, source, page, destination, resizeMode) == DrawOutcome::failed) return false;
+      if (drawFittedPart(image, source, page, destination, objectRect, resizeMode) == DrawOutcome::failed) return false;
     } else if (fAngledFlag == 0) {
-      if (drawPartByResizeMode(crop.get(), source, page, destination, resizeMode) == DrawOutcome::failed) return false;
+      if (drawFittedPart(crop.get(), source, page, destination, objectRect, resizeMode) == DrawOutcome::failed)
+        return false;
     } else {
       DrawImageWithAngle(crop.get(), page, source, destination);
     }
   } else if (fAngledFlag == 0) {
-    if (!drawKeyed(crop.get(), page, source, destination, 0, view, true)) return false;
+    if (!drawClippedToFrame(page, destination, objectRect, [&](Offscreen* target) {
+          return drawKeyed(crop.get(), target, source, destination, 0, view, true);
+        }))
+      return false;
   } else if (!drawAngledKeyed(crop.get(), page, source, destination, view)) {
     return false;
   }

@@ -136,10 +136,11 @@ bool TGroupPhotoObject::Draw4Printing(Offscreen* page, std::int16_t resolution, 
                            destination.bottom + frame->top, destination.right + frame->left);
     const bool reduces = source.right - source.left >= destination.right - destination.left &&
                          source.bottom - source.top >= destination.bottom - destination.top;
-    if (reduces)
-      static_cast<void>(myCopyBits(photo, page, &source, &destination, srcCopy, nullptr));
-    else
-      static_cast<void>(betterResizeGworldToGworld(photo, source, page, destination, view->GetScaleType(), false));
+    // The fit may overhang the frame by a row or column; the frame is where the group photo belongs.
+    static_cast<void>(drawClippedToFrame(page, destination, *frame, [&](Offscreen* target) {
+      if (reduces) return myCopyBits(photo, target, &source, &destination, srcCopy, nullptr);
+      return betterResizeGworldToGworld(photo, source, target, destination, view->GetScaleType(), false);
+    }));
   }
   fOverlayOffscreen.reset();
   return true;

@@ -1,7 +1,6 @@
 #include "app/processing/background_print_app.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QTimer>
 #include <iostream>
 
@@ -20,6 +19,7 @@
 #include "foundation/services/log_file.h"
 #include "foundation/services/messages.h"
 #include "foundation/services/os_services.h"
+#include "imaging/image_files/image_import_export.h"
 #include "jobs/counts/print_count_store.h"
 #include "platform/files/xdg_folders.h"
 #include "platform/system/system_log.h"
@@ -35,16 +35,6 @@ TBackgroundPrintApp* gApplication = nullptr;
 constexpr char kAlreadyRunning[] = "Another version of Vorl-Zeverezoz is already running\xE2\x80\xA6";
 constexpr char kSpecialStartup[] = "Special Startup\xE2\x80\xA6";
 constexpr std::int16_t kStartUpProgressWindow = 9002;
-
-// The image readers the pages need; a missing one is worth a warning at start.
-void CheckIfQuickTimeInstalled() {
-  const QList<QByteArray> formats = QImageReader::supportedImageFormats();
-  for (const char* format : {"jpeg", "png", "tiff"}) {
-    if (!formats.contains(format)) {
-      std::cerr << "CheckIfQuickTimeInstalled: no reader for " << format << " images in this Qt installation\n";
-    }
-  }
-}
 
 }  // namespace
 

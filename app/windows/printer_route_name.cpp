@@ -17,8 +17,6 @@ QString printerRouteName(std::int16_t printerType, std::int16_t setNumber, bool 
   } else if (printerFamilyOf(printerType) == PrinterFamily::PrintToFileSet) {
     route = setNumber >= 1 && setNumber <= 8 ? tr("Print-to-file set %1").arg(QChar(u'A' + (setNumber - 1)))
                                              : tr("Print-to-file set");
-  } else if (printerFamilyOf(printerType) == PrinterFamily::Unknown) {
-    route = tr("No known printer");
   } else {
     route = handOff ? tr("Hand-off to the print centre (JPEG and property list)")
                     : tr("Print-data file for the print centre");

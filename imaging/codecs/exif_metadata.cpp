@@ -117,16 +117,19 @@ OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::ui
   }
 }
 
-OSErr withExifUserComment(std::span<const std::uint8_t> jpeg, std::string_view comment, Bytes& out,
+OSErr withExifUserComment(std::span<const std::uint8_t> file, std::string_view comment, Bytes& out,
                           std::string_view source) noexcept {
-  if (jpeg.size() < 3 || jpeg[0] != 0xFF || jpeg[1] != 0xD8 || jpeg[2] != 0xFF)
-    return failure(paramErr, source, "is not a JPEG file; its user comment is not written");
+  const bool jpeg = file.size() >= 3 && file[0] == 0xFF && file[1] == 0xD8 && file[2] == 0xFF;
+  const bool tiff =
+      file.size() >= 4 && ((std::memcmp(file.data(), "II*\0", 4) == 0) || (std::memcmp(file.data(), "MM\0*", 4) == 0));
+  if (!jpeg && !tiff)
+    return failure(paramErr, source, "is neither a JPEG nor a TIFF file; its user comment is not written");
   quietExiv2();
   const bool ascii = std::all_of(comment.begin(), comment.end(), [](char c) { return (c & 0x80) == 0; });
   try {
-    auto image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
-    if (!image.get() || image->imageType() != Exiv2::ImageType::jpeg)
-      return failure(paramErr, source, "is not a JPEG file Exiv2 knows");
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    if (!image.get() || image->imageType() != (jpeg ? Exiv2::ImageType::jpeg : Exiv2::ImageType::tiff))
+      return failure(paramErr, source, "is not a JPEG or TIFF file Exiv2 knows");
     image->readMetadata();
     Exiv2::ExifData exif = image->exifData();
     Exiv2::CommentValue value;

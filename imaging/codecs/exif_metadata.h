@@ -1,6 +1,6 @@
 // Image metadata through Exiv2: orientation and resolution from an EXIF block, and the embedded ICC profile of a
 // whole file, read or replaced in memory (the stand-in for `sips -x` and `sips -e`, without a shell), and a
-// JPEG's user comment set without touching its picture.
+// JPEG's or TIFF's user comment set without touching its picture.
 #pragma once
 
 #include <cstdint>
@@ -31,12 +31,12 @@ bool readExifBlock(std::span<const std::uint8_t> tiffBytes, ExifFacts& facts, st
 [[nodiscard]] OSErr withIccProfile(std::span<const std::uint8_t> file, std::span<const std::uint8_t> profile,
                                    Bytes& out, std::string_view source) noexcept;
 
-// The JPEG file's bytes with `comment` as its EXIF user comment, replacing one already there and keeping every
-// other tag. Only the metadata segments are rewritten; the compressed picture is copied as it is, never encoded
-// anew. The comment is stored with the ASCII character code when it is pure ASCII, else as Unicode.
-// paramErr when the bytes are not a JPEG, kImageDataErr when they cannot be parsed or the EXIF block would pass
-// the 64 KB a JPEG segment holds.
-[[nodiscard]] OSErr withExifUserComment(std::span<const std::uint8_t> jpeg, std::string_view comment, Bytes& out,
+// The JPEG or TIFF file's bytes with `comment` as its EXIF user comment, replacing one already there and keeping
+// every other tag; the file stays a file of its own format. Only the metadata is rewritten; the compressed picture
+// (a JPEG's scan, a TIFF's strips) is copied as it is, never encoded anew. The comment is stored with the ASCII
+// character code when it is pure ASCII, else as Unicode. paramErr when the bytes are neither JPEG nor TIFF,
+// kImageDataErr when they cannot be parsed or a JPEG's EXIF block would pass the 64 KB its segment holds.
+[[nodiscard]] OSErr withExifUserComment(std::span<const std::uint8_t> file, std::string_view comment, Bytes& out,
                                         std::string_view source) noexcept;
 
 }  // namespace vorl::codec

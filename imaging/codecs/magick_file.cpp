@@ -123,4 +123,14 @@ OSErr encodeWithMagick(const Offscreen& image, const char* magick, const EncodeO
   return noErr;
 }
 
+bool magickCoderWorks(const char* magick, bool writing) noexcept {
+  initialiseMagick();
+  try {
+    const Magick::CoderInfo coder(magick);
+    return writing ? coder.isWritable() : coder.isReadable();
+  } catch (...) {
+    return false;  // no such coder
+  }
+}
+
 }  // namespace vorl::codec

@@ -19,4 +19,8 @@ namespace vorl::codec {
 [[nodiscard]] OSErr encodeWithMagick(const Offscreen& image, const char* magick, const EncodeOptions& options,
                                      Bytes& out, std::string_view destination) noexcept;
 
+// Whether this GraphicsMagick has the coder for `magick` and can read with it (or write, with `writing`). Coders
+// can be modules of their own, so one can be missing while the library is there.
+[[nodiscard]] bool magickCoderWorks(const char* magick, bool writing) noexcept;
+
 }  // namespace vorl::codec

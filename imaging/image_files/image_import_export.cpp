@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "foundation/files/file_copy.h"
@@ -12,6 +13,7 @@
 #include "imaging/scaling/cg_drawing.h"
 #include "imaging/image_files/file_source.h"
 #include "imaging/image_files/image_file.h"
+#include "imaging/codecs/codec_probes.h"
 #include "imaging/codecs/image_file_codec.h"
 #include "imaging/image_files/image_road_globals.h"
 #include "imaging/codecs/own_image_writers.h"
@@ -79,7 +81,21 @@ bool IsQuickTimeAvail(std::int32_t* version) {
   return true;
 }
 
-void CheckIfQuickTimeInstalled() {}
+bool reportMissingImageCodecs(std::span<const CodecProbe> probes) {
+  const std::vector<std::string> missing = missingImageCodecs(probes);
+  if (missing.empty()) return false;
+  std::string names;
+  for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+  systemLogf("CheckIfQuickTimeInstalled: these image codecs do not work: %s", names.c_str());
+  SysBeep(1);
+  SysBeep(1);
+  DisplayNormalMessage(("Warning: these image codecs do not work in this installation: " + names +
+                        "\r\rNOT All Features Will Work Properly!")
+                           .c_str());
+  return true;
+}
+
+void CheckIfQuickTimeInstalled() { static_cast<void>(reportMissingImageCodecs(imageCodecProbes())); }
 
 OffscreenPtr getGWorldFromFileSpec(const FSSpec& file, std::int16_t& resolution) {
   OSErr error = noErr;

@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 
+#include "imaging/codecs/codec_probes.h"
 #include "imaging/offscreens/offscreen.h"
 #include "imaging/codecs/picture.h"
 #include "platform/core/mac_types.h"
@@ -20,8 +22,11 @@ namespace vorl {
 
 // The importers and exporters are always there here; the version is 7.0.
 bool IsQuickTimeAvail(std::int32_t* version = nullptr);
-// Warns at start-up when the importers are missing, which cannot happen here.
+// At start-up: runs the probes of the codecs the program reads and writes image files with (codec_probes.h) and,
+// when one fails, beeps twice and tells the operator which, in the message list.
 void CheckIfQuickTimeInstalled();
+// The same for the given probes; true when one failed (and the operator was told).
+bool reportMissingImageCodecs(std::span<const CodecProbe> probes);
 
 // The page objects' reader: with embedded profiles applied the importer road, else the picture road at full
 // size.

@@ -42,7 +42,11 @@ std::optional<ArchivedValue> TBGPrintView::PrepareCompletionNotice(bool keep) {
   auto status = std::find_if(entries.begin(), entries.end(), [](const auto& entry) { return entry.key == "status"; });
   if (status == entries.end()) status = entries.insert(entries.end(), {"status", {}});
   status->value = ArchivedValue::string(std::string(kJobProcessedStatus));
-  return ArchivedValue::dictionary(std::move(entries));
+  ArchivedValue notice = ArchivedValue::dictionary(std::move(entries));
+  // The print centre of the hand-off mode reads the job's state from the kept dictionary, so it must carry the
+  // same "status" the web server is told; only the sending waits until the page is delivered.
+  if (keep) fKeptJobDictionary = notice;
+  return notice;
 }
 
 void TBGPrintView::SendCompletionNotice(const ArchivedValue& dictionary) {

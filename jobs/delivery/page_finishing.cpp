@@ -29,14 +29,14 @@ namespace {
 
 inline constexpr char kPreviewFileName[] = "OutputForPrint.jpg";
 
-enum class Route { PrintToFileSet, SingleFolder, SystemPrinting, PrintCentre, Unknown };
+enum class Route { PrintToFileSet, SingleFolder, SystemPrinting, PrintCentre };
 
+// Every type that is neither a file output nor system printing goes to the print centre, the types this program
+// has no settings block for included: the print centre may know a printer that this program does not.
 Route routeFor(std::int16_t printerType) noexcept {
-  if ((printerType >= 25 && printerType <= 28) || (printerType >= 49 && printerType <= 52))
-    return Route::PrintToFileSet;
+  if (printerFamilyOf(printerType) == PrinterFamily::PrintToFileSet) return Route::PrintToFileSet;
   if (printerType == 17) return Route::SingleFolder;
   if (printerType == 8) return Route::SystemPrinting;
-  if (printerFamilyOf(printerType) == PrinterFamily::Unknown) return Route::Unknown;
   return Route::PrintCentre;
 }
 
@@ -143,16 +143,16 @@ std::int16_t TSpoolerPrintView::PrepareForPrinter() {
       FillPrintInfo(header);
       if (!WriteStructureAndOffscreenToFile(header)) {
         systemLog("TSpoolerPrintView::PrepareForPrinter => the print-data file could not be written");
+        // For a type of its own table the operator knows the printer; for another one the type is the clue.
+        if (printerFamilyOf(printerType) == PrinterFamily::Unknown)
+          DisplayNormalMessage(("The print-data file for printer type " + std::to_string(printerType) +
+                                ", a type this program has no settings for, could not be written; the job was not "
+                                "delivered.")
+                                   .c_str());
         result = kOutputFailed;
       }
       break;
     }
-    case Route::Unknown:
-      DisplayNormalMessage(("Printer type " + std::to_string(printerType) +
-                            " is not one this program can deliver to; the job was not delivered.")
-                               .c_str());
-      result = kOutputFailed;
-      break;
   }
   if (result != kDrawOK) return result;
 

@@ -62,9 +62,15 @@ OffscreenPtr TBGPrintView::ResizeToNewSize(OffscreenPtr& picture, const Rect& bo
   if (!picture) return nullptr;
   const Rect source = picture->portRect();
   const Rect fitted = ResizeToFit(box, source);
-  OffscreenPtr resized{myNewGWorld(&fitted)};
+  // The fit picks its side on whole percentages, so it can come out a few rows or columns past the box: the
+  // picture keeps the fitted scale and the box cuts off what overhangs, so nothing is larger than asked for.
+  const Rect kept = makeRect(std::max(fitted.top, box.top), std::max(fitted.left, box.left),
+                             std::min(fitted.bottom, box.bottom), std::min(fitted.right, box.right));
+  OffscreenPtr resized{myNewGWorld(rectEmpty(kept) ? &fitted : &kept)};
   if (!resized) return nullptr;
-  static_cast<void>(myCopyBits(picture.get(), resized.get(), &source, &fitted, srcCopy, nullptr));
+  static_cast<void>(drawClippedToFrame(resized.get(), fitted, box, [&](Offscreen* target) {
+    return myCopyBits(picture.get(), target, &source, &fitted, srcCopy, nullptr);
+  }));
   picture.reset();
   return resized;
 }

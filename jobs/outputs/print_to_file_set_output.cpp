@@ -34,6 +34,7 @@ namespace {
 constexpr std::int16_t kFirstSet = 1;
 constexpr std::int16_t kLastSet = 8;
 constexpr std::size_t kWebNameLimit = 25;
+constexpr std::int16_t kTiffSaveType = 2;
 
 bool isSetNumber(std::int16_t number) noexcept { return number >= kFirstSet && number <= kLastSet; }
 
@@ -84,11 +85,22 @@ std::int16_t noPage() {
   return kOutputFailed;
 }
 
-// The upload metadata of a set file written by its image writer: PNG files get their appended list. (JPEG files
-// get theirs before they are written, in encodedWithMetadata; TIFF and Photoshop files get none, since rewriting
-// them with an EXIF comment would turn them into JPEG files under the wrong extension.)
-void writeUploadMetadata(const TBGPrintView& view, std::int16_t saveType, const fs::path& file) {
-  if (saveType == 9) static_cast<void>(saveDataInPNGFile(file, std::string(view.originalPath()).c_str()));
+// The upload metadata of a set file written by its image writer. A TIFF file gets the job-dictionary comment a
+// JPEG gets, in its own EXIF block, and stays a TIFF file; PNG files get their appended list. (JPEG files get
+// theirs before they are written, in encodedWithMetadata; Photoshop and other files have no EXIF comment to hold
+// it, and rewriting them as JPEG would put a JPEG under their extension.)
+void writeUploadMetadata(const TBGPrintView& view, const tSpecialPrintToFilePref& set, std::int16_t saveType,
+                         const fs::path& file) {
+  const JobFileSettings& job = view.settings();
+  const std::string originalPath(view.originalPath());
+  if (saveType == kTiffSaveType) {
+    setftpSite(set.uploadSite.value());
+    const std::span<const std::uint8_t> archive(job.uploadData.data(), job.uploadData.size() - 4);
+    if (!saveSourceWithMetadataPt5Plus(file, originalPath.c_str(), archive, archiveLengthOf(job.uploadData)))
+      systemLogf("DoNewPrintToFile2: no upload metadata went into the file for %s", file.c_str());
+  } else if (saveType == 9) {
+    static_cast<void>(saveDataInPNGFile(file, originalPath.c_str()));
+  }
 }
 
 // The set file of a JPEG save type as bytes: encoded at the job's resolution and the quality, with the same
@@ -143,16 +155,17 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
   const std::int16_t saveType = set.fileFormat.value();
   // JPEG files carry no alpha; the other formats would keep the page's, which the job does not want kept.
   if (job.print2FileItem.value2 == 0 && !isJpegSaveType(saveType)) makePageOpaque(page.get());
-  OffscreenPtr webSized;
+  // The fitted page replaces the page: the web copy and the linked sets go on from the page as written here.
   if ((saveType == 10 && set.doNotResizeJpegForWeb == 0) || (saveType == 9 && set.doNotResizePngForWeb == 0)) {
-    webSized = webSizedCopy(view, page.get());
+    OffscreenPtr webSized = webSizedCopy(view, page.get());
     if (!webSized) {
       DisplayNormalMessage(kSaveFailedMessage);
       output.result = kOutputFailed;
       return output;
     }
+    page = std::move(webSized);
   }
-  Offscreen* toSave = webSized ? webSized.get() : page.get();
+  Offscreen* toSave = page.get();
   const std::int16_t quality = saveType == 10 ? getMyOutputFilePrefs()->outputQuality.value() : job.imageQuality;
   const CStr255_AC extension(set.fileNameExtension.macRoman());
 
@@ -176,7 +189,7 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
       output.result = kOutputFailed;
       break;
     }
-    if (!jpeg) writeUploadMetadata(view, saveType, staged.path());
+    if (!jpeg) writeUploadMetadata(view, set, saveType, staged.path());
     OSErr error;
     fs::path written;
     if (overwrites(set)) {
@@ -214,10 +227,9 @@ SetOutput writeIntoSet(TBGPrintView& view, std::int16_t setNumber, tSpecialPrint
 }
 
 // The copy for the web upload: the page fitted into 640 x 640 as a JPEG beside nothing else in the web-upload
-// folder, with the escaped path of the set file in its metadata. Failures are shown but do not fail the job:
-// the set files are delivered.
-void writeWebCopy(TBGPrintView& view, const tSpecialPrintToFilePref& set, const SetOutput& output,
-                  const Offscreen* page) {
+// folder, with the escaped path of the set file in its metadata. The fitted page replaces `page`, so the linked
+// sets get what the web upload got. Failures are shown but do not fail the job: the set files are delivered.
+void writeWebCopy(TBGPrintView& view, const tSpecialPrintToFilePref& set, const SetOutput& output, OffscreenPtr& page) {
   if (set.createJPEGForWeb == 0) {
     systemLog("createJPEGForWeb == FALSE");
     return;
@@ -231,10 +243,15 @@ void writeWebCopy(TBGPrintView& view, const tSpecialPrintToFilePref& set, const 
   FSSpec lastFile;
   if (FSMakeFSSpecFromPath(output.lastFile, lastFile) == noErr) static_cast<void>(fsSpecToCharArray(lastFile, escaped));
 
-  OffscreenPtr webPage = webSizedCopy(view, page);
+  OffscreenPtr webPage = webSizedCopy(view, page.get());
+  if (!webPage) {
+    DisplayNormalMessage("The copy for the web upload could not be saved.");
+    return;
+  }
+  page = std::move(webPage);
   StagedPageFile staged;
-  if (!webPage || !staged.save(10, webPage.get(), webFolder, view.settings().resolution,
-                               getMyOutputFilePrefs()->outputQuality.value())) {
+  if (!staged.save(10, page.get(), webFolder, view.settings().resolution,
+                   getMyOutputFilePrefs()->outputQuality.value())) {
     DisplayNormalMessage("The copy for the web upload could not be saved.");
     return;
   }
@@ -266,28 +283,28 @@ std::int16_t TBGPrintView::DoNewPrintToFile2(OffscreenPtr page) {
   tSpecialPrintToFilePref* set = getMyPrintToFileSetPrefs(setNumber);
   if (set == nullptr || validateIfAliasHandle(set->folder) == 0) return kPrintToFileFolderMissing;
 
-  // The web copy and the linked sets get the page as this set turned it, never the copy it fitted into the
-  // web size: a linked set writes full-size files unless its own settings say otherwise.
+  // The web copy and the linked sets get the page as this set left it: turned when it turned it, fitted into
+  // 640 x 640 when it or the web copy fitted it.
   SetOutput output = writeIntoSet(*this, setNumber, *set, page);
   if (output.result != kDrawOK) return output.result;
-  writeWebCopy(*this, *set, output, page.get());
+  writeWebCopy(*this, *set, output, page);
 
-  std::int16_t result = kDrawOK;
   for (const SInt16Field& entry : set->linkedSets) {
     const std::int16_t linked = static_cast<std::int16_t>(entry.value() - 1);
     if (!isSetNumber(linked) || linked == setNumber) continue;
     OffscreenPtr duplicate{myDuplicateGWorld(page.get())};
-    if (!duplicate) {
-      DisplayNormalMessage(kSaveFailedMessage);
-      result = kOutputFailed;
-      continue;
+    // The job's own set is delivered: failing the job now would deliver it a second time when it is run again.
+    // A linked set that fails is told to the operator, and the job goes on.
+    const std::int16_t linkedResult = duplicate ? CreateAnotherCopy(linked, std::move(duplicate)) : kOutputFailed;
+    if (linkedResult != kDrawOK) {
+      systemLogf("DoNewPrintToFile2: linked print-to-file set %d failed with %d; the job goes on", linked,
+                 linkedResult);
+      DisplayNormalMessage(("The copy for linked print-to-file set " + std::to_string(linked) +
+                            " could not be saved; the job's own set was saved.")
+                               .c_str());
     }
-    // A linked set that fails is reported like the set itself; the other linked sets are still written.
-    if (const std::int16_t linkedResult = CreateAnotherCopy(linked, std::move(duplicate));
-        linkedResult != kDrawOK && result == kDrawOK)
-      result = linkedResult;
   }
-  return result;
+  return kDrawOK;
 }
 
 std::int16_t TBGPrintView::CreateAnotherCopy(std::int16_t setNumber, OffscreenPtr page) {

@@ -85,9 +85,10 @@ std::int16_t GetSetOutputFolder(const TBGPrintView& view, tSpecialPrintToFilePre
   const JobFileSettings& job = view.settings();
   const std::vector<std::string> names =
       subFolderNames(job.print2FileItem, job.printToFileRecord, set.namingScheme.value(), baseName);
-  // Every name is checked before the first folder is made, so a refused name leaves no folder behind either.
+  // Every name is checked before the first folder is made, so a refused name leaves no folder behind either. An
+  // empty name is no danger: the job simply did not fill that text, and its files go into the folder above.
   for (const std::string& name : names) {
-    if (usableFolderName(name)) continue;
+    if (name.empty() || usableFolderName(name)) continue;
     const std::string shown = Str255(name).toUtf8();
     systemLogf("GetSetOutputFolder: refused the sub-folder name \"%s\"", shown.c_str());
     DisplayNormalMessage(("The job names the output sub-folder \"" + shown +
@@ -98,6 +99,7 @@ std::int16_t GetSetOutputFolder(const TBGPrintView& view, tSpecialPrintToFilePre
   for (const std::string& name : names) {
     FSSpec made;
     if (createNewFolder(Str31(name), vRefNum, dirID, &made) != noErr || made.parID == -9999) return kOutputFailed;
+    if (name.empty()) continue;  // told by createNewFolder; nothing was made, so the folder stays the parent
     vRefNum = made.vRefNum;
     dirID = made.parID;
   }

@@ -8,8 +8,9 @@
 // share it, so a job's page and its originals land side by side.
 //
 // Sub-folder names come from the job (its folder texts and the customer part of the base name), so each is checked
-// before it touches the disk: an empty name, ".", "..", a name starting with "." or holding "/" or NUL is refused
-// and no folder is made, so no job can write outside its set folder or into a hidden one.
+// before it touches the disk: ".", "..", a name starting with "." or holding "/" or NUL is refused and no folder is
+// made, so no job can write outside its set folder or into a hidden one. An empty name makes no folder: the
+// operator is told, and the files go into the folder it would have been made in.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +44,8 @@ bool print2FileItemSwitch(const tPrint2FileItem& item, std::size_t offset) noexc
 
 // The names of the sub-folders in the order they are made inside each other, each cut to 31 characters (Mac
 // Roman), for the job's print-to-file item, its record's folder texts, the set's naming mode and the base name.
-// Empty when the item asks for none. A name may be refused later by `usableFolderName`.
+// Empty when the item asks for none. A name may be empty (no folder at that level) or refused later by
+// `usableFolderName`.
 std::vector<std::string> subFolderNames(const tPrint2FileItem& item, const tSpecialPrintToFilePref& jobRecord,
                                         std::int16_t setNamingMode, const CStr255_AC& baseName);
 
@@ -51,9 +53,10 @@ std::vector<std::string> subFolderNames(const tPrint2FileItem& item, const tSpec
 bool usableFolderName(std::string_view macRoman) noexcept;
 
 // Finds the output folder of the set for the job and the base name, making the sub-folders that are missing. The
-// set's folder reference is validated first (its file specification is refreshed). 0 with `folder` filled; 106
-// when the set's folder cannot be found; 107 when a sub-folder name is refused or a sub-folder cannot be made
-// (shown to the operator), and nothing is made from the refused name on.
+// set's folder reference is validated first (its file specification is refreshed). 0 with `folder` filled (an
+// empty name is skipped, with the operator told); 106 when the set's folder cannot be found; 107 when a sub-folder
+// name is refused or a sub-folder cannot be made (shown to the operator), and nothing is made from the refused
+// name on.
 [[nodiscard]] std::int16_t GetSetOutputFolder(const TBGPrintView& view, tSpecialPrintToFilePref& set,
                                               const CStr255_AC& baseName, SetOutputFolder& folder);
 

@@ -58,8 +58,9 @@ std::optional<std::string> commentText(const PlistValue& dictionary) {
   return xml;
 }
 
-// Sets the comment into the EXIF block of JPEG bytes held in memory; the bytes stay as they were on failure.
-bool commentIntoJpeg(codec::Bytes& jpeg, const std::string& comment, const std::string& source) {
+// Sets the comment into the EXIF block of JPEG or TIFF bytes held in memory; the bytes stay as they were on
+// failure. The limit is a JPEG segment's; a TIFF is held to it too, so a comment reads the same in either.
+bool commentIntoImage(codec::Bytes& jpeg, const std::string& comment, const std::string& source) {
   if (storedCommentSize(comment) > kMaxUserCommentBytes) {
     systemLogf("the comment for %s takes %zu bytes, more than the EXIF block holds; the file is left as it is",
                source.c_str(), comment.size());
@@ -74,14 +75,14 @@ bool commentIntoJpeg(codec::Bytes& jpeg, const std::string& comment, const std::
   return true;
 }
 
-// Sets the comment into the JPEG file's EXIF block and replaces the file once the new bytes are complete.
-bool rewriteJpegWithComment(const fs::path& path, const std::string& comment) {
+// Sets the comment into the JPEG or TIFF file's EXIF block and replaces the file once the new bytes are complete.
+bool rewriteImageWithComment(const fs::path& path, const std::string& comment) {
   std::vector<std::uint8_t> bytes;
   if (const OSErr error = readFileBytes(path, bytes, kMaxImageFileBytes); error != noErr) {
     systemLogf("Error: could not create image source. Status: %d", static_cast<int>(error));
     return false;
   }
-  if (!commentIntoJpeg(bytes, comment, path.string())) return false;
+  if (!commentIntoImage(bytes, comment, path.string())) return false;
   if (const OSErr error = writeFileAtomically(path, bytes, true); error != noErr) {
     systemLogf("-- error: can't write data: %s (error %d)", path.c_str(), static_cast<int>(error));
     return false;
@@ -89,9 +90,9 @@ bool rewriteJpegWithComment(const fs::path& path, const std::string& comment) {
   return true;
 }
 
-bool rewriteJpeg(const fs::path& path, const PlistValue& dictionary) {
+bool rewriteImage(const fs::path& path, const PlistValue& dictionary) {
   const std::optional<std::string> comment = commentText(dictionary);
-  return comment && rewriteJpegWithComment(path, *comment);
+  return comment && rewriteImageWithComment(path, *comment);
 }
 
 bool saveJobDictionaryLayout(const fs::path& path, const char* originalPath, std::span<const std::uint8_t> archive,
@@ -101,7 +102,7 @@ bool saveJobDictionaryLayout(const fs::path& path, const char* originalPath, std
     systemLogf("Unable to Create Dictionary???? %s is left without upload metadata", path.c_str());
     return false;
   }
-  return rewriteJpeg(path, *layout);
+  return rewriteImage(path, *layout);
 }
 
 }  // namespace
@@ -152,7 +153,7 @@ std::optional<PlistValue> jobDictionaryLayout(const char* originalPath, std::spa
 }
 
 bool saveSourceWithMetadata(const fs::path& path, const char* originalPath) {
-  return rewriteJpeg(path, plainMetadataDictionary(originalPath));
+  return rewriteImage(path, plainMetadataDictionary(originalPath));
 }
 
 bool saveSourceWithMetadata(const FSSpec& file, const char* originalPath) {
@@ -173,7 +174,7 @@ bool saveSourceWithMetadataSTB(const fs::path& path, const char* originalPath) {
     comment = commentText(uploadInfoDictionary(originalPath, false));
     if (!comment) return false;
   }
-  return rewriteJpegWithComment(path, *comment);
+  return rewriteImageWithComment(path, *comment);
 }
 
 bool saveSourceWithMetadataORLIM(const fs::path& path, const char* originalPath, std::span<const std::uint8_t> archive,
@@ -190,7 +191,7 @@ bool addJobDictionaryMetadata(std::vector<std::uint8_t>& jpeg, const char* origi
     return false;
   }
   const std::optional<std::string> comment = commentText(*layout);
-  return comment && commentIntoJpeg(jpeg, *comment, source);
+  return comment && commentIntoImage(jpeg, *comment, source);
 }
 
 bool saveSourceWithMetadataPt5Plus(const fs::path& path, const char* originalPath,

@@ -1,8 +1,9 @@
 // The upload metadata of output images: a small XML property list that tells the web upload, the retail
 // partner's order system and the customer-orders folder where an image came from and whose order it is.
 //
-// A JPEG carries the list as its EXIF user comment; the comment is set without decoding or encoding the picture,
-// so the pixels stay exactly as written. A PNG carries it as a 2048-byte block appended to the file. The file
+// A JPEG carries the list as its EXIF user comment, and so does a TIFF (the writers below take either and keep
+// the file's format); the comment is set without decoding or encoding the picture, so the pixels stay exactly as
+// written. A PNG carries it as a 2048-byte block appended to the file. The file
 // is replaced atomically either way: a failure leaves it as it was. Failures are log lines; the answers say
 // whether the metadata was written.
 //
@@ -36,8 +37,8 @@ inline constexpr std::size_t kMaxUserCommentBytes = 60000;
 
 // `originalPath` is the job's original image path: zero-terminated Mac Roman bytes, or null for none.
 
-// Rewrites the JPEG at the path with {"Version", "OriginalPath"}. False (file unchanged) when it is no JPEG or
-// cannot be read or written.
+// Rewrites the JPEG (or TIFF) at the path with {"Version", "OriginalPath"}. False (file unchanged) when it is
+// neither or cannot be read or written.
 bool saveSourceWithMetadata(const std::filesystem::path& path, const char* originalPath);
 // The file specification form: the plain layout while the destination code is below 2, else the upload-info
 // layout. False when the file specification names no path.

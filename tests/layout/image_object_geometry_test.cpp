@@ -198,6 +198,47 @@ TEST_F(ImageObjectPlacement, CropRoadTurnsForPrintAndTheDirectRoadDoesNot) {
   EXPECT_EQ(colourAt(*page, drawn.left, drawn.top), kRed);
 }
 
+// A 40 x 41 photo fitted into a 200 x 200 frame comes out 200 x 205 (the fit picks its side on whole percentages),
+// 2 rows above the frame and 3 below: only the part inside the frame reaches the page, on every road and
+// resize mode, and the border follows what shows.
+TEST_F(ImageObjectPlacement, AFitThatOverhangsItsFrameIsClippedToTheFrame) {
+  writeQuadrantPhoto("photo.png", 40, 41);
+  const Rect frame = makeRect(100, 100, 300, 300);
+  ASSERT_TRUE(EqualRect(ResizeToFit(frame, makeRect(0, 0, 41, 40)), makeRect(98, 100, 303, 300)));
+  const struct {
+    const char* name;
+    ViewSettings view;
+  } cases[] = {
+      {"direct, copy", direct(1, 1)},     {"direct, resize 2", direct(1, 2)},     {"direct, resize 3", direct(1, 3)},
+      {"direct, resize 4", direct(1, 4)}, {"crop road, copy", cropRoad(1, 1, 1)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ObjectSettings settings = square(1, 2);
+    settings.photo = "photo.png";
+    OffscreenPtr page = makePage(400, 400);
+    ASSERT_TRUE(makeObject(settings)->Draw4Printing(page.get(), 100, makeView(c.view).get()));
+    const Rect drawn = paintedArea(*page);
+    EXPECT_TRUE(EqualRect(drawn, frame)) << describe(drawn);
+    for (int x = 100; x < 300; x += 7) {
+      EXPECT_EQ(colourAt(*page, x, 99), kPageColour) << x;
+      EXPECT_EQ(colourAt(*page, x, 300), kPageColour) << x;
+    }
+    if (std::string_view(c.name) == "direct, copy") saveArtifact(*page, "image-object-fit-clipped-to-frame");
+  }
+
+  // The border goes round the picture as it shows, inside the frame.
+  ObjectSettings bordered = square(1, 2);
+  bordered.borderFlag = 1;
+  bordered.borderWidth = 1;
+  bordered.borderColour = {0x8000, 0x4000, 0x2000};
+  OffscreenPtr page = makePage(400, 400);
+  ASSERT_TRUE(makeObject(bordered)->Draw4Printing(page.get(), 100, makeView(direct()).get()));
+  const Rect drawn = paintedArea(*page);
+  EXPECT_TRUE(EqualRect(drawn, frame)) << describe(drawn);
+  for (const int y : {100, 299}) EXPECT_EQ(colourAt(*page, 150, y), (Colour{0x80, 0x40, 0x20})) << y;
+}
+
 // A border of 1 point at 300 dpi is 4 pixels wide, inside the photo's rectangle.
 TEST_F(ImageObjectPlacement, BorderPenIsTheWidthAtTheResolution) {
   writeQuadrantPhoto("photo.png", 400, 200);

@@ -311,7 +311,9 @@ TEST(AppScenarios, TheWebServerHearsOfItsProcessedAndFailedJobs) {
   test::JobSpec good = test::printDataJob();
   good.dictionaryArchive = test::encodeKeyedArchive(dictionary);
   test::JobSpec undeliverable = good;
-  undeliverable.printerType = 0;  // no printer of that type: the delivery fails
+  undeliverable.printerType = 25;  // a print-to-file set job naming set 9, which does not exist: the delivery fails
+  undeliverable.printerBlock.assign(130, 0);
+  undeliverable.printerBlock[1] = 9;
   waitForFreshSecond();
   app.dropJob("a-good", good);
   app.dropJob("b-undeliverable", undeliverable);

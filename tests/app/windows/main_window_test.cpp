@@ -299,7 +299,7 @@ TEST(PrinterRouteName, NamesTheRoadOutOfTheProgramWithTheType) {
       {34, 0, false, "Print-data file for the print centre (type 34)"},
       {34, 0, true, "Hand-off to the print centre (JPEG and property list) (type 34)"},
       {45, 2, false, "Print-data file for the print centre (type 45)"},
-      {14, 0, false, "No known printer (type 14)"},
+      {14, 0, false, "Print-data file for the print centre (type 14)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.type);

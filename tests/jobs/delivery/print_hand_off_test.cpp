@@ -12,9 +12,11 @@
 
 #include "platform/plists/archived_value_plist.h"
 #include "platform/system/command_runner.h"
+#include "tests/jobs/job_test_support.h"
 #include "tests/jobs/print_output_support.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/keyed_archive_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -152,6 +154,22 @@ TEST_F(PrintHandOffTest, TheJobDictionaryGoesUnderWebServerDictionaryWithoutItsN
   EXPECT_EQ(entries.at("/webServerDictionary/count").type, "int");
   EXPECT_EQ(entries.at("/webServerDictionary/scale").type, "float");
   EXPECT_EQ(entries.count("/webServerDictionary/nothing"), 0u);
+}
+
+TEST_F(PrintHandOffTest, TheExportedJobDictionaryCarriesTheStatusTheWebServerIsSent) {
+  test::JobSpec spec = typeOneJob();
+  spec.jobInfo = test::jobInfoBytes("Current", "", 0, 0, {1, 1, 0});  // the order's last page
+  spec.dictionaryArchive = test::encodeKeyedArchive(ArchivedValue::dictionary(
+      {{"imageurl", ArchivedValue::string("http://studio/a.jpg")}, {"status", ArchivedValue::string("queued")}}));
+  test::SpoolerJob job = makeJob(spec, test::uniformPage(6, 4, {1, 2, 3}));
+  ASSERT_EQ(job.view->PrepareForPrinter(), 0);
+
+  const auto entries = dumpPlist(handOff_ / (base_ + ".plist"));
+  EXPECT_EQ(entries.at("/webServerDictionary/imageurl").value, "'http://studio/a.jpg'");
+  EXPECT_EQ(entries.at("/webServerDictionary/status").value, "'Job processed by Vorl-Zeverezoz'");
+  // The notice still goes out, once, after the pair was written.
+  ASSERT_EQ(job.observer->notices.size(), 1u);
+  EXPECT_EQ(*job.observer->notices[0].find("status")->asString(), "Job processed by Vorl-Zeverezoz");
 }
 
 TEST_F(PrintHandOffTest, TwoHandOffsInTheSameSecondKeepBothPairs) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/services/messages.h"
+#include "imaging/codecs/image_file_codec.h"
 #include "jobs/engine/drawing_results.h"
 #include "jobs/engine/job_view.h"
 #include "platform/files/apple_double.h"
@@ -194,30 +195,57 @@ TEST_F(PrintToFileOutputs, TheClientAddressChoosesTheSetOnlyWhenTheJobHasOne) {
   EXPECT_EQ(folderTree(client), Tree{"Tmpl.JPG"});
 }
 
-TEST_F(PrintToFileOutputs, LinkedSetsGetTheFullPageAndTheWebCopyIsSmall) {
-  const fs::path first = test::makeTempFolder("first"), linked = test::makeTempFolder("linked"),
-                 web = test::makeTempFolder("web");
-  tSpecialPrintToFilePref& set = jpegSet(1, first, 2);
+TEST_F(PrintToFileOutputs, LinkedSetsGetThePageAsTheSetAndItsWebCopyLeftIt) {
+  const struct {
+    const char* what;
+    std::int16_t saveType;
+    std::int16_t webCopy;
+    std::pair<int, int> ownSize, linkedSize;
+  } cases[] = {
+      {"a type-10 set fits the page into 640 x 640", 10, 0, {640, 400}, {640, 400}},
+      {"the web copy fits the page of a full-size set", 3, 1, {1600, 1000}, {640, 400}},
+      {"a full-size set without a web copy", 3, 0, {1600, 1000}, {1600, 1000}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path first = test::makeTempFolder("first"), linked = test::makeTempFolder("linked"),
+                   web = test::makeTempFolder("web");
+    tSpecialPrintToFilePref& set = jpegSet(1, first, 2);
+    set.fileFormat = c.saveType;
+    set.createJPEGForWeb = c.webCopy;
+    set.linkedSets = {SInt16Field(2), SInt16Field(3), SInt16Field(3)};  // 2 is set 1 itself: skipped
+    jpegSet(2, linked, 2);
+    test::pointWebUploadFolderAt(web);
+    {
+      EditableJobView view;
+      fillJob(view, 1, 1);
+      ASSERT_EQ(view.DoNewPrintToFile(test::makePage(1600, 1000)), kDrawOK);
+    }
+    EXPECT_EQ(folderTree(first), Tree{"Tmpl.JPG"});
+    EXPECT_EQ(jpegSize(first / "Tmpl.JPG"), c.ownSize);
+    EXPECT_EQ(folderTree(linked), (Tree{"Tmpl copy.JPG", "Tmpl.JPG"}));
+    EXPECT_EQ(jpegSize(linked / "Tmpl.JPG"), c.linkedSize);
+    EXPECT_EQ(jpegSize(linked / "Tmpl copy.JPG"), c.linkedSize);
+    if (c.webCopy != 0) {
+      EXPECT_EQ(folderTree(web), Tree{"Tmpl.JPG"});
+      EXPECT_EQ(jpegSize(web / "Tmpl.JPG"), std::make_pair(640, 400));
+    } else {
+      EXPECT_TRUE(folderTree(web).empty());
+    }
+  }
+}
+
+// 1005 x 1010 fits 640 x 640 by its width on whole percentages (157 each), which makes it 643 rows high: the web
+// size cuts the overhanging rows, so no web-sized file is larger than 640 x 640.
+TEST_F(PrintToFileOutputs, TheWebSizeNeverComesOutLargerThan640) {
+  const fs::path folder = test::makeTempFolder("set"), web = test::makeTempFolder("web");
+  tSpecialPrintToFilePref& set = jpegSet(1, folder, 2);
   set.fileFormat = 10;
   set.createJPEGForWeb = 1;
-  set.linkedSets = {SInt16Field(2), SInt16Field(3), SInt16Field(3)};  // 2 is set 1 itself: skipped
-  jpegSet(2, linked, 2).clientAddressList = Str255("10.0.0.9");
   test::pointWebUploadFolderAt(web);
-  {
-    EditableJobView view;
-    fillJob(view, 1, 1);
-    view.SetKeptJobDictionary(ArchivedValue::dictionary({{"ipaddress", ArchivedValue::string("10.0.0.9")}}));
-    // The address names set 2; the linked sets then write into set 2 by their own number, not by address.
-    view.edit().print2FileItem.setNumber = 1;
-    getMyPrintToFileSetPrefs(2)->clientAddressList = Str255();
-    ASSERT_EQ(view.DoNewPrintToFile(test::makePage(1600, 1000)), kDrawOK);
-  }
-  EXPECT_EQ(folderTree(first), Tree{"Tmpl.JPG"});
-  EXPECT_EQ(jpegSize(first / "Tmpl.JPG"), std::make_pair(640, 400)) << "type 10 is fitted into 640 x 640";
-  EXPECT_EQ(folderTree(linked), (Tree{"Tmpl copy.JPG", "Tmpl.JPG"}));
-  EXPECT_EQ(jpegSize(linked / "Tmpl.JPG"), std::make_pair(1600, 1000)) << "linked sets get the full page";
-  EXPECT_EQ(folderTree(web), Tree{"Tmpl.JPG"});
-  EXPECT_EQ(jpegSize(web / "Tmpl.JPG"), std::make_pair(640, 400));
+  ASSERT_EQ(runSetJob(1, 1, 1005, 1010), kDrawOK);
+  EXPECT_EQ(jpegSize(folder / "Tmpl.JPG"), std::make_pair(640, 640));
+  EXPECT_EQ(jpegSize(web / "Tmpl.JPG"), std::make_pair(640, 640));
 }
 
 TEST_F(PrintToFileOutputs, TheWebCopyTakesTheLongBaseName) {
@@ -468,7 +496,7 @@ TEST_F(PrintToFileOutputs, BadSetNumbersFolderTextsAndMissingFoldersAreErrors) {
     EXPECT_EQ(runSetJob(number, 1), kJobPrintToFileSetMissing);
     EXPECT_TRUE(told("sets 1 to 8"));
   }
-  for (const char* text : {"..", "../outside", "a/b", ""}) {
+  for (const char* text : {"..", "../outside", "a/b"}) {
     SCOPED_TRACE(text);
     EditableJobView view;
     fillJob(view, 1, 1);
@@ -478,6 +506,18 @@ TEST_F(PrintToFileOutputs, BadSetNumbersFolderTextsAndMissingFoldersAreErrors) {
     EXPECT_EQ(view.DoNewPrintToFile(test::makePage(20, 20)), kOutputFailed);
   }
   EXPECT_TRUE(folderTree(folder).empty());
+  {
+    EditableJobView view;  // an empty folder text names no folder: the file goes into the set folder itself
+    fillJob(view, 1, 1);
+    test::setItemSwitch(view.edit().print2FileItem, 4);
+    test::setItemSwitch(view.edit().print2FileItem, 6);
+    view.edit().printToFileRecord.folderTextA = Str63("");
+    sink_.messages.clear();
+    EXPECT_EQ(view.DoNewPrintToFile(test::makePage(20, 20)), kDrawOK);
+    EXPECT_TRUE(told("createNewFolder => theName is nil"));
+    EXPECT_EQ(folderTree(folder), Tree{"IMG_0042.JPG"});
+    fs::remove(folder / "IMG_0042.JPG");
+  }
   {
     EditableJobView view;  // a photo name that would make a hidden file
     fillJob(view, 1, 1);
@@ -576,6 +616,40 @@ TEST_F(PrintToFileOutputs, SetFilesAndTheWebCopyCarryTheirUploadMetadata) {
                                                  R"(", "Version": "1.01alpha"})");
 }
 
+// A TIFF set file carries the job-dictionary comment a JPEG set file carries, in its own EXIF block; it stays a
+// TIFF whose pixels are those of the same page written without it.
+TEST_F(PrintToFileOutputs, TiffSetFilesCarryTheUploadMetadataAndStayTiff) {
+  for (const char* tool : {"exiv2", "python3", "tiffinfo", "tiffcmp"})
+    if (!test::toolAvailable(tool)) GTEST_SKIP() << tool << " missing";
+  const fs::path folder = test::makeTempFolder("tiff set"), reference = test::makeTempFolder("reference");
+  tSpecialPrintToFilePref& set = jpegSet(1, folder, 2);
+  set.fileFormat = 2;
+  set.fileNameExtension = Str31(".TIF");
+  EditableJobView view;
+  fillJob(view, 1, 1);
+  const test::Bytes archive =
+      test::encodeKeyedArchive(ArchivedValue::dictionary({{"order", ArchivedValue::string("B-9")}}));
+  std::copy(archive.begin(), archive.end(), view.edit().uploadData.begin());
+  const auto length = static_cast<std::uint32_t>(archive.size());
+  for (int i = 0; i < 4; ++i) view.edit().uploadData[4092 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+  const std::string original = "/photos/IMG_0042.tif";
+  std::copy(original.begin(), original.end(), view.edit().originalPath.begin());
+  OffscreenPtr page = test::makeGradientPicture(37, 23);
+  ASSERT_EQ(encodeImageFile(*page, reference / "plain.tif", ImageFileType::tiffLzw, EncodeOptions{.dpi = 300}), noErr);
+  ASSERT_EQ(view.DoNewPrintToFile(std::move(page)), kDrawOK);
+
+  const fs::path written = folder / "Tmpl.TIF";
+  EXPECT_EQ(commentAsJson(written),
+            R"({"uploadInfo": {"OriginalPath": "/photos/IMG_0042.tif", "Version": "1.0.2", "f": "pt5", )"
+            R"("order": "B-9"}})");
+  const auto bytes = test::fileBytes(written);
+  ASSERT_GE(bytes.size(), 4u);
+  EXPECT_TRUE((bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M')) << "still a TIFF";
+  EXPECT_NE(test::toolOutput({"tiffinfo", written.string()}).find("LZW"), std::string::npos);
+  EXPECT_EQ(test::toolOutput({"tiffcmp", (reference / "plain.tif").string(), written.string()}), "")
+      << "the picture is untouched";
+}
+
 TEST(DesktopFolder, FromTheVariableTheUserDirsFileOrHome) {
   const fs::path config = test::makeTempFolder("config");
   const std::string savedConfig = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
@@ -625,7 +699,7 @@ TEST_F(PrintToFileOutputs, TheMainWindowSeesTheTurnedPageAndTheStatus) {
   EXPECT_EQ(observer.statuses, std::vector<std::string>{"Saving File(s)\u2026"});
 }
 
-TEST_F(PrintToFileOutputs, ALinkedSetThatFailsFailsTheJobButTheOthersAreWritten) {
+TEST_F(PrintToFileOutputs, ALinkedSetThatFailsIsToldButDoesNotFailTheDeliveredJob) {
   const fs::path first = test::makeTempFolder("first"), third = test::makeTempFolder("third"),
                  gone = test::makeTempFolder("gone");
   tSpecialPrintToFilePref& set = jpegSet(1, first, 2);
@@ -633,9 +707,11 @@ TEST_F(PrintToFileOutputs, ALinkedSetThatFailsFailsTheJobButTheOthersAreWritten)
   jpegSet(2, gone, 2);
   fs::remove(gone);
   jpegSet(3, third, 2);
-  EXPECT_EQ(runSetJob(1, 1), kPrintToFileFolderMissing);
+  EXPECT_EQ(runSetJob(1, 1), kDrawOK) << "the job's own set is delivered; a retry would deliver it again";
   EXPECT_EQ(folderTree(first), Tree{"Tmpl.JPG"});
   EXPECT_EQ(folderTree(third), Tree{"Tmpl.JPG"});
+  EXPECT_TRUE(told("linked print-to-file set 2"));
+  EXPECT_FALSE(told("linked print-to-file set 3"));
 }
 
 }  // namespace

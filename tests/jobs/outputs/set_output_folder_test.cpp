@@ -7,6 +7,7 @@
 #include "jobs/engine/drawing_results.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/message_recorder.h"
 
 namespace vorl {
 namespace {
@@ -83,10 +84,9 @@ TEST(SetOutputFolder, JobFolderTextsNeverLeadOutOfTheSetFolder) {
     const char* textA;
     const char* baseName;
   } cases[] = {
-      {"dot-dot as folder text A", {4, 6}, "..", "x_1"},    {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
-      {"a slash inside a name", {4, 6}, "a/b", "x_1"},      {"a single dot", {4, 6}, ".", "x_1"},
-      {"a hidden name", {4, 6}, ".hidden", "x_1"},          {"an empty folder text", {4, 6}, "", "x_1"},
-      {"an empty customer name", {4, 8}, "Order", "_0001"}, {"a customer name of dot-dot", {4}, "", "..._x"},
+      {"dot-dot as folder text A", {4, 6}, "..", "x_1"}, {"a slash in folder text A", {4, 6}, "../../escape", "x_1"},
+      {"a slash inside a name", {4, 6}, "a/b", "x_1"},   {"a single dot", {4, 6}, ".", "x_1"},
+      {"a hidden name", {4, 6}, ".hidden", "x_1"},       {"a customer name of dot-dot", {4}, "", "..._x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,6 +102,36 @@ TEST(SetOutputFolder, JobFolderTextsNeverLeadOutOfTheSetFolder) {
     SetOutputFolder folder;
     EXPECT_EQ(GetSetOutputFolder(view, set, CStr255_AC(c.baseName), folder), kOutputFailed);
     EXPECT_EQ(test::folderTree(parent), std::vector<std::string>{"set/"}) << "nothing made, inside or outside";
+  }
+}
+
+TEST(SetOutputFolder, AnEmptyNameMakesNoFolderAndTheFilesGoIntoTheFolderAbove) {
+  const FolderCase cases[] = {
+      {"an empty folder text A", {4, 6}, "", "B", 1, "x_1", ""},
+      {"an empty folder text B before text A", {4, 10, 12, 14}, "Order1", "", 1, "x_1", "Order1"},
+      {"an empty customer name after the order", {4, 8}, "Order", "", 1, "_0001", "Order"},
+      {"an empty customer name under customer orders", {4}, "Order", "", 1, "_0001", "Customer Orders Folder"},
+  };
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::MessageRecorder messages;
+    const fs::path root = test::makeTempFolder("set-folder");
+    tSpecialPrintToFilePref& set = test::pointSetAt(2, root);
+    set.namingScheme = c.setNamingMode;
+    EditableJobView view;
+    for (std::size_t offset : c.switches) test::setItemSwitch(view.edit().print2FileItem, offset);
+    view.edit().printToFileRecord.folderTextA = Str63(c.textA);
+    view.edit().printToFileRecord.folderTextB = Str63(c.textB);
+
+    SetOutputFolder folder;
+    ASSERT_EQ(GetSetOutputFolder(view, set, CStr255_AC(c.baseName), folder), 0);
+    const fs::path expected = std::string(c.expected).empty() ? root : root / c.expected;
+    EXPECT_EQ(folder.path, expected);
+    const std::vector<std::string> made = std::string(c.expected).empty()
+                                              ? std::vector<std::string>{}
+                                              : std::vector<std::string>{std::string(c.expected) + "/"};
+    EXPECT_EQ(test::folderTree(root), made) << "no folder for the empty name";
+    EXPECT_EQ(messages.messages(), std::vector<std::string>{"createNewFolder => theName is nil"});
   }
 }
 

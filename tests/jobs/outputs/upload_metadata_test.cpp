@@ -128,7 +128,7 @@ TEST(SaveSourceWithMetadata, OtherFormatsAndFailuresLeaveTheFileAsItWas) {
   const fs::path folder = makeTempFolder("meta");
   OffscreenPtr picture = test::makeGradientPicture(16, 16);
   ASSERT_EQ(encodeImageFile(*picture, folder / "page.png", ImageFileType::png, EncodeOptions{}), noErr);
-  ASSERT_EQ(encodeImageFile(*picture, folder / "page.tif", ImageFileType::tiffLzw, EncodeOptions{}), noErr);
+  ASSERT_EQ(encodeImageFile(*picture, folder / "page.psd", ImageFileType::photoshop, EncodeOptions{}), noErr);
   const fs::path jpeg = writeJpeg(folder, "page.jpg");
   const test::Bytes archive = test::encodeKeyedArchive(ArchivedValue::array({ArchivedValue::string("x")}));
 
@@ -139,7 +139,7 @@ TEST(SaveSourceWithMetadata, OtherFormatsAndFailuresLeaveTheFileAsItWas) {
   };
   const Case cases[] = {
       {"PNG", folder / "page.png", [](const fs::path& f) { return saveSourceWithMetadata(f, "/o.jpg"); }},
-      {"TIFF", folder / "page.tif", [](const fs::path& f) { return saveSourceWithMetadataSTB(f, "/o.jpg"); }},
+      {"Photoshop", folder / "page.psd", [](const fs::path& f) { return saveSourceWithMetadataSTB(f, "/o.jpg"); }},
       {"missing", folder / "none.jpg", [](const fs::path& f) { return saveSourceWithMetadata(f, "/o.jpg"); }},
       {"ORLIM without bytes", jpeg, [](const fs::path& f) { return saveSourceWithMetadataORLIM(f, "/o.jpg", {}, 0); }},
   };
@@ -159,7 +159,26 @@ TEST(SaveSourceWithMetadata, OtherFormatsAndFailuresLeaveTheFileAsItWas) {
     EXPECT_FALSE(saveSourceWithMetadata(jpeg, "/o.jpg"));
   }
   EXPECT_EQ(fileBytes(jpeg), before);
-  EXPECT_EQ(folderNames(folder), (std::vector<std::string>{"page.jpg", "page.png", "page.tif"}));
+  EXPECT_EQ(folderNames(folder), (std::vector<std::string>{"page.jpg", "page.png", "page.psd"}));
+}
+
+// A TIFF takes the comment into its own EXIF block and stays a TIFF with the same picture.
+TEST(SaveSourceWithMetadata, ATiffTakesTheCommentAndStaysATiff) {
+  for (const char* tool : {"exiv2", "python3", "tiffcmp"})
+    if (!test::toolAvailable(tool)) GTEST_SKIP() << tool << " missing";
+  const fs::path folder = makeTempFolder("meta");
+  OffscreenPtr picture = test::makeGradientPicture(16, 16);
+  ASSERT_EQ(encodeImageFile(*picture, folder / "page.tif", ImageFileType::tiffLzw, EncodeOptions{}), noErr);
+  ASSERT_EQ(encodeImageFile(*picture, folder / "reference.tif", ImageFileType::tiffLzw, EncodeOptions{}), noErr);
+  setUpload(3, "a@b.c", "", {}, 0);
+  ASSERT_TRUE(saveSourceWithMetadataSTB(folder / "page.tif", "/o.jpg"));
+  setUpload(1, "", "", {}, 0);
+  EXPECT_EQ(commentAsJson(folder / "page.tif"),
+            R"({"uploadInfo": {"OriginalPath": "/o.jpg", "email": "a@b.c", "f": "pt5"}})");
+  const std::vector<std::uint8_t> bytes = fileBytes(folder / "page.tif");
+  ASSERT_GE(bytes.size(), 4u);
+  EXPECT_TRUE(std::memcmp(bytes.data(), "II*\0", 4) == 0 || std::memcmp(bytes.data(), "MM\0*", 4) == 0);
+  EXPECT_EQ(toolOutput({"tiffcmp", (folder / "reference.tif").string(), (folder / "page.tif").string()}), "");
 }
 
 TEST(SaveSourceWithMetadataORLIM, JobDictionaryWithVersionPathAndDestination) {
