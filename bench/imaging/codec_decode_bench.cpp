@@ -106,8 +106,10 @@ BENCHMARK(BM_LibjpegTurbo24MP_IntoOneRow)->Unit(benchmark::kMillisecond)->UseRea
 void BM_LibjpegTurbo24MP_IntoWholePicture(benchmark::State& state) {
   const auto& file = photoFile();
   for (auto _ : state) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
