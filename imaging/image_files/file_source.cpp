@@ -106,7 +106,9 @@ OffscreenPtr TNewAllFilesHandler::GetFullSizeImage() {
   if (EqualRect(image->portRect(), bounds)) {
     // The photo as it would lie drawn on a white offscreen of its own size, made in its own pixels: a 24-megapixel
     // photo then costs one offscreen, not two.
-    flattenOntoWhite(image->view());
+    // Without an alpha channel every pixel covers fully (alpha 0, which neither the correction nor the blur
+    // changes), and lies on white as it is.
+    if (imageFile.HasAlpha()) flattenOntoWhite(image->view());
     if (imageFile.GetOrientation() == 3) rotateHalfPixels(image->view());
     return image;
   }
