@@ -18,6 +18,7 @@
 #include "app/processing/operator_messages.h"
 #include "app/processing/processing_behaviour.h"
 #include "foundation/services/messages.h"
+#include "imaging/parallel/job_pool.h"
 
 namespace {
 
@@ -34,6 +35,9 @@ int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vorl-Zeverezoz"));
   QApplication::setQuitOnLastWindowClosed(false);
+  // One pool thread per processor for the whole run: every resize, colour match, blur and fill of a job splits
+  // its rows over it.
+  vorl::MPJobs_Init();
 
   vorl::TBackgroundPrintApp::Options options;
   const char* special = std::getenv("VORL_SPECIAL_STARTUP");

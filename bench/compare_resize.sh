@@ -9,16 +9,15 @@
 #      its own load-only baseline (`vips avg`, `gm convert ... null:`), so file reading is not counted.
 # Prints our time over theirs; below 1 means we are faster.
 #
-# Usage: bench/compare_resize.sh [build-dir]   (default build/bench-release, configured and built when missing)
+# Usage: bench/compare_resize.sh [build-dir]
+#   With a build folder given, its benchmark is used as it is (the folder is never rebuilt); without one,
+#   build/bench-release is configured and the benchmark built when it is missing there. Every figure is the median
+#   of five runs interleaved with the other side's, so both see the same load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-build=${1:-build/bench-release}
-if [[ ! -x "$build/bench/imaging_scaler_bench" ]]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORL_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" --target imaging_scaler_bench >/dev/null
-fi
-for tool in vips gm hyperfine python3; do
+source bench/compare_common.sh
+build=$(benchmark_build "${1:-}" imaging_scaler_bench)
+for tool in vips gm python3; do
   command -v "$tool" >/dev/null || { echo "compare_resize: $tool is missing (tools/install-deps installs it)" >&2; exit 1; }
 done
 
@@ -27,7 +26,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 echo "== in memory (imaging_scaler_bench), $threads threads for 'all' =="
-"$build/bench/imaging_scaler_bench" --benchmark_filter='Lanczos' --benchmark_min_time=0.5 \
+"$build/bench/imaging_scaler_bench" --benchmark_filter='Lanczos' $(interleaved_medians) \
   --benchmark_format=json >"$work/memory.json" 2>/dev/null
 
 echo "== command line: writing the synthetic pictures =="
@@ -36,35 +35,31 @@ head -c $((3000 * 4000 * 4)) /dev/urandom >"$work/photo12.raw"
 vips rawload "$work/photo24.raw" "$work/photo24.v" 6000 4000 4
 vips rawload "$work/photo12.raw" "$work/photo12.v" 3000 4000 4
 
-run() {  # run NAME THREADS COMMAND...: mean seconds into $work/NAME-THREADS.json
-  local name=$1 n=$2
-  shift 2
-  VIPS_CONCURRENCY=$n OMP_NUM_THREADS=$n hyperfine -N -w 1 -r 5 --export-json "$work/$name-$n.json" "$*" >/dev/null
-}
 for n in 1 "$threads"; do
-  run vips-reduce "$n" vips resize "$work/photo24.v" "$work/out.v" 0.3 --kernel lanczos3
-  run vips-reduce-base "$n" vips avg "$work/photo24.v"
-  run vips-enlarge "$n" vips resize "$work/photo12.v" "$work/out.v" 1.6 --kernel lanczos2
-  run vips-enlarge-base "$n" vips avg "$work/photo12.v"
-  run gm-reduce "$n" gm convert -limit threads "$n" -size 6000x4000 -depth 8 "rgba:$work/photo24.raw" \
-    -filter Lanczos -resize '1800x1200!' "rgba:$work/out.raw"
-  run gm-reduce-base "$n" gm convert -limit threads "$n" -size 6000x4000 -depth 8 "rgba:$work/photo24.raw" null:
-  run gm-enlarge "$n" gm convert -limit threads "$n" -size 3000x4000 -depth 8 "rgba:$work/photo12.raw" \
-    -filter Lanczos -resize '4800x6000!' "rgba:$work/out.raw"
-  run gm-enlarge-base "$n" gm convert -limit threads "$n" -size 3000x4000 -depth 8 "rgba:$work/photo12.raw" null:
+  env="VIPS_CONCURRENCY=$n OMP_NUM_THREADS=$n"
+  time_interleaved "$work/cli-$n.json" \
+    vips-reduce "$env vips resize $work/photo24.v $work/out.v 0.3 --kernel lanczos3" \
+    vips-reduce-base "$env vips avg $work/photo24.v" \
+    vips-enlarge "$env vips resize $work/photo12.v $work/out.v 1.6 --kernel lanczos2" \
+    vips-enlarge-base "$env vips avg $work/photo12.v" \
+    gm-reduce "$env gm convert -limit threads $n -size 6000x4000 -depth 8 rgba:$work/photo24.raw -filter Lanczos -resize 1800x1200! rgba:$work/out.raw" \
+    gm-reduce-base "$env gm convert -limit threads $n -size 6000x4000 -depth 8 rgba:$work/photo24.raw null:" \
+    gm-enlarge "$env gm convert -limit threads $n -size 3000x4000 -depth 8 rgba:$work/photo12.raw -filter Lanczos -resize 4800x6000! rgba:$work/out.raw" \
+    gm-enlarge-base "$env gm convert -limit threads $n -size 3000x4000 -depth 8 rgba:$work/photo12.raw null:"
 done
 
 python3 - "$work" "$threads" <<'PY'
 import json, sys
 work, threads = sys.argv[1], sys.argv[2]
-memory = {b["name"]: b["real_time"] for b in json.load(open(f"{work}/memory.json"))["benchmarks"]}
+memory = {b["run_name"]: b["real_time"] for b in json.load(open(f"{work}/memory.json"))["benchmarks"]
+          if b.get("aggregate_name") == "median"}
 
 def ours(case, arg):
     return memory[f"BM_{case}/{arg}/real_time"]
 
 def cli(name, n):
-    mean = lambda f: json.load(open(f"{work}/{f}-{n}.json"))["results"][0]["mean"] * 1000
-    return mean(name) - mean(name + "-base"), mean(name)
+    times = json.load(open(f"{work}/cli-{n}.json"))
+    return (times[name] - times[name + "-base"]) * 1000, times[name] * 1000
 
 for label, case, vips_case, cli_case in [
     ("reduce 24MP->1800x1200 lanczos3", "ReduceLanczos3_24MP_To_1800x1200", "VipsReduceLanczos3_24MP_To_1800x1200", "reduce"),

@@ -18,6 +18,7 @@
 #include "imaging/image_files/image_import_export.h"
 #include "imaging/filters/junk_masks.h"
 #include "imaging/offscreens/offscreen_copy.h"
+#include "imaging/offscreens/memory_budget.h"
 #include "imaging/offscreens/offscreen_rotate.h"
 #include "imaging/offscreens/pixel_locks.h"
 #include "imaging/offscreens/placement.h"
@@ -225,6 +226,7 @@ bool TImageObject::readPhoto(PhotoRead& read, Offscreen* page, std::int16_t reso
 
     OffscreenPtr image;
     bool partOutside = false;
+    const std::int64_t refusalsBefore = jobMemoryRefusals();
     if (readsPart) {
       systemLogf("myBounds = %f, %f, %f, %f", static_cast<double>(fCropBounds[0]), static_cast<double>(fCropBounds[1]),
                  static_cast<double>(fCropBounds[2]), static_cast<double>(fCropBounds[3]));
@@ -243,6 +245,8 @@ bool TImageObject::readPhoto(PhotoRead& read, Offscreen* page, std::int16_t reso
     countDecode();
     if (!image) {
       if (!cropRoad) systemLog("An error occured reading image file");
+      // A picture refused for its size was named with its size already.
+      if (jobMemoryRefusals() != refusalsBefore) return false;
       tellOperator(partOutside ? "The crop of the photo \"" + photoName(fPhotoFile) +
                                      "\" lies outside the photo or the photo cannot be read; it was not drawn."
                                : "An error occured reading the photo \"" + photoName(fPhotoFile) +

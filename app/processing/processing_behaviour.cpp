@@ -1,7 +1,6 @@
 #include "app/processing/processing_behaviour.h"
 
 #include <QApplication>
-#include <QFileSystemWatcher>
 #include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
@@ -413,10 +412,6 @@ void TPrintBGBehavior::onWindowActivated() {
   CheckForNewJobs(this);
 }
 
-void TPrintBGBehavior::onSpoolerFolderChanged() {
-  if (fEnabled.load() && fThread) fThread->Wake();
-}
-
 void TPrintBGBehavior::onIdle() {
   // The window's own scan runs only while processing is off with an idle interval set, which a switch-off
   // never leaves: in practice new jobs appear while paused when the window is activated.
@@ -429,17 +424,10 @@ void TPrintBGBehavior::onIdle() {
 }
 
 void TPrintBGBehavior::watchSpoolerFolder() {
+  // The worker watches the folder itself: a new job wakes it straight away, without a turn of this event loop.
   const std::optional<std::filesystem::path> folder = printJobsFolderPath();
-  if (!folder) return;
-  if (fSpoolerWatcher == nullptr) {
-    fSpoolerWatcher = new QFileSystemWatcher(this);
-    connect(fSpoolerWatcher, &QFileSystemWatcher::directoryChanged, this, &TPrintBGBehavior::onSpoolerFolderChanged);
-  }
-  const QString path = QString::fromStdString(folder->string());
-  if (!fSpoolerWatcher->directories().contains(path)) {
-    if (!fSpoolerWatcher->directories().isEmpty()) fSpoolerWatcher->removePaths(fSpoolerWatcher->directories());
-    fSpoolerWatcher->addPath(path);
-  }
+  if (!folder || !fThread) return;
+  static_cast<void>(fThread->WatchFolder(*folder));
 }
 
 void TPrintBGBehavior::showStatus(const QString& status) {

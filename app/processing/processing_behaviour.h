@@ -22,7 +22,6 @@
 #include "app/processing/print_log.h"
 #include "jobs/engine/job_observer.h"
 
-class QFileSystemWatcher;
 class QMessageBox;
 class QTimer;
 
@@ -97,7 +96,6 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   void onStartPauseClicked();
   void onRemoveJob(int row, const QString& longName);
   void onWindowActivated();
-  void onSpoolerFolderChanged();
   void onIdle();
   void watchSpoolerFolder();
   void showStatus(const QString& status);
@@ -110,7 +108,6 @@ class TPrintBGBehavior final : public QObject, public JobObserver {
   std::unique_ptr<TSortedFileList> fJobFileList;
   std::unique_ptr<TPrintJobTaskManager> fTaskManager;
   std::unique_ptr<TSimpleThread> fThread;
-  QFileSystemWatcher* fSpoolerWatcher = nullptr;
   QTimer* fIdleTimer = nullptr;
   std::atomic<bool> fEnabled{false};
   bool fNeverStarted = true;

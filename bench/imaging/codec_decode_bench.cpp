@@ -1,9 +1,10 @@
 // Decoding a 24-megapixel photograph (6000 x 4000, quality 92, 4:2:0), as the print road does for every job
 // picture: from the file into a new offscreen. The JPEG is made here by our encoder from a synthetic photo (ramps,
 // texture and noise, so the entropy coder has real work) and kept at $VORL_DECODE_BENCH_FILE (default
-// $TMPDIR/vorl-decode-24mp.jpg) so that bench/compare_decode.sh can time `djpeg` on the very same file.
-// Beside it: libjpeg-turbo decoding the same file into one reused RGB row, which is what djpeg does short of
-// writing, the new offscreen alone (which every decode makes), and a memcpy of the offscreen's bytes as the floor.
+// $TMPDIR/vorl-decode-24mp.jpg). Beside it, in the same process: libjpeg-turbo reading the same file and
+// writing the same rows into a whole picture (what bench/compare_decode.sh compares with), libjpeg-turbo into one
+// reused RGB row, the new offscreen alone (which every decode makes), and a memcpy of the offscreen's bytes as the
+// floor.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>  // jpeglib.h needs FILE
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,6 +99,39 @@ void BM_LibjpegTurbo24MP_IntoOneRow(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * std::int64_t{kWidth} * kHeight * 4);
 }
 BENCHMARK(BM_LibjpegTurbo24MP_IntoOneRow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// libjpeg-turbo alone writing the rows ours writes: the file read into memory, then decoded as X, R, G, B pixels
+// (the X byte cleared, as ours clears the alpha) into a new picture of the whole size. Like with like for
+// BM_DecodeJpeg24MP_IntoOffscreen/0, in the same process.
+void BM_LibjpegTurbo24MP_IntoWholePicture(benchmark::State& state) {
+  const auto& file = photoFile();
+  for (auto _ : state) {
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    std::vector<char> bytes(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_XRGB;
+    jpeg_start_decompress(&info);
+    const std::size_t rowBytes = std::size_t(info.output_width) * 4;
+    std::unique_ptr<std::uint8_t[]> picture(new std::uint8_t[rowBytes * info.output_height]);
+    while (info.output_scanline < info.output_height) {
+      JSAMPROW r = picture.get() + rowBytes * info.output_scanline;
+      const JDIMENSION got = jpeg_read_scanlines(&info, &r, 1);
+      for (JDIMENSION x = 0; got == 1 && x < info.output_width; ++x) r[x * 4] = 0;
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    benchmark::DoNotOptimize(picture.get());
+  }
+  state.SetBytesProcessed(state.iterations() * std::int64_t{kWidth} * kHeight * 4);
+}
+BENCHMARK(BM_LibjpegTurbo24MP_IntoWholePicture)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The new offscreen alone (white fill and the first touch of its pages): part of every decode above.
 void BM_NewOffscreen24MP(benchmark::State& state) {

@@ -1,8 +1,9 @@
 // A page photograph's road on a print-sized file: a 24-megapixel JPEG (6000 x 4000, q92) carrying an
 // Adobe-RGB-like profile is decoded, reduced with lanczos3 to a 6x4 inch page at 300 dpi (1800 x 1200) and matched
-// from its profile to sRGB, at one thread and at all threads. bench/compare_page_photo.sh makes the file (the
-// folder comes in VORL_PAGE_PHOTO_DIR) and times `vips thumbnail` + `vips icc_transform` on the same file and
-// profiles beside it.
+// from its profile to sRGB, at one thread and at all threads. Beside it, in the same process on the same file and
+// profiles, libvips does the same: the file opened for sequential reading, `vips_thumbnail_image` to 1800 x 1200,
+// `vips_icc_transform` to sRGB, and the pixels written to memory. bench/compare_page_photo.sh makes the file (the
+// folder comes in VORL_PAGE_PHOTO_DIR) and runs both interleaved.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -18,6 +19,10 @@
 #include "imaging/offscreens/offscreen.h"
 #include "imaging/scaling/resize.h"
 #include "platform/files/safe_files.h"
+
+#if defined(VORL_HAVE_VIPS)
+#include <vips/vips.h>
+#endif
 
 namespace {
 
@@ -84,5 +89,39 @@ void pagePhoto(benchmark::State& state) {
 }
 
 BENCHMARK(pagePhoto)->Arg(1)->Arg(0)->ArgName("one_thread")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#if defined(VORL_HAVE_VIPS)
+void vipsPagePhoto(benchmark::State& state) {
+  static const bool started = VIPS_INIT("page_photo_bench") == 0;
+  if (!started) {
+    state.SkipWithError("libvips did not start");
+    return;
+  }
+  makeFilesWhenMissing(workFolder());
+  const std::string photo = (workFolder() / "photo24.jpg").string();
+  const std::string srgb = (workFolder() / "srgb.icc").string();
+  const std::string adobe = "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc";
+  vips_cache_set_max(0);  // nothing of one round may serve the next
+  vips_concurrency_set(state.range(0) == 1 ? 1 : static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  for (auto _ : state) {
+    VipsImage* in = vips_image_new_from_file(photo.c_str(), "access", VIPS_ACCESS_SEQUENTIAL, nullptr);
+    VipsImage* thumb = nullptr;
+    VipsImage* matched = nullptr;
+    void* pixels = nullptr;
+    std::size_t size = 0;
+    if (in != nullptr &&
+        vips_thumbnail_image(in, &thumb, 1800, "height", 1200, "size", VIPS_SIZE_FORCE, nullptr) == 0 &&
+        vips_icc_transform(thumb, &matched, srgb.c_str(), "input_profile", adobe.c_str(), nullptr) == 0)
+      pixels = vips_image_write_to_memory(matched, &size);
+    if (pixels == nullptr) state.SkipWithError(vips_error_buffer());
+    benchmark::DoNotOptimize(pixels);
+    g_free(pixels);
+    if (matched != nullptr) g_object_unref(matched);
+    if (thumb != nullptr) g_object_unref(thumb);
+    if (in != nullptr) g_object_unref(in);
+  }
+}
+BENCHMARK(vipsPagePhoto)->Arg(1)->Arg(0)->ArgName("one_thread")->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
 
 }  // namespace

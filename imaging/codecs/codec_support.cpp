@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "imaging/offscreens/memory_budget.h"
 #include "platform/files/safe_files.h"
 #include "platform/system/system_log.h"
 
@@ -34,18 +35,32 @@ OSErr failure(OSErr code, std::string_view source, const char* format, ...) noex
   return code;
 }
 
-OSErr checkImageSize(std::int64_t width, std::int64_t height, const DecodeOptions& options,
-                     std::string_view source) noexcept {
+OSErr checkImageSize(std::int64_t width, std::int64_t height, const DecodeOptions& options, std::string_view source,
+                     const DeclaredSizeEvidence& evidence) noexcept {
   if (width <= 0 || height <= 0)
     return failure(kImageDataErr, source, "the image claims a size of %lld x %lld", static_cast<long long>(width),
                    static_cast<long long>(height));
   if (width > kMaxOffscreenSide || height > kMaxOffscreenSide)
     return failure(kImageTooLargeErr, source, "%lld x %lld pixels: a side is longer than %d",
                    static_cast<long long>(width), static_cast<long long>(height), kMaxOffscreenSide);
-  if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > options.maxPixels)
+  const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  if (pixels > options.maxPixels)
     return failure(kImageTooLargeErr, source, "%lld x %lld pixels are more than the %llu taken",
                    static_cast<long long>(width), static_cast<long long>(height),
                    static_cast<unsigned long long>(options.maxPixels));
+  if (evidence.mostPixelsPerByte > 0 && pixels / evidence.mostPixelsPerByte > evidence.dataBytes)
+    return failure(kImageDataErr, source, "declares %lld x %lld pixels, more than its %llu bytes of picture can hold",
+                   static_cast<long long>(width), static_cast<long long>(height),
+                   static_cast<unsigned long long>(evidence.dataBytes));
+  const std::uint64_t bytes = pixels * (kBytesPerPixel + evidence.decoderBytesPerPixel);
+  try {
+    const std::string name = std::filesystem::path(source).filename().string();
+    if (!fitsJobMemoryBudget(bytes, width, height, "picture", name))
+      return failure(kImageTooLargeErr, source, "%lld x %lld pixels need more memory than one job may take",
+                     static_cast<long long>(width), static_cast<long long>(height));
+  } catch (const std::exception&) {
+    return failure(kImageTooLargeErr, source, "no memory to judge its size");
+  }
   return noErr;
 }
 

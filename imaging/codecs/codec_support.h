@@ -17,9 +17,22 @@ namespace vorl::codec {
 OSErr failure(OSErr code, std::string_view source, const char* format, ...) noexcept
     __attribute__((format(printf, 3, 4)));
 
-// kImageTooLargeErr (logged) when a side is not 1..32767 or width × height passes the limit.
+// What a decoder knows beyond the declared size, to judge it before any pixel memory is taken.
+struct DeclaredSizeEvidence {
+  // The bytes that carry the picture, and the most pixels one such byte can stand for in this format (0: not
+  // judged). A declaration past their product is a tiny or cut-off file.
+  std::uint64_t dataBytes = 0;
+  std::uint64_t mostPixelsPerByte = 0;
+  // Memory the decoder takes for each pixel beside the offscreen's four bytes.
+  std::uint64_t decoderBytesPerPixel = 0;
+};
+
+// Refuses a declared size before the pixels' memory is taken, and logs why: kImageTooLargeErr when a side is not
+// 1..32767 or width × height passes the limit; kImageDataErr when the file's bytes cannot hold that many pixels;
+// kImageTooLargeErr when the offscreen and the decoder's own memory would pass the job's memory budget (the
+// operator is then told, naming the file and its size).
 [[nodiscard]] OSErr checkImageSize(std::int64_t width, std::int64_t height, const DecodeOptions& options,
-                                   std::string_view source) noexcept;
+                                   std::string_view source, const DeclaredSizeEvidence& evidence = {}) noexcept;
 
 // A new offscreen at (0, 0, width, height) in image.pixels; kImageTooLargeErr when the memory cannot be had.
 [[nodiscard]] OSErr makeImageOffscreen(int width, int height, DecodedImage& image, std::string_view source) noexcept;

@@ -84,6 +84,26 @@ struct JpegDecoder {
   }
 };
 
+// Every 8 x 8 block of the full-size component costs at least one bit of Huffman-coded data (its DC difference),
+// so no honest file holds more than 512 pixels a byte; a header declaring more is a tiny or cut-off file.
+constexpr std::uint64_t kMostPixelsPerByte = 512;
+
+// Whether an end-of-image marker follows the start of the first scan. Without one the file was cut off, and
+// libjpeg would fill the rest of the declared picture with grey; it is refused before the picture's memory is
+// taken (the decoder refuses a picture that ends early anyway).
+bool hasEndAfterScanStart(const JpegDecoder& d, std::span<const std::uint8_t> bytes) noexcept {
+  const std::uint8_t* from = d.info.src != nullptr ? d.info.src->next_input_byte : bytes.data();
+  const std::uint8_t* end = bytes.data() + bytes.size();
+  if (from < bytes.data() || from > end) from = bytes.data();
+  for (const std::uint8_t* at = from; at + 1 < end;) {
+    at = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, static_cast<std::size_t>(end - at - 1)));
+    if (at == nullptr) return false;
+    if (at[1] == 0xD9) return true;
+    ++at;
+  }
+  return false;
+}
+
 [[nodiscard]] bool readHeader(JpegDecoder& d, const std::uint8_t* data, std::size_t size) noexcept {
   installErrors(d.errors);
   d.info.err = &d.errors.manager;
@@ -175,9 +195,17 @@ OSErr decodeJpeg(std::span<const std::uint8_t> bytes, DecodedImage& image, const
     return failure(kImageDataErr, source, "not a readable JPEG file: %s", d.errors.message);
   const int width = static_cast<int>(std::min<JDIMENSION>(d.info.image_width, 1u << 30));
   const int height = static_cast<int>(std::min<JDIMENSION>(d.info.image_height, 1u << 30));
-  if (const OSErr error = checkImageSize(width, height, options, source); error != noErr) return error;
-
   const bool cmyk = d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK;
+  // Beside the offscreen: a progressive file's coefficients (2 bytes a component), and for CMYK or a preview
+  // the decoded rows and the samples kept for the colour step.
+  const std::uint64_t decoderBytes = (d.info.progressive_mode ? 2u * std::uint64_t(d.info.num_components) : 0u) +
+                                     (cmyk || options.halfSize ? 8u : 0u);
+  if (const OSErr error = checkImageSize(width, height, options, source, {bytes.size(), kMostPixelsPerByte, decoderBytes});
+      error != noErr)
+    return error;
+  if (!hasEndAfterScanStart(d, bytes))
+    return failure(kImageDataErr, source, "the picture data ends early (no end marker after the first scan)");
+
   image.model = cmyk                                       ? SourceColourModel::cmyk
                 : d.info.jpeg_color_space == JCS_GRAYSCALE ? SourceColourModel::grey
                                                            : SourceColourModel::rgb;

@@ -33,6 +33,33 @@ double densityDpi(const Magick::Image& image, double value) {
   }
 }
 
+std::uint32_t littleEndian(std::span<const std::uint8_t> bytes, std::size_t at, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
+  return value;
+}
+
+// An uncompressed BMP holds every row of its picture: a file shorter than its declared rows was cut off or lies
+// about its size, and is refused before GraphicsMagick takes the declared picture's memory. (Run-length BMPs may
+// leave pixels out and are judged by the memory budget alone.)
+OSErr checkBmpRowsPresent(std::span<const std::uint8_t> bytes, std::string_view source) {
+  if (bytes.size() < 34) return failure(kImageDataErr, source, "the BMP header is cut off");
+  const std::uint32_t dataOffset = littleEndian(bytes, 10, 4);
+  const std::uint32_t headerSize = littleEndian(bytes, 14, 4);
+  if (headerSize < 40) return noErr;  // the old OS/2 header: left to GraphicsMagick
+  const auto width = static_cast<std::int32_t>(littleEndian(bytes, 18, 4));
+  const auto height = static_cast<std::int32_t>(littleEndian(bytes, 22, 4));
+  const std::uint32_t bitsPerPixel = littleEndian(bytes, 28, 2);
+  const std::uint32_t compression = littleEndian(bytes, 30, 4);
+  if (compression != 0 && compression != 3) return noErr;
+  const std::uint64_t rows = height < 0 ? std::uint64_t(-std::int64_t{height}) : std::uint64_t(height);
+  const std::uint64_t rowBytes = ((std::uint64_t(width < 0 ? 0 : width) * bitsPerPixel + 31) / 32) * 4;
+  const std::uint64_t needed = std::uint64_t{dataOffset} + rowBytes * rows;
+  if (needed <= bytes.size()) return noErr;
+  return failure(kImageDataErr, source, "declares %d x %lld pixels, more than its %zu bytes hold", width,
+                 static_cast<long long>(rows), bytes.size());
+}
+
 }  // namespace
 
 OSErr decodeWithMagick(std::span<const std::uint8_t> bytes, const char* magick, DecodedImage& image,
@@ -47,7 +74,12 @@ OSErr decodeWithMagick(std::span<const std::uint8_t> bytes, const char* magick, 
     picture.subRange(1);
     picture.quiet(true);  // warnings about odd but readable files do not throw
     picture.ping(blob);
-    if (const OSErr error = checkImageSize(picture.columns(), picture.rows(), options, source); error != noErr)
+    if (std::string_view(magick) == "BMP")
+      if (const OSErr error = checkBmpRowsPresent(bytes, source); error != noErr) return error;
+    // GraphicsMagick holds the picture in its own pixels before they are copied into the offscreen.
+    if (const OSErr error =
+            checkImageSize(picture.columns(), picture.rows(), options, source, {0, 0, sizeof(MagickLib::PixelPacket)});
+        error != noErr)
       return error;
     picture.read(blob);
     const int width = static_cast<int>(picture.columns()), height = static_cast<int>(picture.rows());

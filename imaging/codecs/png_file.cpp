@@ -82,6 +82,33 @@ struct Header {
   return true;
 }
 
+// The bytes of all IDAT chunks together, walking the chunk list of the file (the list stops where the bytes do).
+std::uint64_t pictureDataBytes(std::span<const std::uint8_t> bytes) noexcept {
+  std::uint64_t total = 0;
+  std::size_t at = 8;  // past the signature
+  while (at + 12 <= bytes.size()) {
+    const std::uint64_t length = (std::uint64_t{bytes[at]} << 24) | (std::uint64_t{bytes[at + 1]} << 16) |
+                                 (std::uint64_t{bytes[at + 2]} << 8) | bytes[at + 3];
+    const bool idat = std::memcmp(bytes.data() + at + 4, "IDAT", 4) == 0;
+    const std::uint64_t available = bytes.size() - at - 8;
+    if (idat) total += std::min(length, available);
+    if (length + 12 > bytes.size() - at) break;
+    at += static_cast<std::size_t>(length) + 12;
+  }
+  return total;
+}
+
+// Deflate turns at most 1032 bytes into one (a 258-byte copy in two bits): the picture data stands for at most
+// 1032 × 8 bits of samples a byte, so at most 8256 / (bits a pixel) pixels.
+DeclaredSizeEvidence pictureDataEvidence(const Header& h, std::span<const std::uint8_t> bytes) noexcept {
+  int channels = 1;
+  if (h.colourType == PNG_COLOR_TYPE_RGB) channels = 3;
+  if (h.colourType == PNG_COLOR_TYPE_GRAY_ALPHA) channels = 2;
+  if (h.colourType == PNG_COLOR_TYPE_RGB_ALPHA) channels = 4;
+  const std::uint64_t bitsPerPixel = std::max<std::uint64_t>(1, std::uint64_t(channels) * std::uint64_t(h.bitDepth));
+  return {pictureDataBytes(bytes) + 1, std::max<std::uint64_t>(1, 8256 / bitsPerPixel), 0};
+}
+
 // Sets libpng's conversions so that every row arrives as A, R, G, B bytes with our alpha, 8 bits each.
 [[nodiscard]] bool setConversions(PngReader& r, const Header& h) noexcept {
   if (setjmp(png_jmpbuf(r.png))) return false;
@@ -145,7 +172,9 @@ OSErr decodePng(std::span<const std::uint8_t> bytes, DecodedImage& image, const 
   r.messages.size = bytes.size();
   Header h;
   if (!readHeader(r, h)) return failure(kImageDataErr, source, "not a readable PNG file: %s", r.messages.error);
-  if (const OSErr error = checkImageSize(h.width, h.height, options, source); error != noErr) return error;
+  if (const OSErr error = checkImageSize(h.width, h.height, options, source, pictureDataEvidence(h, bytes));
+      error != noErr)
+    return error;
   if (!setConversions(r, h)) return failure(kImageDataErr, source, "cannot be converted: %s", r.messages.error);
   image.model = (h.colourType & PNG_COLOR_MASK_COLOR) ? SourceColourModel::rgb : SourceColourModel::grey;
   image.hasAlpha = (h.colourType & PNG_COLOR_MASK_ALPHA) || h.transparency;

@@ -11,6 +11,8 @@
 #include "imaging/filters/image_filter.h"
 #include "imaging/image_files/image_road_globals.h"
 #include "imaging/image_files/image_settings_resources.h"
+#include "imaging/offscreens/offscreen_rotate.h"
+#include "imaging/parallel/row_bands.h"
 #include "platform/core/clock.h"
 #include "platform/files/file_specs.h"
 #include "platform/system/system_log.h"
@@ -31,6 +33,24 @@ ColorAdjustValues valuesOf(const myCocoaImageColorAdjustInfo& record) {
   values.exposure = record.exposure.value();
   values.hue = record.hue.value();
   return values;
+}
+
+// Each pixel as drawn over white by its coverage 255 − alpha, as the picture drawing blends it (copied where it
+// covers fully, white where it does not cover at all), with the alpha of a new offscreen: 0.
+void flattenOntoWhite(const PixView& view) {
+  forRowBands(view.height(), [&](int first, int end) {
+    for (int y = first; y < end; ++y) {
+      std::uint8_t* pixel = view.row(y);
+      for (int x = 0; x < view.width(); ++x, pixel += kBytesPerPixel) {
+        const int cover = 255 - pixel[kAlphaByte];
+        pixel[kAlphaByte] = 0;
+        if (cover == 255) continue;
+        const int keep = 255 - cover;
+        for (int c = kRedByte; c <= kBlueByte; ++c)
+          pixel[c] = static_cast<std::uint8_t>((pixel[c] * cover + 255 * keep + 127) / 255);
+      }
+    }
+  });
 }
 
 }  // namespace
@@ -83,6 +103,15 @@ OffscreenPtr TNewAllFilesHandler::GetFullSizeImage() {
 
   const CGRect rect = imageFile.GetImageRect();
   const Rect bounds = makeRect(0, 0, static_cast<int>(rect.height), static_cast<int>(rect.width));
+  if (EqualRect(image->portRect(), bounds)) {
+    // The photo as it would lie drawn on a white offscreen of its own size, made in its own pixels: a 24-megapixel
+    // photo then costs one offscreen, not two.
+    // Without an alpha channel every pixel covers fully (alpha 0, which neither the correction nor the blur
+    // changes), and lies on white as it is.
+    if (imageFile.HasAlpha()) flattenOntoWhite(image->view());
+    if (imageFile.GetOrientation() == 3) rotateHalfPixels(image->view());
+    return image;
+  }
   OffscreenPtr page{myNewGWorld(&bounds)};
   if (page == nullptr) return nullptr;
   // Only a photo stored upside down is turned here; the page objects turn quarter turns themselves.

@@ -90,6 +90,7 @@ void CImageFile::read(const std::filesystem::path& file, bool preview) {
   bringPhotoIntoWorkingSpace(decoded, file);
   hasProperties_ = true;
   storedOrientation_ = decoded.exifOrientation;
+  hasAlpha_ = decoded.hasAlpha;
   image_ = std::move(decoded.pixels);
   rect_ = CGRect{0, 0, static_cast<double>(image_->width()), static_cast<double>(image_->height())};
 }

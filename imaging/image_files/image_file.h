@@ -43,6 +43,8 @@ class CImageFile {
   [[nodiscard]] int GetOrientation() const noexcept;
   // (0, 0, width, height) of the image; empty when there is none.
   [[nodiscard]] CGRect GetImageRect() const noexcept;
+  // Whether the file had an alpha channel; without one every pixel reads as drawn (alpha 0).
+  [[nodiscard]] bool HasAlpha() const noexcept { return hasAlpha_; }
 
  private:
   void read(const std::filesystem::path& file, bool preview);
@@ -50,6 +52,7 @@ class CImageFile {
   OffscreenPtr image_;
   bool hasProperties_ = false;
   int storedOrientation_ = -1;
+  bool hasAlpha_ = false;
   CGRect rect_;
 };
 

@@ -17,6 +17,7 @@
 #include "imaging/codecs/image_file_codec.h"
 #include "imaging/image_files/image_road_globals.h"
 #include "imaging/codecs/own_image_writers.h"
+#include "imaging/offscreens/memory_budget.h"
 #include "platform/files/file_manager.h"
 #include "platform/files/file_specs.h"
 #include "platform/core/handles.h"
@@ -160,14 +161,16 @@ OffscreenPtr PicHandle2GWorld(PicHandle picture) {
 
 OffscreenPtr ReadFile2(const FSSpec& file) {
   OffscreenPtr image;
+  const std::int64_t refusalsBefore = jobMemoryRefusals();
   {
     TNewAllFilesHandler source;
     source.SetCurrentFile(file);
     if (source.IsValidFile()) image = source.GetFullSizeImage();
   }
-  if (image == nullptr && IsQuickTimeAvail()) {
+  // A picture refused for its size is not read a second time through the importer: the answer would be the same.
+  if (image == nullptr && jobMemoryRefusals() == refusalsBefore && IsQuickTimeAvail()) {
     image = getGWorldFromFileSpec(file);
-    // The file source draws onto white; a photo read by the importers prints its transparency the same way.
+    // The file source lays transparency onto white; a photo read by the importers prints it the same way.
     if (image != nullptr) layTransparencyOntoWhite(*image);
   }
   return image;

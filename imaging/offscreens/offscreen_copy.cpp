@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "foundation/services/messages.h"
 #include "imaging/offscreens/pixel_locks.h"
+#include "imaging/parallel/row_bands.h"
 
 namespace vorl {
 
@@ -34,6 +36,20 @@ bool isWhite(const std::uint8_t* p) noexcept {
 Rect clipToPort(const Rect& r, const Rect& port) noexcept {
   return makeRect(std::max<int>(r.top, port.top), std::max<int>(r.left, port.left),
                   std::min<int>(r.bottom, port.bottom), std::min<int>(r.right, port.right));
+}
+
+// Rows first .. end − 1 of a pass split over the job pool when the pass reads one offscreen and writes another:
+// each destination row then depends on source rows only, so the bytes are those of one thread. Within one
+// offscreen the rows run in order on the calling thread.
+void forRows(bool separate, int first, int end, const std::function<void(int)>& row) {
+  if (end <= first) return;
+  if (!separate) {
+    for (int y = first; y < end; ++y) row(y);
+    return;
+  }
+  forRowBands(end - first, [&](int bandFirst, int bandEnd) {
+    for (int y = first + bandFirst; y < first + bandEnd; ++y) row(y);
+  });
 }
 
 // The stretching copy. `source` may be the destination's own pixels: the source rectangle is then copied aside
@@ -72,19 +88,19 @@ void copyPixels(const PixView& sourceIn, Rect sourceRect, const PixView& destina
     if (left >= right) return;
     // Within one offscreen, a copy downwards walks from the bottom so that no row is read after it was written.
     const bool upwards = source.base() == destination.base() && shiftY < 0;
-    for (int i = 0; i < bottom - top; ++i) {
+    forRows(source.base() != destination.base(), 0, bottom - top, [&](int i) {
       const int y = upwards ? bottom - 1 - i : top + i;
       std::memmove(destination.portPixel(left, y), source.portPixel(left + shiftX, y + shiftY),
                    static_cast<std::size_t>(right - left) * kBytesPerPixel);
-    }
+    });
     return;
   }
   const std::vector<int> columns = nearestMap(dw, sourceRect.left, sw, sp.left, sp.right);
   const std::vector<int> rows = nearestMap(dh, sourceRect.top, sh, sp.top, sp.bottom);
 
-  for (int y = clipped.top; y < clipped.bottom; ++y) {
+  forRows(source.base() != destination.base(), clipped.top, clipped.bottom, [&](int y) {
     const int sy = rows[static_cast<std::size_t>(y - destRect.top)];
-    if (sy < 0) continue;
+    if (sy < 0) return;
     for (int x = clipped.left; x < clipped.right; ++x) {
       const int sx = columns[static_cast<std::size_t>(x - destRect.left)];
       if (sx < 0) continue;
@@ -92,7 +108,7 @@ void copyPixels(const PixView& sourceIn, Rect sourceRect, const PixView& destina
       if (mode == transparent && isWhite(s)) continue;
       std::memcpy(destination.portPixel(x, y), s, kBytesPerPixel);
     }
-  }
+  });
 }
 
 void blendThroughMask(const PixView& source, const Rect& sourceRect, const PixView& mask, const Rect& maskRect,
@@ -108,10 +124,11 @@ void blendThroughMask(const PixView& source, const Rect& sourceRect, const PixVi
   const auto maskColumns = nearestMap(dw, maskRect.left, rectWidth(maskRect), mp.left, mp.right);
   const auto maskRows = nearestMap(dh, maskRect.top, rectHeight(maskRect), mp.top, mp.bottom);
 
-  for (int y = clipped.top; y < clipped.bottom; ++y) {
+  const bool separate = source.base() != destination.base() && mask.base() != destination.base();
+  forRows(separate, clipped.top, clipped.bottom, [&](int y) {
     const int sy = sourceRows[static_cast<std::size_t>(y - destRect.top)];
     const int my = maskRows[static_cast<std::size_t>(y - destRect.top)];
-    if (sy < 0 || my < 0) continue;
+    if (sy < 0 || my < 0) return;
     for (int x = clipped.left; x < clipped.right; ++x) {
       const int sx = sourceColumns[static_cast<std::size_t>(x - destRect.left)];
       const int mx = maskColumns[static_cast<std::size_t>(x - destRect.left)];
@@ -122,7 +139,7 @@ void blendThroughMask(const PixView& source, const Rect& sourceRect, const PixVi
       for (int c = kRedByte; c <= kBlueByte; ++c)
         d[c] = static_cast<std::uint8_t>((s[c] * (255 - m[c]) + d[c] * m[c] + 127) / 255);
     }
-  }
+  });
 }
 
 // blendThroughMask with the source's own alpha as the grey of the mask: alpha 0 takes the source, 255 keeps
@@ -136,9 +153,9 @@ void blendThroughOwnAlpha(const PixView& source, const Rect& sourceRect, const P
   const Rect& sp = source.port();
   const auto sourceColumns = nearestMap(dw, sourceRect.left, rectWidth(sourceRect), sp.left, sp.right);
   const auto sourceRows = nearestMap(dh, sourceRect.top, rectHeight(sourceRect), sp.top, sp.bottom);
-  for (int y = clipped.top; y < clipped.bottom; ++y) {
+  forRows(source.base() != destination.base(), clipped.top, clipped.bottom, [&](int y) {
     const int sy = sourceRows[static_cast<std::size_t>(y - destRect.top)];
-    if (sy < 0) continue;
+    if (sy < 0) return;
     for (int x = clipped.left; x < clipped.right; ++x) {
       const int sx = sourceColumns[static_cast<std::size_t>(x - destRect.left)];
       if (sx < 0) continue;
@@ -149,13 +166,13 @@ void blendThroughOwnAlpha(const PixView& source, const Rect& sourceRect, const P
       for (int c = kRedByte; c <= kBlueByte; ++c)
         d[c] = static_cast<std::uint8_t>((s[c] * (255 - m) + d[c] * m + 127) / 255);
     }
-  }
+  });
 }
 
 void fillRect(const PixView& view, const Rect& area, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
   const Rect clipped = clipToPort(area, view.port());
   if (rectEmpty(clipped)) return;
-  for (int y = clipped.top; y < clipped.bottom; ++y) {
+  forRows(true, clipped.top, clipped.bottom, [&](int y) {
     std::uint8_t* p = view.portPixel(clipped.left, y);
     for (int x = clipped.left; x < clipped.right; ++x, p += kBytesPerPixel) {
       p[kAlphaByte] = 0;
@@ -163,7 +180,7 @@ void fillRect(const PixView& view, const Rect& area, std::uint8_t red, std::uint
       p[kGreenByte] = green;
       p[kBlueByte] = blue;
     }
-  }
+  });
 }
 
 // The checks of every copy from one offscreen into another: both there (messages 13 and 14 of the offscreen
@@ -297,7 +314,7 @@ Offscreen* myDuplicateGWorld(Offscreen* gworld) {
   static_cast<void>(protectTheGworld(duplicate));
   const PixView from = gworld->view(), to = duplicate->view();
   const auto rowBytes = static_cast<std::size_t>(from.width()) * kBytesPerPixel;
-  for (int y = 0; y < from.height(); ++y) std::memcpy(to.row(y), from.row(y), rowBytes);
+  forRows(true, 0, from.height(), [&](int y) { std::memcpy(to.row(y), from.row(y), rowBytes); });
   return duplicate;
 }
 

@@ -1,6 +1,9 @@
 // The multiprocessor job pool.
 #include "imaging/parallel/job_pool.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <latch>
 #include <memory>
 
@@ -23,6 +26,18 @@ std::unique_ptr<JobPool>& processPool() {
 
 }  // namespace
 
+int usableProcessorCount() noexcept {
+  // The processors this process may run on (a container or taskset may allow fewer than the machine has).
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    const int count = CPU_COUNT(&allowed);
+    if (count > 0) return count;
+  }
+  const unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : static_cast<int>(processors);
+}
+
 JobPool::JobPool(int threads) {
   const int count = threads < 1 ? 1 : threads;
   threads_.reserve(static_cast<std::size_t>(count));
@@ -40,6 +55,8 @@ JobPool::~JobPool() {
 
 void JobPool::work() {
   tOnPoolThread = true;
+  // Named so that a look at the running program (top -H, /proc/<pid>/task) shows the pool at work.
+  pthread_setname_np(pthread_self(), "vorl job pool");
   for (;;) {
     Job job;
     {
@@ -107,10 +124,7 @@ void JobPool::run(int count, const std::function<void(int)>& job) {
   allDone.wait();
 }
 
-OSStatus MPJobs_Init() {
-  const unsigned processors = std::thread::hardware_concurrency();
-  return MPJobs_Init(processors == 0 ? 1 : static_cast<int>(processors));
-}
+OSStatus MPJobs_Init() { return MPJobs_Init(usableProcessorCount()); }
 
 OSStatus MPJobs_Init(int threads) {
   if (!processPool()) processPool() = std::make_unique<JobPool>(threads);

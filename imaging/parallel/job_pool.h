@@ -63,7 +63,10 @@ class JobPool {
 // Whether the pool has more than one thread; set by MPJobs_Init.
 extern bool gThreaded;
 
-// Starts the process's pool with one thread per processor (once; later calls keep the pool). 0 on success.
+// The processors this process may run on; at least 1.
+int usableProcessorCount() noexcept;
+
+// Starts the process's pool with one thread per usable processor (once; later calls keep the pool). 0 on success.
 OSStatus MPJobs_Init();
 // The same with a given number of threads, for the tests and benchmarks.
 OSStatus MPJobs_Init(int threads);

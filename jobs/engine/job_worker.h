@@ -2,14 +2,17 @@
 // baton, and gives the main thread a turn between two steps.
 //
 // With nothing to do (processing off, or no job in hand and none queued) it waits up to 15 ticks between two
-// steps instead of spinning; `wake` ends such a wait at once (a new file in the spooler folder, a switch-on,
-// quit).
+// steps instead of spinning; `wake` ends such a wait at once (a new file in the spooler folder, seen by the
+// folder watch, a switch-on, quit).
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <thread>
+
+#include "jobs/engine/spooler_watch.h"
 
 namespace vorl {
 
@@ -24,6 +27,8 @@ class TSimpleThread {
 
   void Start();
   void Wake();
+  // Wakes the worker whenever a file lands in `folder` (the spooler folder); a later call moves the watch.
+  bool WatchFolder(const std::filesystem::path& folder) { return fFolderWatch.watch(folder); }
   // Asks the loop to end after the step in hand and waits for it. Call without holding the baton.
   void ShutdownAndJoin();
   bool IsAlive() const noexcept { return fThread.joinable() && !fFinished.load(); }
@@ -38,6 +43,7 @@ class TSimpleThread {
   std::condition_variable fWakeUp;
   bool fWoken = false;
   std::thread fThread;
+  SpoolerFolderWatch fFolderWatch{[this] { Wake(); }};
 };
 
 }  // namespace vorl

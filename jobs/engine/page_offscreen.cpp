@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "foundation/services/messages.h"
+#include "imaging/offscreens/memory_budget.h"
 #include "imaging/offscreens/pixel_locks.h"
 #include "platform/system/system_log.h"
 
@@ -44,6 +45,12 @@ OffscreenPtr newJobOffscreen(float widthInches, float heightInches, std::int16_t
     DisplayNormalMessage(text);
     return nullptr;
   }
+  const std::int64_t width = rectWidth(*rectangle), height = rectHeight(*rectangle);
+  char size[96];
+  std::snprintf(size, sizeof size, "%g x %g inches at %d dpi", static_cast<double>(widthInches),
+                static_cast<double>(heightInches), resolution);
+  if (!fitsJobMemoryBudget(static_cast<std::uint64_t>(width * height) * kBytesPerPixel, width, height, what, size))
+    return nullptr;
   OffscreenPtr offscreen{myNewGWorld(&*rectangle)};
   if (!offscreen) {
     systemLogf("The %s of %d x %d pixels cannot be made", what, rectWidth(*rectangle), rectHeight(*rectangle));

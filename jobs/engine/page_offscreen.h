@@ -17,7 +17,8 @@ namespace vorl {
                                                    std::int16_t resolution) noexcept;
 
 // A white offscreen (alpha 0) on that rectangle, protected and locked. Null when the size is refused (the
-// operator is told the size, with `what` naming the page) or the memory cannot be had (myNewGWorld tells).
+// operator is told the size, with `what` naming the page), when it would pass the job's memory budget (told the
+// same way) or the memory cannot be had (myNewGWorld tells).
 [[nodiscard]] OffscreenPtr newJobOffscreen(float widthInches, float heightInches, std::int16_t resolution,
                                            const char* what);
 

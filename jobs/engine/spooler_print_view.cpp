@@ -1,8 +1,10 @@
 #include "jobs/engine/spooler_print_view.h"
 
+#include "imaging/offscreens/memory_budget.h"
 #include <algorithm>
 
 #include "imaging/image_files/image_cache.h"
+#include "imaging/offscreens/memory_budget.h"
 #include "jobs/reading/job_archives.h"
 #include "jobs/engine/page_offscreen.h"
 #include "layout/node_object.h"
@@ -71,7 +73,11 @@ std::int16_t TSpoolerPrintView::DrawNextObject() {
 
   TLayoutObject& object = *objects[fCurrentObject - 1];
   std::int16_t result = kDrawObjectFailed;
-  if (object.Draw4Printing(page, settings().resolution, this)) {
+  const std::int64_t refusalsBefore = jobMemoryRefusals();
+  if (!object.Draw4Printing(page, settings().resolution, this)) {
+    // A picture refused for the job's memory budget ends the job as out of memory; the operator was told which.
+    if (jobMemoryRefusals() != refusalsBefore) result = kDrawOutOfMemory;
+  } else {
     result = kDrawMoreToCome;
     if (showsPageAfter(object.type()) && behaviour() != nullptr) {
       behaviour()->SetImage(page, {});

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/offscreens/memory_budget.h"
 #include "jobs/engine/drawing_results.h"
 #include "jobs/engine/job_view.h"
 #include "jobs/engine/page_offscreen.h"
@@ -34,9 +35,10 @@ std::int16_t TBGPrintView::DrawSubJob() {
   } else {
     for (const auto& object : fSubJobObjects) {
       const bool skipped = object->type() == kFileOverlayObjectType && IgnoreOverlays();
+      const std::int64_t refusalsBefore = jobMemoryRefusals();
       if (!skipped && !object->Draw4Printing(picture.get(), fSettings.resolution, this)) {
         picture.reset();
-        result = kDrawObjectFailed;
+        result = jobMemoryRefusals() != refusalsBefore ? kDrawOutOfMemory : kDrawObjectFailed;
         break;
       }
       if (observer == nullptr) continue;

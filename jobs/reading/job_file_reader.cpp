@@ -115,6 +115,7 @@ void TBGPrintView::publishJobGlobals() {
   gCurrentTemplateName = s.templateName;
   gApplyEmbedded = s.colorSyncPrefs.applyEmbeddedProfiles != 0;
   myBlurValue = s.blurValue;
+  loadJobMemoryBudget();
   gCocoaPrintInfo = fPageSetup;
   setEmailEntryBuffer(s.emailEntryBuffer);
   setCustomerEmail(s.customerEmail);

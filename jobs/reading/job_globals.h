@@ -19,4 +19,10 @@ extern Str31 gCurrentTemplateName;
 // The page setup for the system print dialog, decoded from the last job that carried one; none otherwise.
 extern std::optional<ArchivedValue> gCocoaPrintInfo;
 
+// The user default that sets the memory one job may take, in MiB ("JobMemoryBudgetMiB"); without it, or with a
+// value that is not a positive number, the budget is the default 2 GiB. Read for every job, so a change applies
+// from the next job on.
+inline constexpr const char* kJobMemoryBudgetKey = "JobMemoryBudgetMiB";
+void loadJobMemoryBudget();
+
 }  // namespace vorl

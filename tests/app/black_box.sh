@@ -43,6 +43,9 @@ pid=$!
 # A fresh start makes the folder tree and, as the settings say by default, starts processing.
 wait_for 30 "the spooler folder" test -d "$spooler"
 wait_for 30 "processing to start" grep -qs "Status: IDLING - Waiting for a New Job" "$XDG_STATE_HOME"/Vorl/*.log
+# The job pool runs from start-up, one thread a processor.
+pool_threads=$(cat /proc/"$pid"/task/*/comm 2>/dev/null | grep -c '^vorl job pool$' || true)
+[[ $pool_threads -eq $(nproc) ]] || fail "expected $(nproc) job-pool threads, found $pool_threads"
 
 for name in first second third; do "$writer" "$spooler" "$name" --template "bb-$name"; done
 "$writer" "$spooler" broken --bad-signature

@@ -16,6 +16,7 @@
 #include "foundation/files/files.h"
 #include "foundation/services/web_server_notification.h"
 #include "imaging/codecs/image_file_codec.h"
+#include "imaging/parallel/job_pool.h"
 #include "jobs/engine/spooler_print_view.h"
 #include "platform/files/file_specs.h"
 #include "preferences/preference_globals.h"
@@ -92,6 +93,8 @@ int main(int argc, char** argv) {
   // every text object draws nothing. No window is ever shown, so no display is wanted either.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication application(argc, argv);
+  // The pool the processor starts, so that the page is drawn with the same passes split the same way.
+  MPJobs_Init();
 
   mySetAllDefaults();
   if (!myNewReadPreferences()) std::fprintf(stderr, "Some stored preferences could not be read; defaults are used.\n");

@@ -14,6 +14,7 @@
 #include "imaging/codecs/image_file_codec.h"
 #include "imaging/image_files/image_import_export.h"
 #include "imaging/image_files/image_road_globals.h"
+#include "imaging/scaling/cg_drawing.h"
 #include "platform/files/apple_double.h"
 #include "platform/system/command_runner.h"
 #include "platform/files/file_specs.h"
@@ -33,6 +34,7 @@ using test::makeOffscreen;
 using test::Pixel;
 using test::pixelAt;
 using test::rectAt;
+using test::setPixel;
 
 FSSpec specOf(const fs::path& path) {
   FSSpec spec;
@@ -182,6 +184,38 @@ TEST_F(ImageRoad, TheFileSourceTurnsOnlyAPhotoStoredUpsideDown) {
     const Pixel topLeft = pixelAt(*image, 0, 0);
     const Pixel expected = orientation == 3 ? pixelAt(*pattern(5, 3), 4, 2) : pixelAt(*pattern(5, 3), 0, 0);
     EXPECT_EQ(topLeft, expected);
+  }
+}
+
+TEST_F(ImageRoad, TheFileSourceGivesAPhotoWithAlphaAsItLiesDrawnOnWhite) {
+  // Every coverage from none to full, in the photo's own pixels instead of a second offscreen: the bytes are
+  // those of the photo drawn onto a new white offscreen of its size, turned when it is stored upside down.
+  OffscreenPtr picture = makeOffscreen(rectAt(0, 0, 37, 29));
+  test::fillWith(*picture, [](int x, int y) {
+    return Pixel{static_cast<std::uint8_t>((x * 7 + y * 11) % 256), static_cast<std::uint8_t>(20 * x + 5),
+                 static_cast<std::uint8_t>(30 * y + 7), static_cast<std::uint8_t>(90 + x + y)};
+  });
+  setPixel(*picture, 0, 0, Pixel{255, 10, 20, 30});
+  setPixel(*picture, 1, 0, Pixel{0, 10, 20, 30});
+  for (const int orientation : {1, 3}) {
+    SCOPED_TRACE(orientation);
+    const fs::path file = writeImage(folder_ / "alpha.tif", *picture, ImageFileType::tiffLzw);
+    setOrientation(file, orientation);
+    DecodedImage decoded;
+    ASSERT_EQ(decodeImageFile(file, decoded), noErr);
+    ASSERT_TRUE(decoded.hasAlpha);
+    OffscreenPtr expected = makeOffscreen(rectAt(0, 0, 37, 29));
+    const CGRect whole{0, 0, 37, 29};
+    if (orientation == 3)
+      DrawCGImageToGWorldFlip(std::move(decoded.pixels), expected.get(), whole);
+    else
+      DrawCGImageToGWorld(std::move(decoded.pixels), expected.get(), whole);
+
+    TNewAllFilesHandler source;
+    source.SetCurrentFile(specOf(file));
+    OffscreenPtr image = source.GetFullSizeImage();
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(test::pixelBytes(*image), test::pixelBytes(*expected));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -248,6 +249,44 @@ TEST(OffscreenRotate, FastTurnsAndReflectionsMatchThePixelByPixelOnesAtAnyThread
         }
         ASSERT_EQ(allBytes(*result), allBytes(*expected));
       }
+  }
+  gThreaded = threadedBefore;
+}
+
+TEST(OffscreenCopy, CopiesBlendsFillsAndDuplicatesGiveTheSameBytesOnThePoolAsOnOneThread) {
+  // Tall enough that each pass splits into bands; the copies within one offscreen stay on one thread in order.
+  ASSERT_EQ(MPJobs_Init(3), 0);
+  const bool threadedBefore = gThreaded;
+  const Rect bounds = rectAt(-5, 9, 173, 611);
+  const Rect shifted = rectAt(-5, 60, 173, 500), stretched = rectAt(10, 20, 97, 577);
+  const struct {
+    const char* what;
+    std::function<Offscreen*(Offscreen* source, Offscreen* other, Offscreen* mask)> run;  // answers the result
+  } passes[] = {
+      {"unstretched copy", [&](Offscreen* s, Offscreen* o, Offscreen*) { return myCopyBits(s, o, &bounds, &bounds, srcCopy, nullptr) ? o : nullptr; }},
+      {"stretched copy", [&](Offscreen* s, Offscreen* o, Offscreen*) { return myCopyBits(s, o, &stretched, &bounds, srcCopy, nullptr) ? o : nullptr; }},
+      {"transparent copy", [&](Offscreen* s, Offscreen* o, Offscreen*) { return myCopyBits(s, o, &bounds, &stretched, transparent, nullptr) ? o : nullptr; }},
+      {"copy down within one offscreen", [&](Offscreen* s, Offscreen*, Offscreen*) { const Rect from = rectAt(-5, 9, 173, 500); return myCopyBits(s, s, &from, &shifted, srcCopy, nullptr) ? s : nullptr; }},
+      {"deep mask", [&](Offscreen* s, Offscreen* o, Offscreen* m) { return myCopyDeepMask(s, m, o, &stretched, &bounds, &bounds, srcCopy, nullptr) ? o : nullptr; }},
+      {"own alpha", [&](Offscreen* s, Offscreen* o, Offscreen*) { return myCopyThroughOwnAlpha(s, o, &bounds, &stretched) ? o : nullptr; }},
+      {"fill", [&](Offscreen*, Offscreen* o, Offscreen*) { return fillPixelMap(o, 0x123456) ? o : nullptr; }},
+      {"duplicate", [&](Offscreen* s, Offscreen*, Offscreen*) { return myDuplicateGWorld(s); }},
+  };
+  for (const auto& pass : passes) {
+    std::vector<std::uint8_t> results[2];
+    for (const bool threaded : {false, true}) {
+      SCOPED_TRACE(testing::Message() << pass.what << " threaded " << threaded);
+      gThreaded = threaded;
+      OffscreenPtr source = makeOffscreen(bounds), other = makeOffscreen(bounds), mask = makeOffscreen(bounds);
+      fillRandom(*source, 1);
+      fillRandom(*other, 2);
+      fillRandom(*mask, 3);
+      Offscreen* result = pass.run(source.get(), other.get(), mask.get());
+      ASSERT_NE(result, nullptr);
+      results[threaded] = pixelBytes(*result);
+      if (result != source.get() && result != other.get()) OffscreenPtr{result}.reset();
+    }
+    EXPECT_EQ(results[0], results[1]) << pass.what;
   }
   gThreaded = threadedBefore;
 }

@@ -7,6 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -14,11 +17,13 @@
 
 #include "jobs/engine/job_intake.h"
 #include "jobs/engine/job_queue.h"
+#include "jobs/engine/spooler_watch.h"
 #include "platform/files/apple_double.h"
 #include "platform/files/file_specs.h"
 #include "tests/jobs/engine_test_support.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
+#include "tests/support/job_file_writer.h"
 
 namespace vorl {
 namespace {
@@ -309,6 +314,69 @@ TEST_F(JobIntake, ThePathRoadKeepsItsOwnRules) {
   EXPECT_EQ(sortedNamesOf(list_), (std::vector<std::string>{"TempFile-2", "alone", "job copy 1 copy 2"}));
   EXPECT_EQ(test::jobNamesIn(folders_.spool), (std::vector<std::string>{"TEMPFILE"}));
   EXPECT_TRUE(fs::exists(folders_.spool / ".hidden"));
+}
+
+}  // namespace
+}  // namespace vorl
+
+namespace vorl {
+namespace {
+
+// Counts the wakes the folder watch gives and lets a test wait for the next one.
+class WakeCounter {
+ public:
+  void wake() {
+    {
+      std::lock_guard lock(mutex_);
+      ++wakes_;
+    }
+    changed_.notify_all();
+  }
+  int wakes() {
+    std::lock_guard lock(mutex_);
+    return wakes_;
+  }
+  // True once more than `seen` wakes have come; the long limit only keeps a broken watch from hanging the test.
+  bool waitBeyond(int seen) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return wakes_ > seen; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int wakes_ = 0;
+};
+
+TEST(SpoolerFolderWatch, AJobRenamedOrWrittenIntoTheFolderWakesTheWorker) {
+  const fs::path spooler = test::makeTempFolder("watched-spooler");
+  const fs::path elsewhere = test::makeTempFolder("unwatched");
+  WakeCounter counter;
+  SpoolerFolderWatch watch([&] { counter.wake(); });
+  ASSERT_TRUE(watch.watch(spooler));
+  EXPECT_FALSE(watch.watch(spooler / "no such folder"));
+  ASSERT_TRUE(watch.watch(spooler));
+
+  // The producers' way: written under a temporary name, then renamed.
+  int seen = counter.wakes();
+  test::writeFile(spooler / "TempFile-1", {1, 2, 3});
+  ASSERT_TRUE(counter.waitBeyond(seen));
+  seen = counter.wakes();
+  fs::rename(spooler / "TempFile-1", spooler / "job-1");
+  ASSERT_TRUE(counter.waitBeyond(seen));
+
+  // A file moved in from another folder of the same file system.
+  seen = counter.wakes();
+  test::writeFile(elsewhere / "job-2", {4});
+  fs::rename(elsewhere / "job-2", spooler / "job-2");
+  ASSERT_TRUE(counter.waitBeyond(seen));
+
+  // Moving the watch to another folder: files there wake it.
+  ASSERT_TRUE(watch.watch(elsewhere));
+  EXPECT_EQ(watch.folder(), elsewhere);
+  seen = counter.wakes();
+  test::writeFile(elsewhere / "job-3", {5});
+  ASSERT_TRUE(counter.waitBeyond(seen));
 }
 
 }  // namespace
