@@ -90,15 +90,20 @@ void moveToSoftenedAlpha(const pixeli& k, std::uint16_t a1, const pixeli& bg, co
     return;
   }
   // Alpha the blur added: the composite the keyer's own alpha gives, C0 = P + (1 − f0)·N, moves towards the
-  // subject colour nearby by the share of the pixel's transparency the blur took away. Whatever the keyer got a
-  // little wrong in P stays as small as it was, instead of growing with alpha it never gave.
+  // subject's colour by the share of the pixel's transparency the blur took away. That colour is the pixel's own,
+  // P/f0, as far as the keyer was sure of the pixel (f0⁴: a keyer that is unsure of a pixel's alpha is as unsure
+  // of its colour, and P/f0 magnifies that), and the subject colour nearby for the rest. Whatever the keyer got a
+  // little wrong in P so stays about as small as it was instead of growing with alpha it never gave, and a pixel
+  // inside the subject that the keyer left partly transparent keeps its own colour.
   const Rgb p = ownShare<kPremultiplied>(k, f0, q);
   const float uncovered = 1.0f - f0, toSubject = (f1 - f0) / uncovered;
+  const float trust = (f0 * f0) * (f0 * f0);
   const Rgb n = rgbOf(bg);
   Rgb result{};
   for (int c = 0; c < 3; ++c) {
     const float own = p[c] + uncovered * n[c];
-    result[c] = own + toSubject * (subject[c] - own);
+    const float target = trust * (p[c] / f0) + (1.0f - trust) * subject[c];
+    result[c] = own + toSubject * (target - own);
   }
   store(result, out);
 }

@@ -27,8 +27,9 @@ namespace vorl {
 //                       ones keyed − (1 − f0)·Q per channel, kept within 0..f0·65535 (nothing of Q is left).
 //                       Alpha taken away (a1 ≤ a0) keeps the pixel's own colour: trunc(P·f1/f0 + background·
 //                       (1 − f1)), for straight colours computed as `doComposite` does with a1. Alpha added moves
-//                       the keyer's own composite C0 = P + (1 − f0)·background towards F by the share of the
-//                       pixel's transparency the blur took away: trunc(C0 + (f1 − f0)/(1 − f0)·(F − C0)).
+//                       the keyer's own composite C0 = P + (1 − f0)·background towards T = f0⁴·P/f0 + (1 − f0⁴)·F
+//                       by the share of the pixel's transparency the blur took away:
+//                       trunc(C0 + (f1 − f0)/(1 − f0)·(T − C0)).
 // Where a1 is 65535 the composite's alpha is 65535; elsewhere it is left as it was. Matte R = G = B = a1; its
 // alpha is never written. Rows are split over the engine's workers when there are several; the result does not
 // depend on their number.

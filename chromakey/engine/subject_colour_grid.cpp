@@ -1,6 +1,7 @@
 #include "chromakey/engine/subject_colour_grid.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 
 #include "chromakey/engine/exponential_window.h"
@@ -29,53 +30,71 @@ PrimStatus SubjectColourGrid::build(const pixeli* keyed, int w, int h, const Key
   const auto side = static_cast<std::size_t>(side_);
   tileColumns_ = (static_cast<std::size_t>(w) + side - 1) / side;
   tileRows_ = (static_cast<std::size_t>(h) + side - 1) / side;
-  try {
-    tiles_.assign(tileColumns_ * tileRows_, Tile{});
-  } catch (const std::bad_alloc&) {
-    return PrimStatus::outOfMemory;
-  }
+  // A print-sized frame has millions of tiles: they live in a pixel map's memory, which comes in huge pages
+  // (first touching small pages one by one would cost more than summing them). Every tile is written whole.
+  const std::size_t tiles = tileColumns_ * tileRows_;
+  memory_ = PixelMap((tiles * sizeof(Tile) + sizeof(pixeli) - 1) / sizeof(pixeli));
+  if (memory_.empty()) return PrimStatus::outOfMemory;
+  tiles_ = std::uninitialized_default_construct_n(reinterpret_cast<Tile*>(memory_.data()), tiles) - tiles;
   runShares(tileRows_, shareCount(tileRows_), [&](std::size_t, std::size_t first, std::size_t end) {
-    for (std::size_t tileRow = first; tileRow < end; ++tileRow) sumTileRow(keyed, tileRow, colours);
+    for (std::size_t tileRow = first; tileRow < end; ++tileRow) {
+      if (colours.premultiplied)
+        sumTileRow<true>(keyed, tileRow, colours);
+      else
+        sumTileRow<false>(keyed, tileRow, colours);
+    }
   });
   return PrimStatus::ok;
 }
 
+template <bool kPremultiplied>
 void SubjectColourGrid::sumTileRow(const pixeli* keyed, std::size_t tileRow, const KeyedColours& colours) noexcept {
   const auto width = static_cast<std::size_t>(w_), side = static_cast<std::size_t>(side_);
   const std::size_t firstY = tileRow * side, endY = std::min(firstY + side, static_cast<std::size_t>(h_));
-  Tile* tiles = tiles_.data() + tileRow * tileColumns_;
   const std::int64_t qr = colours.replacement[0], qg = colours.replacement[1], qb = colours.replacement[2];
-  for (std::size_t y = firstY; y < endY; ++y) {
-    const pixeli* row = keyed + y * width;
-    for (std::size_t column = 0; column < tileColumns_; ++column) {
-      Tile tile = tiles[column];
-      const std::size_t endX = std::min((column + 1) * side, width);
-      for (std::size_t x = column * side; x < endX; ++x) {
+  for (std::size_t column = 0; column < tileColumns_; ++column) {
+    const std::size_t firstX = column * side, endX = std::min(firstX + side, width);
+    // Opaque pixels add their colour as it is; partly transparent ones colour × alpha, brought back to the
+    // 16-bit scale once per tile.
+    std::uint32_t opaque[4] = {0, 0, 0, 0};
+    std::int64_t partial[3] = {0, 0, 0};
+    std::uint32_t partialAlpha = 0;
+    for (std::size_t y = firstY; y < endY; ++y) {
+      const pixeli* row = keyed + y * width;
+      for (std::size_t x = firstX; x < endX; ++x) {
         const pixeli& p = row[x];
         if (p.a == 0) continue;  // backing: no subject here, whatever its colour says
-        Sums& sums = p.a == 65535 ? tile.opaque : tile.partial;
+        if (p.a == 65535) {
+          opaque[0] += p.r;
+          opaque[1] += p.g;
+          opaque[2] += p.b;
+          opaque[3] += 65535;
+          continue;
+        }
         const std::int64_t a = p.a;
-        if (colours.premultiplied) {
+        if constexpr (kPremultiplied) {
           // a·F + (65535 − a)·Q on the keyer's side: take the replacement colour's share out, and keep what is
           // left to what a colour at alpha a can be (the keyer's clamping shows there, differently for each Q).
           const std::int64_t rest = 65535 - a, most = a * 65535;
-          sums.r += share(std::clamp<std::int64_t>(std::int64_t{p.r} * 65535 - rest * qr, 0, most));
-          sums.g += share(std::clamp<std::int64_t>(std::int64_t{p.g} * 65535 - rest * qg, 0, most));
-          sums.b += share(std::clamp<std::int64_t>(std::int64_t{p.b} * 65535 - rest * qb, 0, most));
+          partial[0] += std::clamp<std::int64_t>(std::int64_t{p.r} * 65535 - rest * qr, 0, most);
+          partial[1] += std::clamp<std::int64_t>(std::int64_t{p.g} * 65535 - rest * qg, 0, most);
+          partial[2] += std::clamp<std::int64_t>(std::int64_t{p.b} * 65535 - rest * qb, 0, most);
         } else {
-          sums.r += share(std::int64_t{p.r} * a);
-          sums.g += share(std::int64_t{p.g} * a);
-          sums.b += share(std::int64_t{p.b} * a);
+          partial[0] += std::int64_t{p.r} * a;
+          partial[1] += std::int64_t{p.g} * a;
+          partial[2] += std::int64_t{p.b} * a;
         }
-        sums.a += p.a;
+        partialAlpha += p.a;
       }
-      tiles[column] = tile;
     }
+    Tile& tile = tiles_[tileRow * tileColumns_ + column];
+    tile.opaque = {opaque[0], opaque[1], opaque[2], opaque[3]};
+    tile.partial = {share(partial[0]), share(partial[1]), share(partial[2]), partialAlpha};
   }
 }
 
 bool SubjectColourGrid::colourAt(int x, int y, std::array<float, 3>& colour) const noexcept {
-  if (x < 0 || y < 0 || x >= w_ || y >= h_ || tiles_.empty()) return false;
+  if (x < 0 || y < 0 || x >= w_ || y >= h_ || tiles_ == nullptr) return false;
   const int tx = x / side_, ty = y / side_;
   // Bilinear between the corners of the pixel's tile, each corner holding the four tiles around it: the 3 × 3
   // tiles around the pixel's own weigh (1 − f, 1, f) along each axis. Measured from the pixel's centre, so that no

@@ -18,10 +18,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "chromakey/engine/chroma_key_record.h"
 #include "chromakey/engine/composite.h"
+#include "chromakey/engine/pixel_map.h"
 #include "chromakey/engine/prim_status.h"
 
 namespace vorl {
@@ -47,13 +47,14 @@ class SubjectColourGrid {
   // Premultiplied colour and alpha on the 16-bit scale (a keyed colour c at alpha a adds c·a/65535 and a). A
   // tile side of at most kMaxDefocus keeps every sum far inside 32 bits.
   struct Sums {
-    std::uint32_t r = 0, g = 0, b = 0, a = 0;
+    std::uint32_t r, g, b, a;
   };
   struct Tile {
     Sums opaque;   // pixels at alpha 65535
     Sums partial;  // the others that are not transparent
   };
 
+  template <bool kPremultiplied>
   void sumTileRow(const pixeli* keyed, std::size_t tileRow, const KeyedColours& colours) noexcept;
 
   int w_ = 0;
@@ -61,7 +62,8 @@ class SubjectColourGrid {
   int side_ = kMinTileSide;
   std::size_t tileColumns_ = 0;
   std::size_t tileRows_ = 0;
-  std::vector<Tile> tiles_;  // tileRows_ × tileColumns_
+  PixelMap memory_;
+  Tile* tiles_ = nullptr;  // tileRows_ × tileColumns_, in memory_
 };
 
 }  // namespace vorl
