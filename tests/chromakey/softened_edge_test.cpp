@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,10 +17,15 @@
 #include "chromakey/bridge/pb_setup.h"
 #include "chromakey/engine/key_stages.h"
 #include "chromakey/engine/sample_plane.h"
+#include "imaging/codecs/image_file_codec.h"
+#include "imaging/offscreens/offscreen_copy.h"
 #include "tests/chromakey/edge_scenes.h"
+#include "tests/chromakey/synthetic_green_screen.h"
 
 namespace vorl::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 using Frame = std::vector<pixeli>;
 using Rgb16 = std::array<std::uint16_t, 3>;
@@ -53,13 +59,13 @@ Frame flat(const EdgeScene& scene, Rgb16 colour) {
 // The bridge's adapter keys the scene once; each matte edge then runs as the bridge runs it.
 class KeyedScene {
  public:
-  KeyedScene(const EdgeScene& scene, const fixcoef& key) : scene_(scene), keyed_(scene.photograph.size()) {
+  KeyedScene(const std::vector<pixeli>& photograph, int width, int height, const fixcoef& key)
+      : width_(width), height_(height), keyed_(photograph.size()) {
     setup_.set(key);
     setup_.pb_spillproc(0);
     setup_.extmsk(0);
     EXPECT_TRUE(setup_.translate_begin());
-    EXPECT_EQ(setup_.pixelproc(scene.photograph.data(), keyed_.data(), scene.photograph.data(), nullptr, scene.width,
-                               scene.height),
+    EXPECT_EQ(setup_.pixelproc(photograph.data(), keyed_.data(), photograph.data(), nullptr, width, height),
               PrimStatus::ok);
   }
   ~KeyedScene() { setup_.translate_finish(); }
@@ -76,23 +82,21 @@ class KeyedScene {
     SamplePlane softened;
     if (setup_.softensMatte()) {
       ASSERT_TRUE(softened.allocate(keyed_.size()));
-      ASSERT_EQ(setup_.maskpp(keyed_.data(), softened.data(), scene_.width, scene_.height), PrimStatus::ok);
+      ASSERT_EQ(setup_.maskpp(keyed_.data(), softened.data(), width_, height_), PrimStatus::ok);
       // The softened plane is exactly the matte the in-place blur makes.
       Frame blurred = keyed_;
-      ASSERT_EQ(doDefocusMask(blurred.data(), scene_.width, scene_.height, edge.defocus, edge.inward, edge.shrink),
-                PrimStatus::ok);
+      ASSERT_EQ(doDefocusMask(blurred.data(), width_, height_, edge.defocus, edge.inward, edge.shrink), PrimStatus::ok);
       for (std::size_t i = 0; i < keyed_.size(); ++i) ASSERT_EQ(softened.data()[i], blurred[i].a) << i;
     }
     ASSERT_EQ(setup_.composite(keyed_.data(), setup_.softensMatte() ? softened.data() : nullptr, background.data(),
-                               composite.data(), matte.data(), scene_.width, scene_.height),
+                               composite.data(), matte.data(), width_, height_),
               PrimStatus::ok);
   }
 
   // Composite and matte view as they were made before: the keyed map's alpha blurred in place, then composited.
   void compositeBefore(const MatteEdge& edge, const Frame& background, Frame& composite, Frame& matte) const {
     Frame blurred = keyed_;
-    ASSERT_EQ(doDefocusMask(blurred.data(), scene_.width, scene_.height, edge.defocus, edge.inward, edge.shrink),
-              PrimStatus::ok);
+    ASSERT_EQ(doDefocusMask(blurred.data(), width_, height_, edge.defocus, edge.inward, edge.shrink), PrimStatus::ok);
     composite.assign(keyed_.size(), pixeli{});
     matte.assign(keyed_.size(), pixeli{});
     compositeAsBefore(blurred.data(), background.data(), composite.data(), matte.data(), keyed_.size(),
@@ -100,7 +104,8 @@ class KeyedScene {
   }
 
  private:
-  const EdgeScene& scene_;
+  int width_;
+  int height_;
   PBSetup setup_;
   Frame keyed_;
 };
@@ -218,6 +223,31 @@ std::vector<MatteEdge> matteEdges() {
   return edges;
 }
 
+// An 8-bit PNG of a composite, and beside it the top of the head and the left shoulder (96 × 60 pixels each)
+// enlarged four times.
+void writePicture(const Frame& composite, int w, int h, const std::string& name) {
+  const fs::path folder = VORL_ARTIFACT_DIR;
+  fs::create_directories(folder);
+  auto save = [&](int x0, int y0, int cw, int ch, int zoom, const std::string& file) {
+    const Rect bounds = makeRect(0, 0, ch * zoom, cw * zoom);
+    OffscreenPtr picture{myNewGWorld(&bounds)};
+    ASSERT_TRUE(picture);
+    for (int y = 0; y < ch * zoom; ++y)
+      for (int x = 0; x < cw * zoom; ++x) {
+        const pixeli& p = composite[static_cast<std::size_t>(y0 + y / zoom) * w + x0 + x / zoom];
+        std::uint8_t* q = picture->view().localPixel(x, y);
+        q[0] = 0;
+        q[1] = static_cast<std::uint8_t>(p.r >> 8);
+        q[2] = static_cast<std::uint8_t>(p.g >> 8);
+        q[3] = static_cast<std::uint8_t>(p.b >> 8);
+      }
+    EXPECT_EQ(encodeImageFile(*picture, folder / (file + ".png"), ImageFileType::png, {}), noErr);
+  };
+  save(0, 0, w, h, 1, name);
+  save(192, 20, 96, 60, 4, name + "-zoom");
+  save(90, 190, 96, 60, 4, name + "-zoom-shoulder");
+}
+
 // PSNR pooled over scenes, backings and backgrounds, by keyer, defocus and replacement colour (plain blur).
 struct PsnrTable {
   std::map<std::string, EdgeError> before, after;
@@ -246,7 +276,7 @@ TEST(SoftenedEdge, NoRimNoReplacementColourAndCloseToTheTruth) {
           std::vector<std::vector<Frame>> composites(edges.size());
           for (std::size_t qi = 0; qi < replacements.size(); ++qi) {
             SCOPED_TRACE(kReplacementNames[isRTFamily(keyer) ? qi : 2]);
-            KeyedScene keyed(scene, makeEdgeKey(scene, keyer, replacements[qi]));
+            KeyedScene keyed(scene.photograph, scene.width, scene.height, makeEdgeKey(scene, keyer, replacements[qi]));
             Frame plain, plainMatte, composite, matte, before, beforeMatte;
             keyed.composite({0, 0, 0.0f}, background, plain, plainMatte);
             // Where the matte is the keyer's own, the composite is the one it always was.
@@ -312,6 +342,30 @@ TEST(SoftenedEdge, NoRimNoReplacementColourAndCloseToTheTruth) {
       }
       std::printf("\n");
     }
+}
+
+// The synthetic portrait keyed by the RT, RTPlus and surface keys with the matte softened by defocus 5, composited
+// as before and as now, written under build/artifacts/ for a look: whole frames, and two edges four times
+// enlarged.
+TEST(SoftenedEdge, PicturesBeforeAndAfter) {
+  const GreenScreenScene scene = makeGreenScreenScene(480, 360, 1);
+  fixcoef rtPlus = makeRTKeyFor(scene);
+  rtPlus.options = (rtPlus.options | kKeyOptionRTPlus) & ~kKeyOptionRT;
+  for (auto& triple : rtPlus.rtPlusFactors) triple = rtPlus.rtFactors;
+  const struct {
+    const char* name;
+    fixcoef key;
+  } keys[] = {{"rt", makeRTKeyFor(scene)}, {"rtplus", rtPlus}, {"surface", makeSurfaceKeyFor(scene)}};
+  const MatteEdge edge{5, 0, 0.0f};
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.name);
+    KeyedScene keyed(scene.photograph, scene.width, scene.height, k.key);
+    Frame after, before, matte;
+    keyed.composite(edge, scene.background, after, matte);
+    keyed.compositeBefore(edge, scene.background, before, matte);
+    writePicture(before, scene.width, scene.height, std::string("softened-") + k.name + "-defocus5-before");
+    writePicture(after, scene.width, scene.height, std::string("softened-") + k.name + "-defocus5-after");
+  }
 }
 
 }  // namespace
