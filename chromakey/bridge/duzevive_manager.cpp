@@ -5,6 +5,7 @@
 
 #include "chromakey/bridge/final_composite.h"
 #include "chromakey/bridge/map_conversion.h"
+#include "chromakey/engine/sample_plane.h"
 #include "foundation/services/messages.h"
 #include "platform/system/system_log.h"
 
@@ -179,9 +180,15 @@ PrimStatus TDuzeviveMgr2::key() noexcept {
   }
   PrimStatus status =
       setup_.pixelproc(foreground_.data(), keyed_.data(), background_.data(), exclusionMask_.data(), width_, height_);
-  if (status == PrimStatus::ok) status = setup_.maskpp(keyed_.data(), width_, height_);
+  // A softened matte goes beside the keyer's own, which the composite still needs.
+  SamplePlane softened;
+  if (status == PrimStatus::ok && setup_.softensMatte()) {
+    status = softened.allocate(pixelCount_) ? setup_.maskpp(keyed_.data(), softened.data(), width_, height_)
+                                            : PrimStatus::outOfMemory;
+  }
   if (status == PrimStatus::ok)
-    status = setup_.composite(keyed_.data(), background_.data(), composite_.data(), matteView_.data(), width_, height_);
+    status = setup_.composite(keyed_.data(), setup_.softensMatte() ? softened.data() : nullptr, background_.data(),
+                              composite_.data(), matteView_.data(), width_, height_);
   setup_.translate_finish();
   return status;
 }

@@ -3,6 +3,7 @@
 #include "chromakey/engine/composite.h"
 #include "chromakey/engine/key_defaults.h"
 #include "chromakey/engine/key_stages.h"
+#include "chromakey/engine/softened_composite.h"
 
 namespace vorl {
 
@@ -43,13 +44,14 @@ PrimStatus PBSetup::pixelproc(const pixeli* fg, pixeli* keyed, const pixeli* bg,
   return doPrimProc(fg, keyed, bg, mask, w, h, slot0_, margin_.data(), pass_);
 }
 
-PrimStatus PBSetup::maskpp(pixeli* keyed, int w, int h) noexcept {
-  return doDefocusMask(keyed, w, h, defocus_, inward_, shrink_);
+PrimStatus PBSetup::maskpp(const pixeli* keyed, std::uint16_t* softened, int w, int h) noexcept {
+  return doDefocusMaskInto(keyed, softened, w, h, defocus_, inward_, shrink_);
 }
 
-PrimStatus PBSetup::composite(const pixeli* keyed, const pixeli* bg, pixeli* composite, pixeli* matteView, int w,
-                              int h) noexcept {
-  return doComposite(keyed, bg, composite, matteView, w, h, keyedColoursOf(slot0_));
+PrimStatus PBSetup::composite(const pixeli* keyed, const std::uint16_t* softened, const pixeli* bg, pixeli* composite,
+                              pixeli* matteView, int w, int h) noexcept {
+  if (softened == nullptr) return doComposite(keyed, bg, composite, matteView, w, h, keyedColoursOf(slot0_));
+  return doSoftenedComposite(keyed, softened, bg, composite, matteView, w, h, keyedColoursOf(slot0_), defocus_);
 }
 
 void PBSetup::translate_finish() noexcept { static_cast<void>(primcoef_finish(slot0_, pass_)); }

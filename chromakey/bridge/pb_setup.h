@@ -8,9 +8,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "chromakey/engine/chroma_key_record.h"
 #include "chromakey/engine/key_pipeline.h"
+#include "chromakey/engine/key_stages.h"
 #include "chromakey/engine/prim_status.h"
 
 namespace vorl {
@@ -37,10 +39,15 @@ class PBSetup {
   [[nodiscard]] bool translate_begin() noexcept;
   [[nodiscard]] PrimStatus pixelproc(const pixeli* fg, pixeli* keyed, const pixeli* bg, const pixeli* mask, int w,
                                      int h) noexcept;
-  // The matte edge: blur, inward pull and shrink of the keyed map's alpha.
-  [[nodiscard]] PrimStatus maskpp(pixeli* keyed, int w, int h) noexcept;
-  [[nodiscard]] PrimStatus composite(const pixeli* keyed, const pixeli* bg, pixeli* composite, pixeli* matteView, int w,
-                                     int h) noexcept;
+  // True when the matte-edge settings change the keyer's alpha (a blur or a shrink); `maskpp` and a softened
+  // plane are needed only then.
+  [[nodiscard]] bool softensMatte() const noexcept { return matteEdgeChangesAlpha(defocus_, shrink_); }
+  // The matte edge: blur, inward pull and shrink of the keyed map's alpha, into `softened` (w × h samples); the
+  // keyed map keeps the keyer's own alpha beside it.
+  [[nodiscard]] PrimStatus maskpp(const pixeli* keyed, std::uint16_t* softened, int w, int h) noexcept;
+  // `softened` is what `maskpp` wrote, or null when the matte edge changes nothing.
+  [[nodiscard]] PrimStatus composite(const pixeli* keyed, const std::uint16_t* softened, const pixeli* bg,
+                                     pixeli* composite, pixeli* matteView, int w, int h) noexcept;
   void translate_finish() noexcept;
 
   [[nodiscard]] const fixcoef& slot0() const noexcept { return slot0_; }

@@ -27,15 +27,6 @@ void blendRun(const pixeli* keyed, const pixeli* background, pixeli* composite, 
       const float rest = 1.0f - f;
       pixeli& out = composite[i];
       if constexpr (kPremultiplied) {
-        // Keyed transparent, then given some alpha by the matte blur: its colour is the keyer's transparent
-        // (0, 0, 0), whose premultiplied meaning is all replacement colour, Q.
-        if (k.r == 0 && k.g == 0 && k.b == 0) {
-          out.r = truncClamp16(qr + (static_cast<float>(bg.r) - qr) * rest);
-          out.g = truncClamp16(qg + (static_cast<float>(bg.g) - qg) * rest);
-          out.b = truncClamp16(qb + (static_cast<float>(bg.b) - qb) * rest);
-          matte.r = matte.g = matte.b = k.a;
-          continue;
-        }
         out.r = truncClamp16(static_cast<float>(k.r) + (static_cast<float>(bg.r) - qr) * rest);
         out.g = truncClamp16(static_cast<float>(k.g) + (static_cast<float>(bg.g) - qg) * rest);
         out.b = truncClamp16(static_cast<float>(k.b) + (static_cast<float>(bg.b) - qb) * rest);

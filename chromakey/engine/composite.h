@@ -28,11 +28,11 @@ struct KeyedColours {
 //   a = 65535  composite = the keyed pixel, all four channels;      matte R = G = B = 65535
 //   otherwise  f = a/65535 in single precision; composite R, G, B =
 //                straight:       trunc(keyed·f + background·(1 − f))
-//                premultiplied:  trunc(keyed + (background − Q)·(1 − f)), clamped to 0..65535; a keyed colour of
-//                                (0, 0, 0) is a pixel the keyer made transparent and the matte blur then gave
-//                                some alpha, and counts as Q: trunc(Q + (background − Q)·(1 − f))
+//                premultiplied:  trunc(keyed + (background − Q)·(1 − f)), clamped to 0..65535
 //              its alpha left as it was; matte R = G = B = a
 // The matte's alpha is never written. Rows are split over the engine's workers when there are several.
+// This reads the keyed colours with the alpha beside them, so it is the composite of a matte as the keyer left
+// it; a softened matte goes through `doSoftenedComposite` (softened_composite.h).
 [[nodiscard]] PrimStatus doComposite(const pixeli* keyed, const pixeli* background, pixeli* composite,
                                      pixeli* matteView, int w, int h, const KeyedColours& colours = {}) noexcept;
 

@@ -5,6 +5,7 @@
 // the pass with that status instead of passing the frame through unchanged.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "chromakey/engine/chroma_key_record.h"
@@ -37,5 +38,16 @@ using DuzeviveShapeList = std::span<const DuzeviveShapeImpl* const>;
 // Blurs the alpha channel of a keyed map in place (radius `defocus`), pulls the matte inwards when `inward` is
 // non-zero, and maps alphas up to `shrink`·65535 to 0.
 [[nodiscard]] PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, float shrink) noexcept;
+
+// The same matte edge written into `softened` (w × h samples, row by row) instead of over the map's alphas, which
+// keep the keyer's own matte: the composite needs both to tell what the edge step added and what it took away.
+// The samples equal the alphas `doDefocusMask` would leave.
+[[nodiscard]] PrimStatus doDefocusMaskInto(const pixeli* map, std::uint16_t* softened, int w, int h, int defocus,
+                                           int inward, float shrink) noexcept;
+
+// False when the matte edge leaves every alpha as the keyer made it (no blur and no shrink).
+[[nodiscard]] constexpr bool matteEdgeChangesAlpha(int defocus, float shrink) noexcept {
+  return defocus != 0 || shrink != 0.0f;
+}
 
 }  // namespace vorl

@@ -156,32 +156,21 @@ PrimStatus doDefocusMaskY(pixeli* area, int w, int h, int W, int H, int r) noexc
   });
 }
 
-PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, float shrink) noexcept {
-  if (w < 0 || h < 0 || defocus < 0 || defocus > kMaxDefocus || !(shrink >= 0.0f && shrink <= 1.0f))
-    return PrimStatus::badArguments;
-  if (w == 0 || h == 0) return PrimStatus::ok;
-  if (map == nullptr) return PrimStatus::badArguments;
-  const AlphaAdjustment adjust(defocus, inward, shrink);
+namespace {
+
+// The matte blur of the frame's alphas, written `stride` samples apart from `target` (the map's own A channel,
+// or a plane of its own). `rowResults` holds w × h samples for the row pass's results; it may be the target
+// itself when that is a plane, since each column group reads its columns whole before it writes them.
+template <std::size_t kStride>
+PrimStatus blurFrameAlphas(const pixeli* map, std::uint16_t* target, std::uint16_t* rowResults, int w, int h,
+                           int defocus, const AlphaAdjustment& adjust) noexcept {
   const auto width = static_cast<std::size_t>(w), height = static_cast<std::size_t>(h);
-
-  if (defocus == 0) {
-    if (!adjust.active()) return PrimStatus::ok;
-    runShares(height, shareCount(height), [&](std::size_t, std::size_t firstRow, std::size_t endRow) {
-      adjust.apply(&map[firstRow * width].a, (endRow - firstRow) * width, kAlphaStride);
-    });
-    return PrimStatus::ok;
-  }
-
-  // The rows' results go to a plane of their own, which the column pass then reads a block of columns at a time
-  // without dragging the colour channels through the cache.
-  SamplePlane plane;
-  if (!plane.allocate(width * height)) return PrimStatus::outOfMemory;
   const ExponentialWindow window = exponentialWindow(defocus);
   const auto radius = static_cast<std::size_t>(defocus);
 
   // Along the rows, each row's end pixels repeated r times beyond it.
-  PrimStatus status = forLineGroups(
-      height, width + 2 * radius, width, [&](WindowLanes& lanes, std::size_t firstRow, std::size_t rows) {
+  PrimStatus status =
+      forLineGroups(height, width + 2 * radius, width, [&](WindowLanes& lanes, std::size_t firstRow, std::size_t rows) {
         std::uint16_t* samples = lanes.samples.data();
         for (std::size_t k = 0; k < rows; ++k) {
           const pixeli* row = map + (firstRow + k) * width;
@@ -204,7 +193,7 @@ PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, flo
         for (std::size_t tile = 0; tile < width; tile += kTileColumns) {
           const std::size_t tileEnd = std::min(tile + kTileColumns, width);
           for (std::size_t k = 0; k < rows; ++k) {
-            std::uint16_t* out = plane.data() + (firstRow + k) * width;
+            std::uint16_t* out = rowResults + (firstRow + k) * width;
             for (std::size_t i = tile; i < tileEnd; ++i) out[i] = filtered[i * L + k];
           }
         }
@@ -213,8 +202,9 @@ PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, flo
 
   // Along the columns, each column's end pixels repeated r times beyond it; the adjustment on the way out.
   const std::size_t length = height + 2 * radius;
+  constexpr std::size_t kSamplesPerLine = kPixelsPerLine * kAlphaStride / kStride;
   status = forLineGroups(width, length, height, [&](WindowLanes& lanes, std::size_t firstColumn, std::size_t columns) {
-    const std::uint16_t* top = plane.data() + firstColumn;
+    const std::uint16_t* top = rowResults + firstColumn;
     std::uint16_t* samples = lanes.samples.data();
     for (std::size_t p = 0; p < length; ++p) {
       // Rows a frame-width apart defeat the hardware's prefetch; ask for the row a few steps ahead.
@@ -228,15 +218,67 @@ PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, flo
     filterWindowLanes(window, defocus, length, radius, radius + height, lanes);
     adjust.apply(lanes.filtered.data(), height * L, 1);
     for (std::size_t y = 0; y < height; ++y) {
-      pixeli* row = map + y * width + firstColumn;
+      std::uint16_t* row = target + (y * width + firstColumn) * kStride;
       if (y + kPrefetchRows < height)
-        for (std::size_t k = 0; k < columns; k += kPixelsPerLine)
-          __builtin_prefetch(row + kPrefetchRows * width + k, 1);
+        for (std::size_t k = 0; k < columns; k += kSamplesPerLine)
+          __builtin_prefetch(row + (kPrefetchRows * width + k) * kStride, 1);
       const std::uint16_t* blurred = lanes.filtered.data() + y * L;
-      for (std::size_t k = 0; k < columns; ++k) row[k].a = blurred[k];
+      for (std::size_t k = 0; k < columns; ++k) row[k * kStride] = blurred[k];
     }
   });
   return status;
+}
+
+PrimStatus checkMatteEdge(int w, int h, int defocus, float shrink, bool& done) noexcept {
+  done = true;
+  if (w < 0 || h < 0 || defocus < 0 || defocus > kMaxDefocus || !(shrink >= 0.0f && shrink <= 1.0f))
+    return PrimStatus::badArguments;
+  if (w == 0 || h == 0) return PrimStatus::ok;
+  done = false;
+  return PrimStatus::ok;
+}
+
+}  // namespace
+
+PrimStatus doDefocusMask(pixeli* map, int w, int h, int defocus, int inward, float shrink) noexcept {
+  bool done = false;
+  if (const PrimStatus status = checkMatteEdge(w, h, defocus, shrink, done); done) return status;
+  if (map == nullptr) return PrimStatus::badArguments;
+  const AlphaAdjustment adjust(defocus, inward, shrink);
+  const auto width = static_cast<std::size_t>(w), height = static_cast<std::size_t>(h);
+
+  if (defocus == 0) {
+    if (!adjust.active()) return PrimStatus::ok;
+    runShares(height, shareCount(height), [&](std::size_t, std::size_t firstRow, std::size_t endRow) {
+      adjust.apply(&map[firstRow * width].a, (endRow - firstRow) * width, kAlphaStride);
+    });
+    return PrimStatus::ok;
+  }
+
+  // The rows' results go to a plane of their own, which the column pass then reads a block of columns at a time
+  // without dragging the colour channels through the cache.
+  SamplePlane plane;
+  if (!plane.allocate(width * height)) return PrimStatus::outOfMemory;
+  return blurFrameAlphas<kAlphaStride>(map, &map[0].a, plane.data(), w, h, defocus, adjust);
+}
+
+PrimStatus doDefocusMaskInto(const pixeli* map, std::uint16_t* softened, int w, int h, int defocus, int inward,
+                             float shrink) noexcept {
+  bool done = false;
+  if (const PrimStatus status = checkMatteEdge(w, h, defocus, shrink, done); done) return status;
+  if (map == nullptr || softened == nullptr) return PrimStatus::badArguments;
+  const AlphaAdjustment adjust(defocus, inward, shrink);
+  const auto width = static_cast<std::size_t>(w), height = static_cast<std::size_t>(h);
+
+  if (defocus == 0) {
+    runShares(height, shareCount(height), [&](std::size_t, std::size_t firstRow, std::size_t endRow) {
+      const std::size_t first = firstRow * width, count = (endRow - firstRow) * width;
+      for (std::size_t i = 0; i < count; ++i) softened[first + i] = map[first + i].a;
+      adjust.apply(softened + first, count, 1);
+    });
+    return PrimStatus::ok;
+  }
+  return blurFrameAlphas<1>(map, softened, softened, w, h, defocus, adjust);
 }
 
 }  // namespace vorl

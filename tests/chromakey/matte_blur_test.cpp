@@ -366,6 +366,38 @@ TEST(MatteBlur, SameResultOnAnyNumberOfWorkers) {
   }
 }
 
+// Written into a plane of its own, the matte edge is sample for sample the one made over the map's alphas, on
+// any number of workers, and the keyed map is not touched: its alphas stay the keyer's.
+TEST(MatteBlur, IntoAPlaneEqualsInPlace) {
+  const struct {
+    int w, h, r, inward;
+    float shrink;
+  } cases[] = {{1, 1, 10, 0, 0.0f},  {3, 2, 10, 1, 0.25f},   {17, 9, 1, 0, 0.0f},   {40, 33, 3, 0, 0.05f},
+               {33, 40, 5, 1, 0.4f}, {203, 157, 7, 1, 0.2f}, {64, 48, 50, 0, 0.1f}, {18, 19, 0, 0, 0.3f},
+               {18, 19, 0, 1, 0.0f}, {70, 5, 13, 1, 1.0f}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " r " << c.r << " inward " << c.inward << " shrink "
+                                    << c.shrink);
+    const Frame input = randomMatte(c.w, c.h, static_cast<unsigned>(c.w * 17 + c.h + c.r));
+    Frame inPlace = input;
+    ASSERT_EQ(doDefocusMask(inPlace.data(), c.w, c.h, c.r, c.inward, c.shrink), PrimStatus::ok);
+    for (const int workers : {1, 3, 8}) {
+      SCOPED_TRACE(workers);
+      const WorkerCount count(workers);
+      std::vector<std::uint16_t> plane(input.size(), 12345);
+      ASSERT_EQ(doDefocusMaskInto(input.data(), plane.data(), c.w, c.h, c.r, c.inward, c.shrink), PrimStatus::ok);
+      EXPECT_EQ(plane, alphasOf(inPlace));
+    }
+  }
+  Frame frame = randomMatte(6, 5, 8);
+  std::vector<std::uint16_t> plane(frame.size());
+  EXPECT_EQ(doDefocusMaskInto(frame.data(), nullptr, 6, 5, 3, 0, 0.0f), PrimStatus::badArguments);
+  EXPECT_EQ(doDefocusMaskInto(nullptr, plane.data(), 6, 5, 3, 0, 0.0f), PrimStatus::badArguments);
+  EXPECT_EQ(doDefocusMaskInto(frame.data(), plane.data(), 6, 5, 51, 0, 0.0f), PrimStatus::badArguments);
+  EXPECT_EQ(doDefocusMaskInto(frame.data(), plane.data(), 6, 5, 3, 0, 1.5f), PrimStatus::badArguments);
+  EXPECT_EQ(doDefocusMaskInto(nullptr, nullptr, 0, 5, 3, 0, 0.0f), PrimStatus::ok);
+}
+
 TEST(MatteBlur, RefusesArgumentsOutsideItsRange) {
   const int w = 6, h = 5;
   const Frame input = randomMatte(w, h, 3);
