@@ -19,6 +19,7 @@
 #include "preferences/preference_globals.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/log_capture.h"
+#include "tests/app/worker_gate.h"
 // Qt's "signals" keyword would rename the monitor's member of that name.
 #pragma push_macro("signals")
 #undef signals
@@ -146,18 +147,20 @@ TEST(AppScenarios, StartProcessesEveryJobOnceWithItsLogLine) {
 }
 
 TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
+  test::WorkerGate gate;  // before the harness: the worker is gone before the gate is
   AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
   app.click("strt");
-  // Many objects on a large page: the job takes many steps.
   app.dropJob("slow", test::printDataJob(300, 6.0f, 150));
   TPrintJobTaskManager* manager = gPrintJobTaskManager;
-  ASSERT_TRUE(AppHarness::waitFor([&] { return manager->currentTask() == 2; }));
+  ASSERT_TRUE(gate.waitUntilHeld()) << "the job never reached its drawing steps";
 
   // The event loop answers while the job draws: every call but one within 100 ms (a loaded test machine may
-  // hold any thread back once; a loop that waits for the job's steps misses every time).
+  // hold any thread back once; a loop that waits for the job's steps misses every time). Each call lets one
+  // drawing step go, so the job is still drawing for all twenty of them.
   std::vector<qint64> waits;
-  for (int i = 0; i < 20 && manager->currentTask() == 2; ++i) {
+  for (int i = 0; i < 20; ++i) {
+    gate.letThrough(1);
     QElapsedTimer timer;
     timer.start();
     bool answered = false;
@@ -165,18 +168,20 @@ TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
     AppHarness::waitFor([&] { return answered; }, 5s);
     waits.push_back(timer.elapsed());
   }
-  ASSERT_GE(waits.size(), 5u) << "the job ended too soon to measure";
   std::sort(waits.begin(), waits.end());
   EXPECT_LT(waits[waits.size() - 2], 100) << "the event loop waited " << waits[waits.size() - 2] << " ms";
 
+  // The pause lands while the worker stands before its next drawing step.
+  ASSERT_TRUE(gate.waitUntilHeld());
   app.click("strt");
   EXPECT_EQ(text(app, "strt"), "Resume");
   EXPECT_EQ(text(app, "stat"), QString::fromUtf8("PAUSED - Press 'Resume\xE2\x80\xA6' to Start\xE2\x80\xA6"));
+  gate.open();
   ASSERT_TRUE(AppHarness::waitFor([&] { return !manager->IsBusyWithTask(); }, 10s));
-  const std::uint16_t task = manager->currentTask();
-  EXPECT_NE(task, 0u) << "the job finished before the pause; make it slower";
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(manager->currentTask(), task);
+  EXPECT_EQ(manager->currentTask(), 2u);
+  // The worker goes round its loop twice more, paused: the job does not move on.
+  ASSERT_TRUE(gate.waitForPasses(2));
+  EXPECT_EQ(manager->currentTask(), 2u);
   EXPECT_TRUE(AppHarness::filesIn(app.printCentreFolder()).empty());
   EXPECT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit"); }, 5s));
   app.screenshot("main-window-paused");
@@ -188,12 +193,13 @@ TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
 }
 
 TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
+  test::WorkerGate gate;
   AppHarness app([](tPrintServerPrefs& prefs) { prefs.autoStart = 0; });
   ASSERT_TRUE(app.start());
   app.click("strt");
-  app.dropJob("in-hand", test::printDataJob(300, 6.0f, 150));
+  app.dropJob("in-hand", test::printDataJob(3));
   app.dropJob("queued", test::printDataJob());
-  ASSERT_TRUE(AppHarness::waitFor([&] { return gPrintJobTaskManager->currentTask() == 2; }));
+  ASSERT_TRUE(gate.waitUntilHeld());
 
   EXPECT_FALSE(app.app().RequestScriptedQuit());
   const auto messages = app.messages().messages();
@@ -202,6 +208,7 @@ TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
   EXPECT_FALSE(isEnabled(app, "exit"));
 
   app.click("strt");
+  gate.open();
   ASSERT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit") && !gPrintJobTaskManager->IsBusyWithTask(); }));
   bool quit = false;
   QObject::connect(&app.app(), &TBackgroundPrintApp::quitting, [&] { quit = true; });
