@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -160,6 +161,56 @@ TEST(LogFile, WithoutDeleteImmediatelyOldLogsGoToTheTrash) {
   QZLogFileManager::deleteOldLogsWithOptions(options);
   EXPECT_FALSE(fs::exists(folder / "Vorl-Zeverezoz_2011-01-01.log"));
   EXPECT_TRUE(fs::exists(test::testRoot() / "home/.local/share/Trash/files/Vorl-Zeverezoz_2011-01-01.log"));
+}
+
+// Sets an environment variable and the working folder for a scope.
+class ScopedDataHomeAndWorkingFolder {
+ public:
+  ScopedDataHomeAndWorkingFolder(const fs::path& dataHome, const fs::path& workingFolder)
+      : savedDataHome_(std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : ""),
+        savedWorkingFolder_(fs::current_path()) {
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    fs::current_path(workingFolder);
+  }
+  ~ScopedDataHomeAndWorkingFolder() {
+    fs::current_path(savedWorkingFolder_);
+    if (savedDataHome_.empty()) {
+      ::unsetenv("XDG_DATA_HOME");
+    } else {
+      ::setenv("XDG_DATA_HOME", savedDataHome_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string savedDataHome_;
+  fs::path savedWorkingFolder_;
+};
+
+// The first log ever trashed makes the trash where the desktop looks for it, and nothing in the working folder.
+TEST(LogFile, TheFirstTrashedLogMakesTheTrashInTheDataFolder) {
+  const struct {
+    const char* name;
+    bool dataFolderExists;
+  } cases[] = {{"a data folder without a trash", true}, {"no data folder at all", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path logs = test::makeTempFolder("first-trash");
+    const fs::path dataHome = test::makeTempFolder("data-home") / "share";
+    if (c.dataFolderExists) fs::create_directories(dataHome);
+    const fs::path working = test::makeTempFolder("working-folder");
+    makeOldFile(logs / "Vorl-Zeverezoz_2011-02-01.log", std::chrono::hours(24 * 30));
+    {
+      ScopedDataHomeAndWorkingFolder scope(dataHome, working);
+      LogDeletionOptions options;
+      options.sourcePath = logs;
+      QZLogFileManager::deleteOldLogsWithOptions(options);
+    }
+    EXPECT_FALSE(fs::exists(logs / "Vorl-Zeverezoz_2011-02-01.log"));
+    EXPECT_TRUE(fs::exists(dataHome / "Trash/files/Vorl-Zeverezoz_2011-02-01.log"));
+    EXPECT_TRUE(fs::exists(dataHome / "Trash/info/Vorl-Zeverezoz_2011-02-01.log.trashinfo"));
+    EXPECT_EQ(fs::status(dataHome / "Trash").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(working)) << "something was made in the working folder";
+  }
 }
 
 TEST(LogFile, AFileThatIsGoneIsNotEarlier) {
