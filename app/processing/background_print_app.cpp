@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QTimer>
+#include <chrono>
 #include <iostream>
 
 #include "app/windows/about_window.h"
@@ -90,6 +91,8 @@ bool TBackgroundPrintApp::DoInitialState() {
 }
 
 void TBackgroundPrintApp::IBackgroundPrintApp() {
+  // This copy holds the single-instance lock: a temporary file older than this moment is no one's any more.
+  const auto start = std::chrono::system_clock::now();
   ReadPreferences();
   installPreferenceHooks();
   installPrintCountStore();
@@ -108,6 +111,7 @@ void TBackgroundPrintApp::IBackgroundPrintApp() {
   myNewSavePreferences();
   CheckForSpecialStartup();
   setUpPreferencesFolder();
+  removeLeftoversOfEarlierRuns(start);
   // The start runs once the event loop is going.
   QTimer::singleShot(0, this, [this] { DoMenuCommand(kCommandStart); });
   setupNotificationCenter();

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -14,6 +16,7 @@
 
 #include "app/windows/progress_indicator.h"
 #include "foundation/services/log_file.h"
+#include "jobs/delivery/print_centre_folder.h"
 #include "jobs/engine/job_task_manager.h"
 #include "platform/system/autostart.h"
 #include "preferences/preference_globals.h"
@@ -103,6 +106,32 @@ TEST(AppScenarios, ARestartReusesTheFoldersAndTakesUpTheJobsLeft) {
   EXPECT_EQ(listing(), before);
   // The job moved into "All Files" before the restart is queued again at the start.
   EXPECT_TRUE(AppHarness::waitFor([&] { return app.window().jobList() == QStringList{"left-over"}; }, 10s));
+}
+
+// A run killed while it delivers leaves its temporary copies; the next start removes them, and only them.
+TEST(AppScenarios, AStartRemovesTheTemporaryFilesAKilledRunLeft) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  const std::string ours = "Tempfile_" + macAddressForNames() + "_0001";
+  const fs::path setFolder = app.home() / "PRINT TO FILE FOLDER SET A\xC6\x92";
+  const std::vector<fs::path> leftovers = {app.printCentreFolder() / ours, app.printCentreFolder() / ("._" + ours),
+                                app.rootFolder() / ".vorl-00000000deadbeef.tmp",
+                                setFolder / ".vorl-output-4242-1.tmp"};
+  const std::vector<fs::path> others = {app.printCentreFolder() / "Tempfile_ffffffffffff_0001", setFolder / "photo.jpg"};
+  const auto earlier = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() - 1h);
+  const timespec times[2] = {{earlier, 0}, {earlier, 0}};
+  for (const auto* group : {&leftovers, &others})
+    for (const fs::path& file : *group) {
+      std::ofstream(file) << "half a page";
+      ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0) << file;
+    }
+
+  ASSERT_TRUE(app.restart());
+  for (const fs::path& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  for (const fs::path& file : others) EXPECT_TRUE(fs::exists(file)) << file;
+  std::ifstream log(QZLogFileManager::currentLogFile(), std::ios::binary);
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find("Removed [" + (app.printCentreFolder() / ours).string() + "]"), std::string::npos);
 }
 
 TEST(AppScenarios, JobsWaitingWhilePausedAreListedOldestFirst) {
