@@ -70,6 +70,7 @@ TBackgroundPrintApp::~TBackgroundPrintApp() {
   // The relaunch entry is for a program that did not quit cleanly; it goes whatever the setting says now.
   if (fLock.held()) unloadLaunchAgentPlist();
   gApplication = nullptr;
+  flushSystemLog();  // a summary of repeated lines still held back
 }
 
 bool TBackgroundPrintApp::DoInitialState() {
