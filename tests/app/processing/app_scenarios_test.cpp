@@ -175,6 +175,21 @@ TEST(AppScenarios, StartProcessesEveryJobOnceWithItsLogLine) {
   app.screenshot("main-window-running");
 }
 
+// Starting processing turns "keep processed files" on, whatever the settings said; pausing leaves it on.
+TEST(AppScenarios, StartingProcessingTurnsKeepingProcessedFilesOn) {
+  AppHarness app([](tPrintServerPrefs& prefs) {
+    prefs.autoStart = 0;
+    prefs.keepJobFiles = 0;
+  });
+  ASSERT_TRUE(app.start());
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 0);
+  app.click("strt");
+  ASSERT_TRUE(app.behaviour().IsBackgroundPrintingEnabled());
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 1);
+  app.click("strt");
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 1);
+}
+
 TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
   test::WorkerGate gate;  // before the harness: the worker is gone before the gate is
   AppHarness app(autoStartOff);
