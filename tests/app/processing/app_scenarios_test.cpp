@@ -240,9 +240,13 @@ TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
   test::WorkerGate gate;
   AppHarness app([](tPrintServerPrefs& prefs) { prefs.autoStart = 0; });
   ASSERT_TRUE(app.start());
-  app.click("strt");
+  // Both queued before the start: the worker held at the first job's drawing takes no new files in.
+  waitForFreshSecond();
   app.dropJob("in-hand", test::printDataJob(3));
   app.dropJob("queued", test::printDataJob());
+  app.activateWindow();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.window().jobList().size() == 2; }, 10s));
+  app.click("strt");
   ASSERT_TRUE(gate.waitUntilHeld());
 
   EXPECT_FALSE(app.app().RequestScriptedQuit());
