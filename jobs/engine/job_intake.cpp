@@ -6,14 +6,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
-#include <tuple>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 #include <vector>
 
 #include "foundation/files/file_copy.h"

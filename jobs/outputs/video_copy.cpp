@@ -1,7 +1,5 @@
 // The job's video clip beside its outputs: copied into the output folder, or joined with the studio's intro and
 // outro clips there. A job writes it into each folder once, however many copies or originals go there.
-#include <sys/stat.h>
-
 #include <array>
 #include <cstring>
 #include <string>
