@@ -22,6 +22,9 @@ namespace {
 
 // The longest group of lines recognised as repeating: a notification logs about seven.
 constexpr std::size_t kLongestRepeat = 16;
+// A group is written as it comes this many times before its repeats are held back: a message shown a few times
+// over appears each time, at once; only a flood is summarised.
+constexpr std::uint64_t kGroupsWrittenInFull = 10;
 // Held-back lines and the summary are written once the log has been quiet this long, so that a line someone
 // waits for never stays held back.
 constexpr std::chrono::seconds kQuietBeforeSummary{1};
@@ -66,6 +69,8 @@ struct LogState {
   std::size_t period = 0;            // the length of the group repeating now; 0 while nothing repeats
   std::uint64_t repeatedLines = 0;   // lines held back since the repeat began
   std::vector<std::string> partial;  // the held-back lines of a group not yet complete, as they were to be written
+  std::size_t candidate = 0;         // the group length the lines written in full have been repeating
+  std::uint64_t candidateLines = 0;  // how many lines in a row have repeated it
   std::chrono::steady_clock::time_point lastLine;
   std::condition_variable repeatBegan;
   bool summariserRuns = false;
@@ -155,9 +160,17 @@ struct LogState {
       }
       endRepeat();
     }
-    for (std::size_t distance = 1; distance <= kLongestRepeat; ++distance) {
-      if (!repeats(line, distance)) continue;
-      beginRepeat(distance, line);
+    // The group the last lines repeated goes on, or the shortest one this line repeats begins.
+    if (candidate == 0 || !repeats(line, candidate)) {
+      candidate = 0;
+      candidateLines = 0;
+      for (std::size_t distance = 1; distance <= kLongestRepeat && candidate == 0; ++distance)
+        if (repeats(line, distance)) candidate = distance;
+    }
+    if (candidate > 0 && ++candidateLines > kGroupsWrittenInFull * candidate) {
+      beginRepeat(candidate, line);
+      candidate = 0;
+      candidateLines = 0;
       remember(line);
       return;
     }
@@ -199,6 +212,8 @@ void flushSystemLog() noexcept {
     std::lock_guard lock(log.mutex);
     log.endRepeat();
     log.recent.clear();
+    log.candidate = 0;
+    log.candidateLines = 0;
   } catch (...) {
   }
 }
@@ -208,6 +223,8 @@ void systemLogFileChanged() noexcept {
     LogState& log = state();
     std::lock_guard lock(log.mutex);
     log.recent.clear();
+    log.candidate = 0;
+    log.candidateLines = 0;
     log.sizeKnown = false;
     log.full = false;
   } catch (...) {

@@ -2,9 +2,9 @@
 // file set-up redirects into the day's file. Lines carry the time, program name, process and thread.
 //
 // A flood (a sibling program posting the same notification thousands of times) must not fill the disk: a line,
-// or a group of up to 16 lines, that comes again and again is written once, followed by "… repeated N times"
-// when something else is logged or the log has been quiet for a second; and past a limit (50 MB) a file gets one
-// last line saying so and no more.
+// or a group of up to 16 lines, that comes again and again is written in full ten times, then its repeats are
+// held back and summarised ("… repeated N times") when something else is logged or the log has been quiet for a
+// second; and past a limit (50 MB) a file gets one last line saying so and no more.
 #pragma once
 
 #include <cstdint>
