@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QTimer>
+#include <chrono>
 #include <iostream>
 
 #include "app/windows/about_window.h"
@@ -59,6 +60,7 @@ TBackgroundPrintApp::~TBackgroundPrintApp() {
   // The relaunch entry is for a program that did not quit cleanly; it goes whatever the setting says now.
   if (fLock.held()) unloadLaunchAgentPlist();
   gApplication = nullptr;
+  flushSystemLog();  // a summary of repeated lines still held back
 }
 
 bool TBackgroundPrintApp::DoInitialState() {
@@ -80,6 +82,8 @@ bool TBackgroundPrintApp::DoInitialState() {
 }
 
 void TBackgroundPrintApp::IBackgroundPrintApp() {
+  // This copy holds the single-instance lock: a temporary file older than this moment is no one's any more.
+  const auto start = std::chrono::system_clock::now();
   ReadPreferences();
   installPreferenceHooks();
   installPrintCountStore();
@@ -98,6 +102,7 @@ void TBackgroundPrintApp::IBackgroundPrintApp() {
   myNewSavePreferences();
   CheckForSpecialStartup();
   setUpPreferencesFolder();
+  removeLeftoversOfEarlierRuns(start);
   // The start runs once the event loop is going.
   QTimer::singleShot(0, this, [this] { DoMenuCommand(kCommandStart); });
   setupNotificationCenter();

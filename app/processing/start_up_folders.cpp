@@ -1,6 +1,8 @@
 #include "app/processing/start_up_folders.h"
 
 #include <iostream>
+#include <optional>
+#include <vector>
 
 #include "foundation/files/aliases.h"
 #include "foundation/files/default_folders.h"
@@ -8,7 +10,10 @@
 #include "foundation/files/files.h"
 #include "foundation/records/folder_records.h"
 #include "imaging/image_files/image_road_globals.h"
+#include "jobs/delivery/leftover_temporary_files.h"
+#include "jobs/delivery/print_centre_folder.h"
 #include "platform/files/file_specs.h"
+#include "platform/plists/user_defaults.h"
 #include "preferences/preference_globals.h"
 #include "preferences/working_folders.h"
 
@@ -56,6 +61,14 @@ void setUpPrintCentreFolder(tFolderFSSpec& record) {
   }
   // The record names the last one made, "Jobs To Be Printed"; the hand-offs go there.
   if (result == noErr) takeFolder(record, last);
+}
+
+// The folder a folder record names; nothing when it names none that exists.
+std::optional<std::filesystem::path> folderOf(const tFolderFSSpec& record) {
+  std::int16_t vRefNum = 0;
+  std::int32_t dirID = 0;
+  if (getFolderVolumeAndID(record.spec, vRefNum, dirID) != noErr) return std::nullopt;
+  return FSFolderPath(vRefNum, dirID);
 }
 
 }  // namespace
@@ -123,6 +136,23 @@ void setUpPreferencesFolder() {
   if (GetFolderFSSpec(made.vRefNum, made.parID, &folder) == noErr && FSpMakePath(folder, path) == noErr) {
     setVorlPreferencesFolder(path);
   }
+}
+
+void removeLeftoversOfEarlierRuns(std::chrono::system_clock::time_point start) {
+  std::vector<std::filesystem::path> folders;
+  const auto add = [&folders](const std::optional<std::filesystem::path>& folder) {
+    if (folder) folders.push_back(*folder);
+  };
+  const tPrintServerPrefs* server = getMyPrintServerPrefs();
+  add(FSFolderPath(server->serverRoot.vRefNum, server->serverRoot.dirID));
+  add(folderOf(getMyProcessedJobsPrefs()->folder));
+  add(folderOf(getMyPrintToFilePrefs()->folder));
+  for (std::int16_t set = 1; set <= 8; ++set) add(folderOf(getMyPrintToFileSetPrefs(set)->folder));
+  add(folderOf(getMyPrintToCDSetPrefs()->firstFolder));
+  add(folderOf(getMyWebUploadPrefs()->folder));
+  add(vorlPreferencesFolder());
+  add(standardUserDefaults().filePath().parent_path());
+  removeLeftoverTemporaryFiles(folders, start, macAddressForNames());  // each removal is logged
 }
 
 }  // namespace vorl

@@ -5,6 +5,7 @@
 // folders are reused, never duplicated.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 
 namespace vorl {
@@ -17,5 +18,9 @@ void setUpSpoolerRoot();
 void setUpOutputFolders();
 // Makes (or finds) "VORL PREFERENCES FOLDER ƒ" and makes it the folder temporary files are written in.
 void setUpPreferencesFolder();
+// Removes the temporary files an earlier run that was stopped half-way left in the folders the program writes
+// (the root, the print-centre, print-to-file, set, CD, web-upload and preferences folders, the defaults'
+// folder), when they are older than `start`. After the folders are set up, before processing starts.
+void removeLeftoversOfEarlierRuns(std::chrono::system_clock::time_point start);
 
 }  // namespace vorl

@@ -62,6 +62,23 @@ fs::path expandTilde(const fs::path& path) {
   return path;
 }
 
+// The user's trash, "$XDG_DATA_HOME/Trash" with its "files" and "info" folders, private to the user as the
+// desktop's trash rules ask. Qt's move to the trash expects it to be there: without it, it made "files" and
+// "info" in the working folder instead. False when it cannot be had.
+bool haveHomeTrash() {
+  const fs::path trash = xdgDataHome() / "Trash";
+  for (const fs::path& folder : {xdgDataHome(), trash, trash / "files", trash / "info"}) {
+    std::error_code error;
+    if (fs::is_directory(folder, error)) continue;
+    if (!fs::create_directories(folder, error) && !fs::is_directory(folder, error)) {
+      systemLogf("The trash folder [%s] cannot be made: %s", folder.c_str(), error.message().c_str());
+      return false;
+    }
+    ::chmod(folder.c_str(), 0700);  // made just now: the user's data and trash are private
+  }
+  return true;
+}
+
 void writeHeader() {
   const std::string rule(59, '=');
   systemLog(rule);
@@ -152,10 +169,14 @@ void QZLogFileManager::deleteItem(const fs::path& path, system_clock::time_point
   if (deleteImmediately) {
     systemLogf("Item DELETED: [%s]", name.c_str());
     if (!fs::remove(item, error)) systemLogf("Deleting [%s] failed: %s", item.c_str(), error.message().c_str());
-  } else {
+  } else if (haveHomeTrash()) {
     systemLogf("Item Moved To Trash: [%s]", name.c_str());
     if (!QFile::moveToTrash(QString::fromStdString(item.string())))
       systemLogf("Moving [%s] to the trash failed", item.c_str());
+  } else {
+    // With no trash to put it in, an old log is deleted rather than kept for ever.
+    systemLogf("Item DELETED (no trash): [%s]", name.c_str());
+    if (!fs::remove(item, error)) systemLogf("Deleting [%s] failed: %s", item.c_str(), error.message().c_str());
   }
 }
 

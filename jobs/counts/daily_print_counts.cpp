@@ -83,6 +83,22 @@ std::string isoDateOfLongDateTime(std::int64_t dateTime) {
   return isoDate(int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())));
 }
 
+// The job's template name as a key of the store. The store's XML form cannot carry U+0000, so a NUL a producer
+// left in the name becomes U+FFFD: the output is still counted, under a name the count window can show.
+std::string templateKey(const Str31& templateName) {
+  const std::string name = templateName.toUtf8();
+  std::string key;
+  key.reserve(name.size());
+  for (const char c : name) {
+    if (c == '\0') {
+      key += "\xEF\xBF\xBD";
+    } else {
+      key += c;
+    }
+  }
+  return key;
+}
+
 std::int64_t numberIn(const PlistDictionary& dictionary, std::string_view key) {
   const auto found = dictionary.find(key);
   if (found == dictionary.end()) return 0;
@@ -301,7 +317,7 @@ void printCountInfoObject::addToCanvasCount(std::int32_t printer, std::int32_t /
   if (!printerEntry.holds<PlistDictionary>()) printerEntry = PlistDictionary{};
   PlistDictionary& byTemplate = *printerEntry.get<PlistDictionary>();
   PlistValue& templateEntry =
-      byTemplate.try_emplace(gCurrentTemplateName.toUtf8(), PlistDictionary{{"quantity", PlistValue(0)}})
+      byTemplate.try_emplace(templateKey(gCurrentTemplateName), PlistDictionary{{"quantity", PlistValue(0)}})
           .first->second;
   if (!templateEntry.holds<PlistDictionary>()) templateEntry = PlistDictionary{{"quantity", PlistValue(0)}};
   PlistDictionary& canvasInfo = *templateEntry.get<PlistDictionary>();
@@ -375,13 +391,16 @@ void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_
     systemLogf("saveToDictionaryFile: today's daily counts could not be saved; this output is missing there");
 }
 
-void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+bool saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
                           bool isProcessor, ReplacementBatch& batch) {
   const std::unique_ptr<printCountInfoObject> info = printCountInfoObject::initWithWhich(!isProcessor);
-  if (!info) return;
+  if (!info) return false;
   info->addToCounts(quantity, which, printer, canvas);
-  if (!info->saveInto(batch) && info->getPrintCountDictionary())
-    systemLogf("saveToDictionaryFile: today's daily counts could not be saved; this output is missing there");
+  if (!info->saveInto(batch) && info->getPrintCountDictionary()) {
+    systemLogf("saveToDictionaryFile: today's daily counts could not be saved");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vorl

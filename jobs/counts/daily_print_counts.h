@@ -111,8 +111,9 @@ class printCountInfoObject {
 // Adds one output to today's processor file: opened, added to and saved at once.
 void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
                           bool isProcessor);
-// The same, but the new content goes into the batch, to be made durable together with the count files.
-void saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
+// The same, but the new content goes into the batch, to be made durable together with the count files; false
+// when the store cannot be had or its new content cannot be put in the batch.
+bool saveToDictionaryFile(std::int16_t quantity, std::int16_t which, std::int16_t printer, std::int16_t canvas,
                           bool isProcessor, ReplacementBatch& batch);
 
 }  // namespace vorl

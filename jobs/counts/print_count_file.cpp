@@ -245,62 +245,61 @@ std::int16_t setPrintCount(const tPrintQuantityInfo& record, bool isProcessor, b
 std::int16_t addToPrintCountFile(const fs::path& file, std::int16_t quantity, std::int16_t which,
                                  std::int16_t printer, std::int16_t canvas, const std::function<void()>& whileLocked) {
   if (!whileLocked) return addToPrintCountFiles({&file, 1}, quantity, which, printer, canvas);
-  return addToPrintCountFiles({&file, 1}, quantity, which, printer, canvas,
-                              [&whileLocked](ReplacementBatch&) { whileLocked(); });
+  return addToPrintCountFiles({&file, 1}, quantity, which, printer, canvas, [&whileLocked](ReplacementBatch&) {
+    whileLocked();
+    return true;
+  });
 }
 
 std::int16_t addToPrintCountFiles(std::span<const fs::path> files, std::int16_t quantity, std::int16_t which,
                                   std::int16_t printer, std::int16_t canvas,
-                                  const std::function<void(ReplacementBatch&)>& whileLocked) {
-  std::int16_t result = noErr;
-  const auto failed = [&result](std::int16_t error) {
-    if (result == noErr) result = error;
+                                  const std::function<bool(ReplacementBatch&)>& whileLocked) {
+  // Counted in every file and the daily store or in none: a file skipped while the others moved on would make
+  // the all-time file, today's file and the daily store disagree for good.
+  const auto notCounted = [quantity](const fs::path& file, const std::string& why, std::int16_t error) {
+    systemLogf("addToPrintCount: [%s] %s, error %d; %d output(s) not counted anywhere", file.c_str(), why.c_str(),
+               error, quantity);
+    tellOperator("The print count file \"" + file.filename().string() + "\" " + why + " (error " +
+                 std::to_string(error) + "); this output was not counted in any print count.");
+    return error;
   };
   // Locked in the order given, which every adder keeps, and held until every file is replaced.
   const std::unique_ptr<LockedCountFile[]> held(new LockedCountFile[files.size()]);
-  std::vector<bool> locked(files.size(), false);
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const fs::path& file = files[i];
-    if (const OSErr error = held[i].open(file); error != noErr) {
-      systemLogf("addToPrintCount: [%s] cannot be opened, error %d; %d output(s) not counted there", file.c_str(),
-                 error, quantity);
-      tellOperator("The print count file \"" + file.filename().string() + "\" cannot be opened (error " +
-                   std::to_string(error) + "); this output was not counted in it.");
-      failed(error);
-      continue;
-    }
-    locked[i] = true;
-  }
-  ReplacementBatch batch;
-  if (whileLocked) whileLocked(batch);
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (const OSErr error = held[i].open(files[i]); error != noErr)
+      return notCounted(files[i], "cannot be opened and locked", error);
+  std::vector<tPrintQuantityInfo> records(files.size());
   std::vector<fs::path> toMarkInvisible;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!locked[i]) continue;
     const fs::path& file = files[i];
-    tPrintQuantityInfo record;
     bool startAfresh = false;
-    const std::int16_t readResult = readHeldRecord(held[i].fd(), file, record, startAfresh);
+    const std::int16_t readResult = readHeldRecord(held[i].fd(), file, records[i], startAfresh);
     if (readResult == kPrintCountUnknownVersion) {
+      systemLogf("addToPrintCount: [%s] is of an unknown version; nothing counted", file.c_str());
       tellOperator("The print count file \"" + file.filename().string() +
                    "\" is of a version this program does not know. It was left as it is; this output was not "
-                   "counted in it.");
-      failed(readResult);
-      continue;
+                   "counted in any print count.");
+      return readResult;
     }
-    if (readResult != noErr) {
-      tellOperator("The print count file \"" + file.filename().string() + "\" cannot be read (error " +
-                   std::to_string(readResult) + "); this output was not counted in it.");
-      failed(readResult);
-      continue;
-    }
-    addOutputToRecord(record, quantity, which, printer, canvas);
-    record.versionNumber = kPrintCountVersion;
+    if (readResult != noErr) return notCounted(file, "cannot be read", readResult);
     // A file set aside took its sidecar along; the new one is made invisible again once it has the name.
     std::error_code unknown;  // the count comes after a delivery: nothing here may throw
     if (startAfresh && !fs::exists(file, unknown)) toMarkInvisible.push_back(file);
-    const auto bytes = encodePrintQuantityInfo(record);
+  }
+  ReplacementBatch batch;
+  if (whileLocked && !whileLocked(batch)) {
+    systemLogf("addToPrintCount: today's daily counts cannot be written; %d output(s) not counted anywhere",
+               quantity);
+    tellOperator("Today's daily print counts cannot be written; this output was not counted in any print count.");
+    return ioErr;
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const fs::path& file = files[i];
+    addOutputToRecord(records[i], quantity, which, printer, canvas);
+    records[i].versionNumber = kPrintCountVersion;
+    const auto bytes = encodePrintQuantityInfo(records[i]);
     if (const OSErr error = batch.add(file, bytes, kCountFileMode); error != noErr) {
-      // Counted everywhere or nowhere: the others are not replaced either, so the files keep agreeing.
+      // The others are not replaced either, so the files keep agreeing.
       systemLogf("addToPrintCount: [%s] cannot be written, error %d; the earlier totals are kept", file.c_str(),
                  error);
       tellOperator("The print count file \"" + file.filename().string() + "\" cannot be written (error " +
@@ -315,7 +314,7 @@ std::int16_t addToPrintCountFiles(std::span<const fs::path> files, std::int16_t 
     return error;
   }
   for (const fs::path& file : toMarkInvisible) LockedCountFile::markInvisible(file);
-  return result;
+  return noErr;
 }
 
 }  // namespace vorl

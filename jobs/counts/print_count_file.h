@@ -55,11 +55,11 @@ std::int16_t addToPrintCountFile(const std::filesystem::path& file, std::int16_t
 
 // Adds one output to each of the files at once: all of them locked (always in the order given) and held until
 // every one is replaced, the new contents flushed together. `whileLocked`, when given, runs once they are locked
-// and may add files of its own to the batch, which are then replaced with them. A file that cannot be opened or
-// read is not counted into and the others are; when a new content cannot be written, none is replaced. Answers
-// the first failure.
+// and read, and may add files of its own to the batch, which are then replaced with them; it answers false when
+// its part cannot be had. All or nothing: when a file cannot be locked or read, `whileLocked` fails or a new
+// content cannot be written, nothing is replaced and the operator is told. Answers the failure, or noErr.
 std::int16_t addToPrintCountFiles(std::span<const std::filesystem::path> files, std::int16_t quantity,
                                   std::int16_t which, std::int16_t printer, std::int16_t canvas,
-                                  const std::function<void(ReplacementBatch&)>& whileLocked = {});
+                                  const std::function<bool(ReplacementBatch&)>& whileLocked = {});
 
 }  // namespace vorl

@@ -36,7 +36,7 @@ std::int16_t addToPrintCounts(std::int16_t quantity, std::int16_t which, std::in
   }
   const std::filesystem::path files[] = {*allTime, *today};
   return addToPrintCountFiles(files, quantity, which, printer, canvas, [&](ReplacementBatch& batch) {
-    saveToDictionaryFile(quantity, which, printer, canvas, isProcessor, batch);
+    return saveToDictionaryFile(quantity, which, printer, canvas, isProcessor, batch);
   });
 }
 

@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 #include <vector>
 
 #include "foundation/files/file_copy.h"
+#include "foundation/services/messages.h"
 #include "jobs/engine/job_observer.h"
 #include "platform/files/apple_double.h"
 #include "platform/core/clock.h"
@@ -65,6 +68,31 @@ bool isCandidateFile(const fs::path& item) {
   FInfo finder;
   if (getFinderInfo(item, finder) == noErr && (finder.fdFlags & kIsInvisible) != 0) return false;
   return true;
+}
+
+// What a visible entry that is neither a plain file nor a folder is, for the operator; null for those two.
+const char* kindOfNonFile(mode_t mode) {
+  if (S_ISREG(mode) || S_ISDIR(mode)) return nullptr;
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a device";
+}
+
+// A named pipe, link, socket or device dropped into the spooler folder is never a job and is never opened; it
+// would lie there unexplained for ever, so the operator hears of it, once for each such entry (by name and
+// inode: one put back after its removal is told again). Under the baton, as every intake.
+void tellOfEntryThatIsNoJob(const fs::path& item) {
+  static std::set<std::tuple<std::string, dev_t, ino_t>> told;
+  const std::string name = item.filename().string();
+  if (name.empty() || name.front() == '.') return;
+  struct stat info {};
+  if (lstat(item.c_str(), &info) != 0) return;
+  const char* kind = kindOfNonFile(info.st_mode);
+  if (kind == nullptr || !told.emplace(name, info.st_dev, info.st_ino).second) return;
+  const std::string text = "\"" + name + "\" in the print jobs folder is " + kind +
+                           ", not a job file; it is left where it is.";
+  DisplayNormalMessage(text.c_str());
 }
 
 // False while some process holds the file open for writing: a producer that writes under the final name is not
@@ -158,7 +186,10 @@ OSErr GetAllFilesInDirectory(std::int16_t vRefNum, std::int32_t dirID, std::int1
   bool moved = false;
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
     const fs::path& item = *it;
-    if (!isCandidateFile(item)) continue;
+    if (!isCandidateFile(item)) {
+      tellOfEntryThatIsNoJob(item);
+      continue;
+    }
     const std::string name = item.filename().string();
     if (name.starts_with(kTempFilePrefix) || !isQuiet(item)) {
       // Still being written: read the folder again next time, whatever its date says then.
@@ -229,7 +260,12 @@ OSErr CopyFromSourceToAllFilesCocoa(std::int16_t vRefNum, std::int32_t dirID, st
     const std::string name = entry.filename().string();
     std::string upper = name;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper == "TEMPFILE" || !isCandidateFile(entry) || !isQuiet(entry)) continue;
+    if (upper == "TEMPFILE") continue;
+    if (!isCandidateFile(entry)) {
+      tellOfEntryThatIsNoJob(entry);
+      continue;
+    }
+    if (!isQuiet(entry)) continue;
 
     std::string target = (*destination / name).string();
     for (int counter = 1; itemExists(target); ++counter) target += " copy " + std::to_string(counter);

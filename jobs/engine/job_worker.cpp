@@ -14,7 +14,11 @@ namespace {
 // The behaviour's idle interval: 15 ticks.
 constexpr std::chrono::milliseconds kIdleWait{250};
 
+std::atomic<WorkerPassGate> gPassGate{nullptr};
+
 }  // namespace
+
+void setWorkerPassGate(WorkerPassGate gate) noexcept { gPassGate.store(gate); }
 
 TSimpleThread::TSimpleThread(TPrintJobTaskManager& manager) : fManager(manager) {}
 
@@ -43,6 +47,7 @@ void TSimpleThread::ShutdownAndJoin() {
 
 void TSimpleThread::Run() {
   while (!fShutdown.load()) {
+    if (const WorkerPassGate gate = gPassGate.load()) gate(fManager);
     bool idle = true;
     {
       BatonHold hold;

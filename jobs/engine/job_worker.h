@@ -18,6 +18,12 @@ namespace vorl {
 
 class TPrintJobTaskManager;
 
+// Called by the worker at the start of every pass, before it takes the baton. A test installs one to hold the
+// worker at a step of its choosing and let it go when it has looked, so that nothing it checks depends on how fast
+// the machine runs the steps. The program installs none; null removes it.
+using WorkerPassGate = void (*)(const TPrintJobTaskManager& manager);
+void setWorkerPassGate(WorkerPassGate gate) noexcept;
+
 class TSimpleThread {
  public:
   explicit TSimpleThread(TPrintJobTaskManager& manager);

@@ -16,6 +16,7 @@ namespace {
 // object opens with a marker byte: the high nibble its type, the low nibble a length, or 0xF when an integer
 // object with the length follows.
 constexpr std::size_t kTrailerSize = 32;
+constexpr std::uint8_t kData = 0x40;
 constexpr std::uint8_t kAsciiString = 0x50;
 constexpr std::uint8_t kUtf16String = 0x60;
 constexpr std::uint8_t kArray = 0xA0;
@@ -35,6 +36,9 @@ std::uint64_t bigEndian(const std::uint8_t* p, std::size_t width) noexcept {
 class BinaryListCheck {
  public:
   explicit BinaryListCheck(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  // Where the ASCII strings holding a zero byte begin (after a successful `run`, all of them values).
+  const std::vector<std::uint64_t>& asciiStringsWithNul() const noexcept { return asciiWithNul_; }
 
   bool run() {
     if (bytes_.size() < 8 + kTrailerSize) return false;
@@ -108,6 +112,7 @@ class BinaryListCheck {
       const std::uint8_t* first = bytes_.data() + body;
       if (width == 1) {
         node.keyUnreadable = std::memchr(first, 0, count) != nullptr;
+        if (node.keyUnreadable) asciiWithNul_.push_back(*start);
       } else {
         for (std::uint64_t i = 0; i < count && !node.keyUnreadable; ++i)
           node.keyUnreadable = first[2 * i] == 0 && first[2 * i + 1] == 0;
@@ -168,6 +173,7 @@ class BinaryListCheck {
   std::uint64_t offsetWidth_ = 0, referenceWidth_ = 0, objectCount_ = 0, tableStart_ = 0, end_ = 0;
   std::uint64_t nodeBudget_ = 0, referenceBudget_ = 0;
   std::unordered_map<std::uint64_t, Node> nodes_;
+  std::vector<std::uint64_t> asciiWithNul_;
 };
 
 // libplist's XML reader is iterative, but freeing what it built is not. Counts the opening and closing tags of
@@ -205,10 +211,28 @@ bool propertyListIsSafeToParse(std::span<const std::uint8_t> bytes) noexcept {
 
 PlistPtr parsePlistTree(std::span<const std::uint8_t> bytes) noexcept {
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return nullptr;
-  if (!propertyListIsSafeToParse(bytes)) return nullptr;
-  plist_t root = nullptr;
-  plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
-  return PlistPtr(root);
+  try {
+    std::vector<std::uint8_t> retagged;
+    if (isBinary(bytes)) {
+      BinaryListCheck check(bytes);
+      if (!check.run()) return nullptr;
+      // libplist hands an ASCII string out only up to its first zero byte. Such a value becomes data of the same
+      // length (the same layout under another marker), so its bytes arrive whole.
+      if (!check.asciiStringsWithNul().empty()) {
+        retagged.assign(bytes.begin(), bytes.end());
+        for (const std::uint64_t start : check.asciiStringsWithNul())
+          retagged[start] = static_cast<std::uint8_t>(kData | (retagged[start] & 0x0F));
+        bytes = retagged;
+      }
+    } else if (!xmlNestingIsShallow(bytes)) {
+      return nullptr;
+    }
+    plist_t root = nullptr;
+    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
+    return PlistPtr(root);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace vorl

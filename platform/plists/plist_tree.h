@@ -32,7 +32,8 @@ inline constexpr int kMaxPlistNesting = 128;
 // objects are expanded than the size of the bytes can honestly give; false for XML nested too deep.
 [[nodiscard]] bool propertyListIsSafeToParse(std::span<const std::uint8_t> bytes) noexcept;
 
-// The parsed tree (XML or binary), or null when the bytes are not a property list or are not safe to parse.
+// The parsed tree (XML or binary), or null when the bytes are not a property list or are not safe to parse. A
+// binary ASCII string holding a zero byte, which libplist would cut at that byte, comes as data holding all of it.
 [[nodiscard]] PlistPtr parsePlistTree(std::span<const std::uint8_t> bytes) noexcept;
 
 }  // namespace vorl

@@ -22,6 +22,29 @@ constexpr mode_t kFolderMode = 0700;
 
 std::atomic<UserDefaults*> gInstalled{nullptr};
 
+// The XML form cannot carry U+0000, yet the binary form another program may have written can. Such a string
+// is written as data holding its bytes, so nothing of it is lost and one foreign value cannot make every later
+// save fail. `where` names the value in the log line.
+PlistValue writableForm(const PlistValue& value, const std::string& where) {
+  if (const auto* text = value.get<std::string>(); text != nullptr && text->find('\0') != std::string::npos) {
+    systemLogf("UserDefaults: the text of [%s] holds a NUL character; it is kept as data", where.c_str());
+    return PlistData(text->begin(), text->end());
+  }
+  if (const auto* array = value.get<PlistArray>()) {
+    PlistArray copy;
+    copy.reserve(array->size());
+    for (std::size_t i = 0; i < array->size(); ++i)
+      copy.push_back(writableForm((*array)[i], where + "[" + std::to_string(i) + "]"));
+    return copy;
+  }
+  if (const auto* dictionary = value.get<PlistDictionary>()) {
+    PlistDictionary copy;
+    for (const auto& [key, item] : *dictionary) copy.emplace(key, writableForm(item, where + "/" + key));
+    return copy;
+  }
+  return value;
+}
+
 }  // namespace
 
 UserDefaults::UserDefaults(fs::path file) : file_(std::move(file)) {}
@@ -136,8 +159,13 @@ OSErr UserDefaults::synchronize() {
   loadIfNeeded();
   if (!changed_) return noErr;
   if (report_.state == DefaultsFileState::kUnreadable) return report_.error;
-  const auto xml = toXmlPropertyList(PlistValue(values_));
-  if (!xml) return paramErr;
+  PlistDictionary writable;
+  for (const auto& [key, value] : values_) writable.emplace(key, writableForm(value, key));
+  const auto xml = toXmlPropertyList(PlistValue(std::move(writable)));
+  if (!xml) {
+    systemLogf("UserDefaults: the defaults cannot be put in XML form; [%s] is not written", file_.c_str());
+    return paramErr;
+  }
   std::error_code folderError;
   if (fs::create_directories(file_.parent_path(), folderError)) ::chmod(file_.parent_path().c_str(), kFolderMode);
   if (folderError) return osErrFromErrno(folderError.value());

@@ -34,7 +34,7 @@ class EngineObserver final : public JobObserver {
   void Beep() override {}
   bool IsBackgroundPrintingEnabled() override { return processingOn.load(); }
   void ScanForNewJobs() override {}
-  void SendNotificationToWebServer(const ArchivedValue&) override {}
+  void SendNotificationToWebServer(const ArchivedValue&) override { ++webServerNotices; }
   void UpdateJobsList(const std::vector<std::string>& longNames) override {
     std::lock_guard lock(mutex_);
     jobLists.push_back(longNames);
@@ -47,6 +47,7 @@ class EngineObserver final : public JobObserver {
   }
   FailedJobChoice AskAboutFailedJob(std::string_view jobName, std::string_view message) override;
   void PauseProcessing() override { ++pauses; }
+  std::atomic<int> webServerNotices{0};
 
   std::vector<std::string> snapshotJobNames() const {
     std::lock_guard lock(mutex_);

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -14,11 +16,13 @@
 
 #include "app/windows/progress_indicator.h"
 #include "foundation/services/log_file.h"
+#include "jobs/delivery/print_centre_folder.h"
 #include "jobs/engine/job_task_manager.h"
 #include "platform/system/autostart.h"
 #include "preferences/preference_globals.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/log_capture.h"
+#include "tests/app/worker_gate.h"
 // Qt's "signals" keyword would rename the monitor's member of that name.
 #pragma push_macro("signals")
 #undef signals
@@ -104,6 +108,32 @@ TEST(AppScenarios, ARestartReusesTheFoldersAndTakesUpTheJobsLeft) {
   EXPECT_TRUE(AppHarness::waitFor([&] { return app.window().jobList() == QStringList{"left-over"}; }, 10s));
 }
 
+// A run killed while it delivers leaves its temporary copies; the next start removes them, and only them.
+TEST(AppScenarios, AStartRemovesTheTemporaryFilesAKilledRunLeft) {
+  AppHarness app(autoStartOff);
+  ASSERT_TRUE(app.start());
+  const std::string ours = "Tempfile_" + macAddressForNames() + "_0001";
+  const fs::path setFolder = app.home() / "PRINT TO FILE FOLDER SET A\xC6\x92";
+  const std::vector<fs::path> leftovers = {app.printCentreFolder() / ours, app.printCentreFolder() / ("._" + ours),
+                                app.rootFolder() / ".vorl-00000000deadbeef.tmp",
+                                setFolder / ".vorl-output-4242-1.tmp"};
+  const std::vector<fs::path> others = {app.printCentreFolder() / "Tempfile_ffffffffffff_0001", setFolder / "photo.jpg"};
+  const auto earlier = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() - 1h);
+  const timespec times[2] = {{earlier, 0}, {earlier, 0}};
+  for (const auto* group : {&leftovers, &others})
+    for (const fs::path& file : *group) {
+      std::ofstream(file) << "half a page";
+      ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0) << file;
+    }
+
+  ASSERT_TRUE(app.restart());
+  for (const fs::path& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  for (const fs::path& file : others) EXPECT_TRUE(fs::exists(file)) << file;
+  std::ifstream log(QZLogFileManager::currentLogFile(), std::ios::binary);
+  const std::string logged((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  EXPECT_NE(logged.find("Removed [" + (app.printCentreFolder() / ours).string() + "]"), std::string::npos);
+}
+
 TEST(AppScenarios, JobsWaitingWhilePausedAreListedOldestFirst) {
   AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
@@ -145,19 +175,36 @@ TEST(AppScenarios, StartProcessesEveryJobOnceWithItsLogLine) {
   app.screenshot("main-window-running");
 }
 
+// Starting processing turns "keep processed files" on, whatever the settings said; pausing leaves it on.
+TEST(AppScenarios, StartingProcessingTurnsKeepingProcessedFilesOn) {
+  AppHarness app([](tPrintServerPrefs& prefs) {
+    prefs.autoStart = 0;
+    prefs.keepJobFiles = 0;
+  });
+  ASSERT_TRUE(app.start());
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 0);
+  app.click("strt");
+  ASSERT_TRUE(app.behaviour().IsBackgroundPrintingEnabled());
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 1);
+  app.click("strt");
+  EXPECT_EQ(getMyPrintServerPrefs()->keepJobFiles.value(), 1);
+}
+
 TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
+  test::WorkerGate gate;  // before the harness: the worker is gone before the gate is
   AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
   app.click("strt");
-  // Many objects on a large page: the job takes many steps.
   app.dropJob("slow", test::printDataJob(300, 6.0f, 150));
   TPrintJobTaskManager* manager = gPrintJobTaskManager;
-  ASSERT_TRUE(AppHarness::waitFor([&] { return manager->currentTask() == 2; }));
+  ASSERT_TRUE(gate.waitUntilHeld()) << "the job never reached its drawing steps";
 
   // The event loop answers while the job draws: every call but one within 100 ms (a loaded test machine may
-  // hold any thread back once; a loop that waits for the job's steps misses every time).
+  // hold any thread back once; a loop that waits for the job's steps misses every time). Each call lets one
+  // drawing step go, so the job is still drawing for all twenty of them.
   std::vector<qint64> waits;
-  for (int i = 0; i < 20 && manager->currentTask() == 2; ++i) {
+  for (int i = 0; i < 20; ++i) {
+    gate.letThrough(1);
     QElapsedTimer timer;
     timer.start();
     bool answered = false;
@@ -165,18 +212,20 @@ TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
     AppHarness::waitFor([&] { return answered; }, 5s);
     waits.push_back(timer.elapsed());
   }
-  ASSERT_GE(waits.size(), 5u) << "the job ended too soon to measure";
   std::sort(waits.begin(), waits.end());
   EXPECT_LT(waits[waits.size() - 2], 100) << "the event loop waited " << waits[waits.size() - 2] << " ms";
 
+  // The pause lands while the worker stands before its next drawing step.
+  ASSERT_TRUE(gate.waitUntilHeld());
   app.click("strt");
   EXPECT_EQ(text(app, "strt"), "Resume");
   EXPECT_EQ(text(app, "stat"), QString::fromUtf8("PAUSED - Press 'Resume\xE2\x80\xA6' to Start\xE2\x80\xA6"));
+  gate.open();
   ASSERT_TRUE(AppHarness::waitFor([&] { return !manager->IsBusyWithTask(); }, 10s));
-  const std::uint16_t task = manager->currentTask();
-  EXPECT_NE(task, 0u) << "the job finished before the pause; make it slower";
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(manager->currentTask(), task);
+  EXPECT_EQ(manager->currentTask(), 2u);
+  // The worker goes round its loop twice more, paused: the job does not move on.
+  ASSERT_TRUE(gate.waitForPasses(2));
+  EXPECT_EQ(manager->currentTask(), 2u);
   EXPECT_TRUE(AppHarness::filesIn(app.printCentreFolder()).empty());
   EXPECT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit"); }, 5s));
   app.screenshot("main-window-paused");
@@ -188,12 +237,17 @@ TEST(AppScenarios, PauseInTheMiddleOfAJobKeepsItAndResumeFinishesItOnce) {
 }
 
 TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
+  test::WorkerGate gate;
   AppHarness app([](tPrintServerPrefs& prefs) { prefs.autoStart = 0; });
   ASSERT_TRUE(app.start());
-  app.click("strt");
-  app.dropJob("in-hand", test::printDataJob(300, 6.0f, 150));
+  // Both queued before the start: the worker held at the first job's drawing takes no new files in.
+  waitForFreshSecond();
+  app.dropJob("in-hand", test::printDataJob(3));
   app.dropJob("queued", test::printDataJob());
-  ASSERT_TRUE(AppHarness::waitFor([&] { return gPrintJobTaskManager->currentTask() == 2; }));
+  app.activateWindow();
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.window().jobList().size() == 2; }, 10s));
+  app.click("strt");
+  ASSERT_TRUE(gate.waitUntilHeld());
 
   EXPECT_FALSE(app.app().RequestScriptedQuit());
   const auto messages = app.messages().messages();
@@ -202,6 +256,7 @@ TEST(AppScenarios, QuitIsRefusedWhileBusyAndExitQuitsWhenPaused) {
   EXPECT_FALSE(isEnabled(app, "exit"));
 
   app.click("strt");
+  gate.open();
   ASSERT_TRUE(AppHarness::waitFor([&] { return isEnabled(app, "exit") && !gPrintJobTaskManager->IsBusyWithTask(); }));
   bool quit = false;
   QObject::connect(&app.app(), &TBackgroundPrintApp::quitting, [&] { quit = true; });

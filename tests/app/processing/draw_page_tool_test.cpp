@@ -53,7 +53,9 @@ TEST(DrawPageTool, DrawsAndDeliversTheSameTextPageAsTheProcessor) {
 
   app.dropJob("text-job", job);
   app.click("strt");
-  ASSERT_TRUE(AppHarness::waitFor([&] { return AppHarness::filesIn(app.printCentreFolder()).size() == 1; }));
+  // The print-log line comes once the file has its final name; before, the folder may show it half written
+  // under its temporary name.
+  ASSERT_TRUE(AppHarness::waitFor([&] { return app.printLogLines().size() == 1; }));
 
   const std::vector<std::uint8_t> fromTheTool = pictureOf(onlyFileIn(toolDelivery));
   const std::vector<std::uint8_t> fromTheProcessor = pictureOf(onlyFileIn(app.printCentreFolder()));

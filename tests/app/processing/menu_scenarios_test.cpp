@@ -32,6 +32,7 @@
 #include "tests/app/modal_dialogs.h"
 #include "tests/app/screenshots.h"
 #include "tests/app/scripted_dialogs.h"
+#include "tests/app/worker_gate.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/private_session_bus.h"
 
@@ -308,6 +309,7 @@ class BusClient {
 
 TEST(ScriptCommands, QuitIsRefusedWhileBusyAndQuitsWhenPaused) {
   VORL_PRIVATE_SESSION_BUS(bus);
+  test::WorkerGate gate;  // before the harness: the worker is gone before the gate is
   AppHarness app(autoStartOff);
   ASSERT_TRUE(app.start());
   ASSERT_TRUE(app.app().scriptInterface()->published());
@@ -316,8 +318,8 @@ TEST(ScriptCommands, QuitIsRefusedWhileBusyAndQuitsWhenPaused) {
   QObject::connect(&app.app(), &TBackgroundPrintApp::quitting, [&] { quit = true; });
 
   app.click("strt");
-  app.dropJob("in-hand", test::printDataJob(300, 6.0f, 150));
-  ASSERT_TRUE(AppHarness::waitFor([&] { return gPrintJobTaskManager->currentTask() == 2; }));
+  app.dropJob("in-hand", test::printDataJob(3));
+  ASSERT_TRUE(gate.waitUntilHeld());
   const QDBusMessage refused = client.call(QStringLiteral("Quit"));
   EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage);
   EXPECT_EQ(refused.errorName(), kScriptBusyError);
@@ -325,6 +327,7 @@ TEST(ScriptCommands, QuitIsRefusedWhileBusyAndQuitsWhenPaused) {
   EXPECT_FALSE(quit);
 
   app.click("strt");
+  gate.open();
   ASSERT_TRUE(AppHarness::waitFor([&] { return !gPrintJobTaskManager->IsBusyWithTask(); }, 10s));
   // Paused with the job still in hand: not busy, so the scripted quit goes through.
   const QDBusMessage accepted = client.call(QStringLiteral("Quit"));

@@ -7,10 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <sstream>
 
+#include "platform/system/standard_error.h"
 #include "platform/system/system_log.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
@@ -160,6 +164,137 @@ TEST(LogFile, WithoutDeleteImmediatelyOldLogsGoToTheTrash) {
   QZLogFileManager::deleteOldLogsWithOptions(options);
   EXPECT_FALSE(fs::exists(folder / "Vorl-Zeverezoz_2011-01-01.log"));
   EXPECT_TRUE(fs::exists(test::testRoot() / "home/.local/share/Trash/files/Vorl-Zeverezoz_2011-01-01.log"));
+}
+
+// Sets an environment variable and the working folder for a scope.
+class ScopedDataHomeAndWorkingFolder {
+ public:
+  ScopedDataHomeAndWorkingFolder(const fs::path& dataHome, const fs::path& workingFolder)
+      : savedDataHome_(std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : ""),
+        savedWorkingFolder_(fs::current_path()) {
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    fs::current_path(workingFolder);
+  }
+  ~ScopedDataHomeAndWorkingFolder() {
+    fs::current_path(savedWorkingFolder_);
+    if (savedDataHome_.empty()) {
+      ::unsetenv("XDG_DATA_HOME");
+    } else {
+      ::setenv("XDG_DATA_HOME", savedDataHome_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string savedDataHome_;
+  fs::path savedWorkingFolder_;
+};
+
+// The first log ever trashed makes the trash where the desktop looks for it, and nothing in the working folder.
+TEST(LogFile, TheFirstTrashedLogMakesTheTrashInTheDataFolder) {
+  const struct {
+    const char* name;
+    bool dataFolderExists;
+  } cases[] = {{"a data folder without a trash", true}, {"no data folder at all", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path logs = test::makeTempFolder("first-trash");
+    const fs::path dataHome = test::makeTempFolder("data-home") / "share";
+    if (c.dataFolderExists) fs::create_directories(dataHome);
+    const fs::path working = test::makeTempFolder("working-folder");
+    makeOldFile(logs / "Vorl-Zeverezoz_2011-02-01.log", std::chrono::hours(24 * 30));
+    {
+      ScopedDataHomeAndWorkingFolder scope(dataHome, working);
+      LogDeletionOptions options;
+      options.sourcePath = logs;
+      QZLogFileManager::deleteOldLogsWithOptions(options);
+    }
+    EXPECT_FALSE(fs::exists(logs / "Vorl-Zeverezoz_2011-02-01.log"));
+    EXPECT_TRUE(fs::exists(dataHome / "Trash/files/Vorl-Zeverezoz_2011-02-01.log"));
+    EXPECT_TRUE(fs::exists(dataHome / "Trash/info/Vorl-Zeverezoz_2011-02-01.log.trashinfo"));
+    EXPECT_EQ(fs::status(dataHome / "Trash").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(working)) << "something was made in the working folder";
+  }
+}
+
+// The log's lines without their time, program and thread prefix.
+std::vector<std::string> linesOf(const fs::path& file) {
+  std::istringstream text(contentsOf(file));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(text, line);) {
+    const std::size_t end = line.find("] ");
+    lines.push_back(end == std::string::npos ? line : line.substr(end + 2));
+  }
+  return lines;
+}
+
+// The lines as they were logged, the summaries expanded again.
+std::vector<std::string> expanded(const std::vector<std::string>& written) {
+  std::vector<std::string> lines;
+  for (const std::string& line : written) {
+    std::size_t group = 0;
+    unsigned long long times = 0;
+    if (std::sscanf(line.c_str(), "\xE2\x80\xA6 repeated %llu time", &times) == 1) {
+      group = 1;
+    } else if (std::sscanf(line.c_str(), "\xE2\x80\xA6 the last %zu lines repeated %llu time", &group, &times) != 2) {
+      lines.push_back(line);
+      continue;
+    }
+    const std::vector<std::string> last(lines.end() - static_cast<std::ptrdiff_t>(group), lines.end());
+    for (unsigned long long i = 0; i < times; ++i) lines.insert(lines.end(), last.begin(), last.end());
+  }
+  return lines;
+}
+
+// Sends standard error into a file of the test's own for a scope, and the log's reckoning with it.
+class StandardErrorInto {
+ public:
+  explicit StandardErrorInto(const fs::path& file) { EXPECT_EQ(redirectStandardErrorTo(file), noErr); }
+  ~StandardErrorInto() {
+    flushSystemLog();
+    guard_.reset();
+    systemLogFileChanged();
+  }
+
+ private:
+  std::optional<StandardErrorGuard> guard_{std::in_place};
+};
+
+// 20,000 notifications of the same three lines and three separators: a few lines in the file, from which every
+// logged line can be told again, in order.
+TEST(LogFile, AFloodOfRepeatedLinesIsSummarisedWithNothingLost) {
+  const fs::path file = test::makeTempFolder("flood") / "flood.log";
+  std::vector<std::string> logged = {"before the flood", "before the flood"};
+  for (int i = 0; i < 20000; ++i)
+    for (const char* line : {"=====", "=====", "=====", "Inside VorlNSNotificationCenter => handle:",
+                             "object = [studio]", "userInfo = [(null)]"})
+      logged.emplace_back(line);
+  for (const char* line : {"after the flood", "=====", "a last line"}) logged.emplace_back(line);
+  {
+    StandardErrorInto into(file);
+    for (const std::string& line : logged) systemLog(line);
+  }
+  const std::vector<std::string> written = linesOf(file);
+  EXPECT_LT(fs::file_size(file), 16384u) << written.size() << " lines";
+  EXPECT_EQ(expanded(written), logged);
+  EXPECT_EQ(written.back(), "a last line");
+}
+
+// The file holds at most the limit: what was there from an earlier start of the day counts, and one last line
+// says why the rest is missing.
+TEST(LogFile, TheFileIsCappedWithALastLineSayingSo) {
+  const fs::path file = test::makeTempFolder("capped") / "capped.log";
+  std::ofstream(file) << std::string(40000, 'x') << '\n';
+  setSystemLogLimit(64 * 1024);
+  {
+    StandardErrorInto into(file);
+    for (int i = 0; i < 5000; ++i) systemLogf("distinct line number %d of a busy day", i);
+  }
+  setSystemLogLimit(kSystemLogLimit);
+  EXPECT_LE(fs::file_size(file), 64u * 1024 + 200);
+  const std::vector<std::string> written = linesOf(file);
+  ASSERT_GT(written.size(), 100u);
+  EXPECT_NE(written.back().find("reached its limit"), std::string::npos) << written.back();
+  EXPECT_EQ(written[written.size() - 2].find("distinct line number"), 0u);
 }
 
 TEST(LogFile, AFileThatIsGoneIsNotEarlier) {

@@ -293,6 +293,71 @@ TEST_F(PrintCountsTest, AnUnreadableDailyStoreIsKeptAsideNotReplaced) {
   EXPECT_FALSE(messages.messages().empty());
 }
 
+// One of the three places that cannot be had (a count file that cannot be opened and locked, or one of an
+// unknown version): the output is counted nowhere, so the all-time file, today's file and the daily store still
+// agree, and the operator is told.
+TEST_F(PrintCountsTest, ACountFileThatCannotBeHadCountsTheOutputNowhere) {
+  std::vector<std::uint8_t> unknown(kFileSize, 0);
+  unknown[0] = 0x39;
+  unknown[1] = 0x05;  // 1337
+  const struct {
+    const char* name;
+    bool allTime;  // else today's file
+    bool linkLoop;  // else a file of an unknown version
+  } cases[] = {{"today's file cannot be locked", false, true},
+               {"the all-time file cannot be locked", true, true},
+               {"today's file is of an unknown version", false, false}};
+  addToPrintCount(4, kCountRegularPrint, 21, 5);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path faulty = c.allTime ? allTimeFile() : todayFile();
+    const fs::path healthy = c.allTime ? todayFile() : allTimeFile();
+    const std::vector<std::uint8_t> faultyBefore = bytesOf(faulty);
+    const std::vector<std::uint8_t> healthyBefore = bytesOf(healthy), storeBefore = bytesOf(dailyStore());
+    fs::remove(faulty);
+    if (c.linkLoop) {
+      fs::create_symlink(faulty.filename(), faulty);  // opening it fails with ELOOP
+    } else {
+      writeBytes(faulty, unknown);
+    }
+    {
+      test::MessageRecorder messages;
+      addToPrintCount(1, kCountRegularPrint, 21, 5);
+      ASSERT_EQ(messages.messages().size(), 1u);
+      EXPECT_NE(messages.messages()[0].find("not counted in any print count"), std::string::npos)
+          << messages.messages()[0];
+    }
+    EXPECT_EQ(bytesOf(healthy), healthyBefore) << "counted in one file but not in the other";
+    EXPECT_EQ(bytesOf(dailyStore()), storeBefore) << "counted in the daily store but not in a file";
+    if (!c.linkLoop) EXPECT_EQ(bytesOf(faulty), unknown) << "a file of an unknown version is left as it is";
+    EXPECT_TRUE(filesStartingWith(root_, ".vorl-").empty()) << "no temporary file is left";
+    fs::remove(faulty);
+    writeBytes(faulty, faultyBefore);
+  }
+  addToPrintCount(1, kCountRegularPrint, 21, 5);
+  EXPECT_EQ(wordAt(bytesOf(allTimeFile()), kRegularAt), 5);
+  EXPECT_EQ(wordAt(bytesOf(todayFile()), kRegularAt), 5);
+}
+
+// A template name holding a NUL (the job file's Pascal string may): the output is still counted in the daily
+// store, under the name with U+FFFD in the NUL's place.
+TEST_F(PrintCountsTest, ATemplateNameHoldingANulIsStillCountedInTheDailyStore) {
+  if (!runCommand({"openssl", "version"}).started) GTEST_SKIP() << "the openssl command is not installed";
+  gCurrentTemplateName = Str31(std::string_view("Port\0rait", 9));
+  addToPrintCount(2, kCountRegularPrint, 21, 3);
+  const std::optional<PlistValue> root = decipheredWithOpenssl(dailyStore());
+  ASSERT_TRUE(root.has_value());
+  const auto* totals = root->get<PlistDictionary>();
+  ASSERT_NE(totals, nullptr);
+  const PlistDictionary& ours =
+      *totals->at("tPrintTotals").get<PlistDictionary>()->at("Vorl-Zeverezoz").get<PlistDictionary>();
+  EXPECT_EQ(ours.at("tRegularCount"), PlistValue(2));
+  EXPECT_EQ(ours.at("tPrinterCanvases"),
+            PlistValue(PlistDictionary{
+                {"Printer 21", PlistDictionary{{"Port\xEF\xBF\xBDrait", PlistDictionary{{"quantity", 1}}}}}}));
+  EXPECT_EQ(wordAt(bytesOf(allTimeFile()), kRegularAt), 2);
+}
+
 TEST_F(PrintCountsTest, AFullDiskLosesNoEarlierCount) {
   addToPrintCount(4, kCountRegularPrint, 21, 5);
   const std::vector<std::uint8_t> before = bytesOf(allTimeFile());

@@ -24,6 +24,7 @@
 #include "tests/support/fake_clock.h"
 #include "tests/support/isolated_environment.h"
 #include "tests/support/job_file_writer.h"
+#include "tests/support/message_recorder.h"
 
 namespace vorl {
 namespace {
@@ -176,6 +177,37 @@ TEST_F(JobIntake, OnlyFinishedVisibleFilesAreTaken) {
   fs::rename(folders_.spool / "TempFile-1", folders_.spool / "job 2");
   ASSERT_EQ(intake(), noErr);
   EXPECT_EQ(sortedNamesOf(list_), (std::vector<std::string>{"job", "job 2", "tempfile-lower"}));
+}
+
+// A named pipe, a symbolic link or a socket in the spooler folder is no job: each is named once in the message
+// list (and so the per-day log), stays where it is, and is never opened: a pipe nobody writes would hold the
+// intake for ever.
+TEST_F(JobIntake, EntriesThatAreNoFilesAreToldOnceAndLeftAlone) {
+  drop("target");
+  ASSERT_EQ(::mkfifo((folders_.spool / "a pipe").c_str(), 0600), 0);
+  fs::create_symlink(folders_.spool / "target", folders_.spool / "a link");
+  fs::create_symlink(folders_.spool / "nowhere", folders_.spool / "a dangling link");
+  test::MessageRecorder messages;
+  ASSERT_EQ(intake(), noErr);
+  EXPECT_EQ(namesOf(list_), (std::vector<std::string>{"target"}));
+  const std::vector<std::string> told = messages.messages();
+  ASSERT_EQ(told.size(), 3u);
+  for (const char* expected : {"\"a pipe\" in the print jobs folder is a named pipe, not a job file",
+                               "\"a link\" in the print jobs folder is a symbolic link, not a job file",
+                               "\"a dangling link\" in the print jobs folder is a symbolic link, not a job file"}) {
+    SCOPED_TRACE(expected);
+    EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                            [&](const std::string& m) { return m.find(expected) != std::string::npos; }),
+              1);
+  }
+  for (const char* name : {"a pipe", "a link", "a dangling link"})
+    EXPECT_TRUE(fs::exists(fs::symlink_status(folders_.spool / name))) << name;
+
+  // Read again (a new job makes the folder change): nothing is told twice.
+  drop("next");
+  ASSERT_EQ(intake(), noErr);
+  EXPECT_EQ(messages.messages().size(), 3u);
+  EXPECT_EQ(sortedNamesOf(list_), (std::vector<std::string>{"next", "target"}));
 }
 
 TEST_F(JobIntake, AFileStillOpenForWritingWaits) {

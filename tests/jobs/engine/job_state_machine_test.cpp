@@ -27,6 +27,7 @@
 #include "tests/jobs/engine_test_support.h"
 #include "tests/jobs/print_to_file_test_support.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/keyed_archive_writer.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/object_record_writer.h"
 #include "tests/support/unreadable_folder.h"
@@ -212,6 +213,48 @@ TEST_F(JobStateMachine, AnObjectThatFailsToDrawFailsTheJobWithItsOwnMessage) {
   }
   EXPECT_TRUE(test::jobNamesIn(folders_.output).empty());
   EXPECT_TRUE(observer_.printLogs.empty());
+}
+
+// The last step's delivery fails: the job is parked with a message, the web server hears of the failure, and
+// there is no print-log line, no output and no finished job.
+TEST_F(JobStateMachine, AFailedFinalDeliveryParksTheJobWithoutALogLine) {
+  const struct {
+    const char* what;
+    std::int16_t printerType;
+    bool outputFolderBecomesAFile;
+  } cases[] = {{"no output of the job's printer type", 0, false},
+               {"the output folder became a file", 17, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::MessageRecorder messages;
+    const int noticesBefore = observer_.webServerNotices.load();
+    test::JobSpec spec = test::singleFolderJob();
+    spec.printerType = c.printerType;
+    // A web job: its web server is told of the outcome.
+    spec.dictionaryArchive = test::encodeKeyedArchive(
+        ArchivedValue::dictionary({{"imageurl", ArchivedValue::string("http://studio.local/p/17.jpg")}}));
+    folders_.dropJob(c.what, spec);
+    ASSERT_TRUE(test::stepUntil(manager_, [&] { return manager_.currentTask() == 3; }));
+    if (c.outputFolderBecomesAFile) {
+      fs::remove_all(folders_.output);
+      test::writeFile(folders_.output, test::Bytes{'x'});
+    }
+    step();
+    ASSERT_TRUE(test::runUntilIdle(manager_));
+    EXPECT_FALSE(messages.messages().empty());
+    EXPECT_EQ(test::jobNamesIn(folders_.unknown), Names{c.what});
+    EXPECT_TRUE(test::jobNamesIn(folders_.finished).empty());
+    EXPECT_TRUE(test::jobNamesIn(folders_.allFiles).empty());
+    EXPECT_TRUE(observer_.printLogs.empty());
+    EXPECT_EQ(observer_.webServerNotices.load(), noticesBefore + 1);
+    EXPECT_FALSE(manager_.hasJobInHand());
+    if (c.outputFolderBecomesAFile) {
+      fs::remove(folders_.output);
+      fs::create_directories(folders_.output);
+    }
+    EXPECT_TRUE(test::jobNamesIn(folders_.output).empty());
+    fs::remove(folders_.unknown / c.what);
+  }
 }
 
 TEST_F(JobStateMachine, AnOriginalIsCountedOnlyOnceCopied) {

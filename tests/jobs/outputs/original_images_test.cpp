@@ -1,6 +1,7 @@
 // Saving a job's original photographs into its print-to-file set: byte-for-byte copies, upright copies for a
 // JPEG-for-web set, names and overwriting, failures, and the job's video clip beside them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdlib>
@@ -424,6 +425,47 @@ TEST_F(VideoBesideOriginals, NothingIsCopiedUnlessTheJobAndTheSetAskForIt) {
   setVideo(view_, clipFolder_ / "missing.mov");
   view_.DoIfVideoCopy(*set_, setFolder_);
   EXPECT_EQ(folderTree(setFolder_), std::vector<std::string>{});
+}
+
+// The video's path comes from the job file: only a plain file that begins as a movie is copied; anything else
+// is refused with a message, and a named pipe is never opened.
+TEST_F(VideoBesideOriginals, OnlyAMovieFileIsCopiedAndAnythingElseIsRefusedWithAMessage) {
+  const std::string ftyp("\0\0\0\x18" "ftypisom\0\0\x02\0", 16), avi("RIFF\x24\0\0\0" "AVI LIST", 16),
+      mpeg("\0\0\x01\xBA\x44\0\x04\0", 8), wave("RIFF\x24\0\0\0" "WAVEfmt ", 16);
+  const struct {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    bool copied;
+  } cases[] = {
+      {"movie.mp4", [&](const fs::path& f) { test::writeText(f, ftyp); }, true},
+      {"movie.avi", [&](const fs::path& f) { test::writeText(f, avi); }, true},
+      {"movie.mpg", [&](const fs::path& f) { test::writeText(f, mpeg); }, true},
+      {"notes.mov", [](const fs::path& f) { test::writeText(f, "the studio's private notes"); }, false},
+      {"short.mov", [](const fs::path& f) { test::writeText(f, "ab"); }, false},
+      {"sound.avi", [&](const fs::path& f) { test::writeText(f, wave); }, false},
+      {"folder.mov", [](const fs::path& f) { fs::create_directory(f); }, false},
+      {"pipe.mov", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, false},
+      {"link.mov",
+       [&](const fs::path& f) {
+         test::writeText(clipFolder_ / "secret.txt", "not a movie");
+         fs::create_symlink(clipFolder_ / "secret.txt", f);
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path video = clipFolder_ / c.name;
+    c.make(video);
+    test::RecordingObserver observer;
+    test::EditableJobView view(&observer);
+    view.edit().fEnableVideoCopy = 1;
+    setVideo(view, video);
+    test::MessageRecorder messages;
+    view.DoIfVideoCopy(*set_, setFolder_);
+    EXPECT_EQ(fs::exists(setFolder_ / c.name), c.copied);
+    EXPECT_EQ(messages.messages().size(), c.copied ? 0u : 1u);
+  }
+  EXPECT_EQ(folderTree(setFolder_), (std::vector<std::string>{"movie.avi", "movie.mp4", "movie.mpg"}));
 }
 
 TEST_F(VideoBesideOriginals, WithTheMergeSwitchTheClipIsJoinedWithIntroAndOutro) {

@@ -292,7 +292,8 @@ TEST_F(PrintToFileOutputs, TiffAndPngOutputsKeepTheirFormat) {
 
 TEST_F(PrintToFileOutputs, TheVideoClipIsCopiedOncePerFolderAndJob) {
   const fs::path folder = test::makeTempFolder("set"), clips = test::makeTempFolder("clips");
-  test::writeText(clips / "clip.mov", "not really a movie");
+  // Only its head is a movie's: the copy looks at nothing more.
+  test::writeText(clips / "clip.mov", std::string("\0\0\0\x14" "ftypqt  ", 12) + "the rest of a movie");
   jpegSet(1, folder, 3).doNotResizeJpegForWeb = 1;
   EditableJobView view;
   fillJob(view, 1, 3);

@@ -164,6 +164,12 @@ TEST(PropertyList, BinaryListsOfTheSameShapesWithinBoundsRead) {
   const auto value = withNulValue.utf16(u"a\u0000b"sv);
   const test::Bytes nulValue = withNulValue.finish(withNulValue.dictionary({{key, value}}));
   EXPECT_EQ(parsePropertyList(nulValue), PlistValue(PlistDictionary{{"path", std::string("a\0b", 3)}}));
+  // libplist would cut an ASCII value at its zero byte: it comes whole, as data.
+  BinaryPlistBuilder withAsciiNul;
+  const auto asciiKey = withAsciiNul.ascii("path");
+  const auto asciiValue = withAsciiNul.ascii("a\0b"sv);
+  const test::Bytes asciiNul = withAsciiNul.finish(withAsciiNul.dictionary({{asciiKey, asciiValue}}));
+  EXPECT_EQ(parsePropertyList(asciiNul), PlistValue(PlistDictionary{{"path", PlistData{'a', 0, 'b'}}}));
 
   EXPECT_TRUE(propertyListIsSafeToParse(nestedArrays(kMaxPlistNesting)));
   const auto shared = parsePropertyList(sharedArrays(2));

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "tests/platform/named_pipe.h"
+#include "tests/support/binary_plist_builder.h"
 #include "tests/support/isolated_environment.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +70,34 @@ TEST(UserDefaults, ValuesComeBackFromTheFileAfterSynchronize) {
   EXPECT_FALSE(again.data("DefaultRGBProfile").has_value());
   EXPECT_FALSE(again.string("printServerPref").has_value());
   EXPECT_FALSE(again.boolean("absent"));
+}
+
+// Another program's binary defaults may hold texts with a NUL in them, which the XML form cannot carry. They are
+// kept byte for byte (as data), nested ones too, and the rest of the save goes through.
+TEST(UserDefaults, TextsHoldingANulAreKeptAsDataAndTheSaveGoesThrough) {
+  using namespace std::string_view_literals;
+  const fs::path file = test::makeTempFolder("nul-defaults") / "defaults.plist";
+  test::BinaryPlistBuilder list;
+  const auto asciiKey = list.ascii("ascii"), ascii = list.ascii("a\0b"sv);
+  const auto utf16Key = list.utf16(u"utf16"), utf16 = list.utf16(u"x\u0000y\u00E9"sv);
+  const auto nestedKey = list.ascii("nested"), inner = list.array({list.ascii("\0"sv), list.ascii("fine")});
+  const auto plainKey = list.ascii("plain"), plain = list.ascii("kept as it is");
+  const test::Bytes bytes =
+      list.finish(list.dictionary({{asciiKey, ascii}, {utf16Key, utf16}, {nestedKey, inner}, {plainKey, plain}}));
+  writeFile(file, std::string(bytes.begin(), bytes.end()));
+  {
+    UserDefaults defaults(file);
+    ASSERT_EQ(defaults.loadReport().state, DefaultsFileState::kRead);
+    defaults.setObject("added", 7);
+    ASSERT_EQ(defaults.synchronize(), noErr);
+  }
+  UserDefaults again(file);
+  ASSERT_EQ(again.loadReport().state, DefaultsFileState::kRead);
+  EXPECT_EQ(again.data("ascii"), (PlistData{'a', 0, 'b'}));
+  EXPECT_EQ(again.data("utf16"), (PlistData{'x', 0, 'y', 0xC3, 0xA9}));
+  EXPECT_EQ(again.object("nested"), (PlistValue(PlistArray{PlistData{0}, "fine"})));
+  EXPECT_EQ(again.string("plain"), "kept as it is");
+  EXPECT_EQ(again.number("added"), 7.0);
 }
 
 TEST(UserDefaults, FileIsPrivateAndNoTemporaryFileIsLeft) {
