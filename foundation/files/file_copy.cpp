@@ -40,11 +40,6 @@ constexpr std::int16_t kDestinationNotOpenedItem = 15;
 constexpr std::int16_t kWriteFailedItem = 16;
 constexpr std::int16_t kNoFreeNameItem = 50;
 
-bool itemExists(const fs::path& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
-
 bool isFolder(const fs::path& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

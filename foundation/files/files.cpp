@@ -13,6 +13,7 @@
 #include "foundation/text/pascal_strings.h"
 #include "platform/files/apple_double.h"
 #include "platform/files/file_specs.h"
+#include "platform/files/safe_files.h"
 #include "platform/text/mac_roman.h"
 #include "platform/system/system_log.h"
 
@@ -26,11 +27,6 @@ namespace {
 
 constexpr OSType kTempFileCode = fourCharCode("tmp?");
 constexpr std::int32_t kNoDirID = -9999;
-
-bool itemExists(const fs::path& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
-}
 
 std::int32_t findSubFolder(const FSSpec& folder, const Str255& name) {
   std::int16_t vRefNum = 0;

@@ -120,11 +120,6 @@ std::string numberedBaseName(const std::string& base, int number) {
   return base + suffix;
 }
 
-bool itemExists(const fs::path& item) {
-  std::error_code error;
-  return fs::exists(fs::symlink_status(item, error));
-}
-
 fs::path withExtension(const fs::path& base, const char* extension) {
   fs::path path = base;
   path += extension;

@@ -128,11 +128,6 @@ std::string firstCharacters(const std::string& utf8, std::size_t count) {
   return utf8.substr(0, end);
 }
 
-bool itemExists(const fs::path& item) {
-  struct stat info {};
-  return lstat(item.c_str(), &info) == 0;
-}
-
 bool queueFile(const fs::path& file, TSortedFileList& list) {
   FSSpec spec{};
   if (FSMakeFSSpecFromPath(file, spec) != noErr) return false;

@@ -31,11 +31,6 @@ CStr255_AC leftOf(const CStr255_AC& name, std::int16_t position) {
   return CStr255_AC(name.macRoman().substr(0, static_cast<std::size_t>(position - 1)));
 }
 
-bool itemExists(const fs::path& path) {
-  std::error_code error;
-  return fs::symlink_status(path, error).type() != fs::file_type::not_found && !error;
-}
-
 // The extension as the part after the last "." of the name, when that "." is neither its first nor its last
 // character (".profile" and "name." have none).
 void splitName(const std::string& name, std::string& base, std::string& extension) {

@@ -67,11 +67,6 @@ bool within(std::uint64_t offset, std::uint64_t length, std::uint64_t size) noex
   return offset <= size && length <= size - offset;
 }
 
-bool itemExists(const fs::path& item) noexcept {
-  struct stat info {};
-  return ::lstat(item.c_str(), &info) == 0;
-}
-
 }  // namespace
 
 FInfo AppleDouble::finder() const noexcept {

@@ -32,11 +32,6 @@ std::string randomTempName() {
   return name;
 }
 
-bool itemExists(const fs::path& item) noexcept {
-  struct stat info {};
-  return ::lstat(item.c_str(), &info) == 0;
-}
-
 // rename(2) that refuses an existing target unless asked. Where the file system does not know the flag, a hard
 // link stands in for files (it fails on an existing name, as the flag would), and folders are checked first.
 int renameRaw(const fs::path& from, const fs::path& to, bool replace) {
@@ -90,6 +85,11 @@ ssize_t readSome(int fd, std::span<std::uint8_t> buffer) {
 }
 
 }  // namespace
+
+bool itemExists(const fs::path& item) noexcept {
+  struct stat info {};
+  return ::lstat(item.c_str(), &info) == 0;
+}
 
 ReadOnlyFile::~ReadOnlyFile() {
   if (fd_ >= 0) ::close(fd_);

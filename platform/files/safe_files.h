@@ -96,6 +96,9 @@ OSErr moveItem(const std::filesystem::path& from, const std::filesystem::path& t
 OSErr copyAcrossThenDelete(const std::filesystem::path& from, const std::filesystem::path& to, bool replace,
                            bool* sourceKept = nullptr);
 
+// Whether anything has this name: a file, a folder or a link, even one that points nowhere. Never throws.
+bool itemExists(const std::filesystem::path& item) noexcept;
+
 // Deletes a file (or an empty folder) and its sidecar.
 OSErr deleteItem(const std::filesystem::path& item);
 
